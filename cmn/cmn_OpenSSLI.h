@@ -1,0 +1,66 @@
+// The cryptographic provider (getOpenSSL()): a function table over the system's libcrypto
+// (OpenSSL 3). Callers reach OpenSSL only through this table, so the provider can trace or
+// replace functions without touching them.
+#ifndef QLM_CMN_CMN_OPENSSLI_H_
+#define QLM_CMN_CMN_OPENSSLI_H_
+
+#include <openssl/evp.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+struct cmn_CryptoTableS {
+  // Ciphers.
+  EVP_CIPHER_CTX* (*EVP_CIPHER_CTX_new)();
+  void (*EVP_CIPHER_CTX_free)(EVP_CIPHER_CTX*);
+  int (*EVP_CIPHER_CTX_set_padding)(EVP_CIPHER_CTX*, int);
+  const EVP_CIPHER* (*EVP_aes_128_cbc)();
+  const EVP_CIPHER* (*EVP_aes_256_cbc)();
+  const EVP_CIPHER* (*EVP_des_ecb)();
+  const EVP_CIPHER* (*EVP_des_ede3_cbc)();
+  int (*EVP_EncryptInit_ex)(EVP_CIPHER_CTX*, const EVP_CIPHER*, ENGINE*, const unsigned char*,
+                            const unsigned char*);
+  int (*EVP_EncryptUpdate)(EVP_CIPHER_CTX*, unsigned char*, int*, const unsigned char*, int);
+  int (*EVP_EncryptFinal_ex)(EVP_CIPHER_CTX*, unsigned char*, int*);
+  int (*EVP_DecryptInit_ex)(EVP_CIPHER_CTX*, const EVP_CIPHER*, ENGINE*, const unsigned char*,
+                            const unsigned char*);
+  int (*EVP_DecryptUpdate)(EVP_CIPHER_CTX*, unsigned char*, int*, const unsigned char*, int);
+  int (*EVP_DecryptFinal_ex)(EVP_CIPHER_CTX*, unsigned char*, int*);
+  // Digests and key derivation.
+  const EVP_MD* (*EVP_sha1)();
+  const EVP_MD* (*EVP_sha256)();
+  int (*EVP_Digest)(const void*, size_t, unsigned char*, unsigned int*, const EVP_MD*, ENGINE*);
+  int (*PKCS5_PBKDF2_HMAC)(const char*, int, const unsigned char*, int, int, const EVP_MD*, int,
+                           unsigned char*);
+  // Base64 (no line breaks).
+  int (*EVP_EncodeBlock)(unsigned char*, const unsigned char*, int);
+  int (*EVP_DecodeBlock)(unsigned char*, const unsigned char*, int);
+  // Error queue.
+  unsigned long (*ERR_get_error)();
+  void (*ERR_error_string_n)(unsigned long, char*, size_t);
+  const char* (*ERR_lib_error_string)(unsigned long);
+  const char* (*ERR_reason_error_string)(unsigned long);
+  int (*ERR_load_crypto_strings)();  // no-op in OpenSSL 3, kept for callers that load once
+  void (*ERR_clear_error)();
+  // Memory hygiene and randomness.
+  void (*OPENSSL_cleanse)(void*, size_t);
+  int (*RAND_bytes)(unsigned char*, int);
+};
+
+class cmn_OpenSSLI {
+ public:
+  // Records where the cryptographic library is to be loaded from (the install directory
+  // followed by "/lib"). This build links the system libcrypto, so the directory is traced and
+  // kept for diagnostics only. Returns 0; RC_INVALIDARG for a null directory.
+  [[nodiscard]] virtual uint32_t SetLibraryDirectory(const char* directory) = 0;
+  // The function table (never null, valid for the life of the process).
+  virtual const cmn_CryptoTableS* Functions() const noexcept = 0;
+  // The directory last given to SetLibraryDirectory ("" before).
+  virtual std::string_view LibraryDirectory() const noexcept = 0;
+
+ protected:
+  ~cmn_OpenSSLI() = default;
+};
+
+#endif  // QLM_CMN_CMN_OPENSSLI_H_
