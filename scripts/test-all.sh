@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test:
+#   1. release build (g++): unit and end-to-end tests, generated-table check
+#   2. debug build with AddressSanitizer + UndefinedBehaviorSanitizer (g++): the same tests
+#   3. libFuzzer build (clang): each fuzz target for a short smoke run over its seed corpus
+# Exits non-zero on the first failure. Set QLM_FUZZ_SECONDS to change the smoke length.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc)
+fuzz_seconds=${QLM_FUZZ_SECONDS:-10}
+
+step() { printf '\n==== %s ====\n' "$*"; }
+
+step "dependencies"
+scripts/install-deps.sh
+
+step "generated tables are up to date"
+if [[ -x tools/check_unicode_tables.sh ]]; then tools/check_unicode_tables.sh; fi
+
+step "release build and tests"
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$jobs"
+ctest --preset release -j "$jobs"
+
+step "ASan+UBSan build and tests"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --preset asan -j "$jobs"
+
+step "fuzz smoke (${fuzz_seconds}s per target)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+shopt -s nullglob
+targets=("$root"/build/fuzz/fuzz/*_fuzz)
+for t in "${targets[@]}"; do
+  name=$(basename "$t")
+  corpus="$root/fuzz/corpus/$name"
+  work=$(mktemp -d)
+  [[ -d $corpus ]] && cp -r "$corpus"/. "$work"/
+  echo "-- $name"
+  if ! (cd "$work" && "$t" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+        "$work" >"$work.log" 2>&1); then
+    cat "$work.log"
+    echo "fuzz target $name failed" >&2
+    exit 1
+  fi
+  grep -E '^Done|#[0-9]+.*DONE' "$work.log" | tail -n 1 || true
+  rm -rf "$work" "$work.log"
+done
+
+step "all tests passed"
