@@ -20,9 +20,9 @@ struct CaseRangeS {
 
 #include "cmn/cmn_UnicodeTables.inc"
 
-// Decimal digit blocks, each given by the code point of its digit nine; the value of a code
-// point in a block is c - nine + 9. U+1369..1371 (Ethiopic) is one of these; its first code
-// point is the digit one, so the block starts at 1 rather than 0.
+// Decimal digit blocks, each given by its first code point and its digit nine; the value of a
+// code point in a block is c - nine + 9. Three blocks (U+0BE7 Tamil, U+1369 Ethiopic, U+3021
+// Hangzhou) begin at the digit one and have no zero in the block.
 struct DigitRangeS {
   char32_t first;
   char32_t nine;

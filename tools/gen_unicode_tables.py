@@ -123,7 +123,10 @@ def main(argv):
     input_path = argv[1] if len(argv) > 1 else DEFAULT_INPUT
     output_path = argv[2] if len(argv) > 2 else DEFAULT_OUTPUT
 
-    entries = read_database(input_path)
+    try:
+        entries = read_database(input_path)
+    except OSError as e:
+        raise SystemExit(f"gen_unicode_tables: cannot read {input_path}: {e.strerror}")
     upper = {c: e[1] for c, e in entries.items() if e[1] is not None and e[1] != c}
     lower = {c: e[2] for c, e in entries.items() if e[2] is not None and e[2] != c}
     letters = sorted(c for c, e in entries.items()
