@@ -13,6 +13,8 @@
 #include "base/StringC.h"
 #include "cmn/cmn_Result.h"
 
+class ErrCatSwitchC;
+
 // Severities of a message (the letters of the text syntax in brackets).
 enum ErrSeverityE : int {
   ERR_SEV_NONE = 0,     // '#': not recorded in the error buffer
@@ -26,8 +28,7 @@ enum ErrSeverityE : int {
 // The text of `number` (unformatted) and its severity (may be null).
 StringC ErrGetText(uint32_t number, const char* default_text, int* severity = nullptr);
 // The text of `number` formatted with `args`.
-StringC ErrGetText(uint32_t number, const char* default_text, const ArgListC& args,
-                   int* severity);
+StringC ErrGetText(uint32_t number, const char* default_text, const ArgListC& args, int* severity);
 // The text of `number` formatted with C variable arguments, typed by the conversions of
 // `default_text` (see ArgListC::FromFormat).
 StringC ErrGetTextV(uint32_t number, const char* default_text, int* severity, ...);
@@ -42,10 +43,29 @@ StringC ErrGetTextV(uint32_t number, const char* default_text, int* severity, ..
 StringC ErrMessageText(uint32_t number);
 
 // Sets the process catalog (see cmn_CatalogSwitchI::SetProcessCatalog). Traces the change under
-// "0Error/Catalog/Open".
+// "0Error/Catalog/Open". A null name changes nothing and gives RC_INVALIDARG.
 [[nodiscard]] RcT ErrSetProcessCatalog(const char* name);
 
 // Replaces the module catalog by an empty one (no file). Returns 0.
 RcT ErrEmptyModuleCatalog();
+
+// The process-wide catalog switch, made on first use (safe when several threads make the
+// first call at once). The first call also opens the module catalog at ModuleCatalogPath()
+// unless a module catalog was set or emptied before. Never null.
+ErrCatSwitchC& ErrCatalogSwitch();
+
+// The directory of the module catalog: the install directory of the product (registry value
+// HKLM "SOFTWARE\\Quillmarsh Corp\\Quillmarsh" "InstallDir") followed by "/lib/", or "" when
+// it is not known, e.g. while the process has no configuration store (the catalog is then
+// looked for in the current directory).
+StringC ModuleCatalogDirectory();
+// ModuleCatalogDirectory() followed by "allcat.%L.cat".
+StringC ModuleCatalogPath();
+
+// Replaces the module catalog by the catalog file at `path` ("%L" is tried with the process
+// locale's name parts). Returns 0 when a catalog file was opened, RC_CANNOT_OPEN otherwise;
+// the module catalog is replaced either way (by an empty one on failure). Traces the change
+// under "0Error/Catalog/Open".
+[[nodiscard]] RcT ErrSetModuleCatalog(const StringC& path);
 
 #endif  // QLM_LOG_ERRMESSAGES_H_

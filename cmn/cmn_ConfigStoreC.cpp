@@ -1,0 +1,596 @@
+#include "cmn/cmn_ConfigStoreC.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+#include "cmn/cmn_ArgsI.h"
+#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_SafeOpen_posix.h"
+#include "cmn/cmn_Services.h"
+#include "cmn/cmn_TracerI.h"
+
+namespace {
+
+constexpr uint32_t kAccessWriteBits = 0x6;  // KEY_SET_VALUE | KEY_CREATE_SUB_KEY
+constexpr uint32_t kAccessRead = 0x20019;
+constexpr uint32_t kAccessReadWrite = 0x2001F;
+
+cmn_TraceCategoryS g_trc_registry{{nullptr}, "Configuring/Registry"};
+
+// A one-argument list for tracing an already formatted text.
+class TextArgC final : public cmn_ArgsI {
+ public:
+  explicit TextArgC(const std::string& text) {
+    value_.type = ARG_CHARSTAR;
+    value_.cstr = text.c_str();
+  }
+  size_t Count() const override { return 1; }
+  const cmn_ArgValueS* At(size_t i) const override { return i == 0 ? &value_ : nullptr; }
+
+ private:
+  cmn_ArgValueS value_;
+};
+
+bool IsRoot(cmn_RegHandleT h) {
+  return h >= 0x80000000ull && h <= 0x80000005ull && h != 0x80000004ull;
+}
+
+std::string Join(const std::string& base, std::string_view rel) {
+  std::string r = cmn_IniDocumentC::NormalisePath(rel);
+  if (base.empty()) return r;
+  if (r.empty()) return base;
+  return base + "\\" + r;
+}
+
+bool EqualsFolded(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// True when `path` is `parent` or lies below it; *rest gets the part below.
+bool IsAtOrBelow(const std::string& path, const std::string& parent, std::string* rest) {
+  if (parent.empty()) {
+    if (rest) *rest = path;
+    return true;
+  }
+  if (path.size() < parent.size() ||
+      !EqualsFolded(std::string_view(path).substr(0, parent.size()), parent)) {
+    return false;
+  }
+  if (path.size() == parent.size()) {
+    if (rest) rest->clear();
+    return true;
+  }
+  if (path[parent.size()] != '\\') return false;
+  if (rest) *rest = path.substr(parent.size() + 1);
+  return true;
+}
+
+void AddUnique(std::vector<std::string>* names, std::set<std::string>* seen, const std::string& n) {
+  if (seen->insert(cmn_IniDocumentC::Fold(n)).second) names->push_back(n);
+}
+
+}  // namespace
+
+struct cmn_ConfigStoreC::BackingS {
+  cmn_RegHandleT root = 0;
+  std::string key;  // normalised attachment point
+  std::string file;
+  mode_t create_mode = 0644;
+  bool create_dirs = false;
+  cmn_IniDocumentC doc;
+  cmn_FileStampS stamp;
+  bool loaded = false;
+  bool unreadable = false;
+  std::set<std::string> warned;  // bad lines already reported ("<line>:<text>")
+};
+
+cmn_ConfigStoreC::cmn_ConfigStoreC(std::string user_file) {
+  if (!user_file.empty()) {
+    auto b = std::make_unique<BackingS>();
+    b->root = cmn_kHKCU;
+    b->file = std::move(user_file);
+    b->create_mode = 0600;
+    b->create_dirs = true;
+    files_.push_back(std::move(b));
+  }
+}
+
+cmn_ConfigStoreC::~cmn_ConfigStoreC() = default;
+
+std::string cmn_ConfigStoreC::UserFileFromHome() {
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] != '/' || std::strcmp(home, "/") == 0) return {};
+  struct stat st;
+  if (::stat(home, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return {};
+  std::string path = home;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path + "/.config/quillmarsh/user.ini";
+}
+
+void cmn_ConfigStoreC::Warn(const std::string& text) {
+  if (cmn_ErrBufI* buf = getErrBuf()) buf->Add(cmn_kRegBadLine, 3, text);
+  if (cmn_TracerI* tr = getTracer()) {
+    TextArgC arg(text);
+    tr->Trace(g_trc_registry.name, &g_trc_registry, "%s", &arg);
+  }
+}
+
+void cmn_ConfigStoreC::Refresh(BackingS& b) {
+  cmn_FileStampS now;
+  if (b.loaded && cmn_StampStoreFile(b.file, &now) == RC_OK && now == b.stamp) return;
+  std::string content;
+  cmn_FileStampS stamp;
+  RcT rc = cmn_ReadStoreFile(b.file, &content, &stamp);
+  b.loaded = true;
+  if (rc != RC_OK) {
+    // Keep working without the file; report once until it becomes readable again.
+    if (!b.unreadable) {
+      Warn("Cannot read configuration file '" + b.file + "'; continuing without it");
+    }
+    b.unreadable = true;
+    b.doc.Parse("");
+    cmn_StampStoreFile(b.file, &b.stamp);
+    return;
+  }
+  b.unreadable = false;
+  b.stamp = stamp;
+  b.doc.Parse(content);
+  for (const auto& bad : b.doc.BadLines()) {
+    std::string id = std::to_string(bad.line_number) + ":" + bad.text;
+    if (!b.warned.insert(id).second) continue;
+    Warn("Ignoring line " + std::to_string(bad.line_number) + " of '" + b.file +
+         "': cannot parse \"" + bad.text + "\"");
+  }
+}
+
+void cmn_ConfigStoreC::RefreshAll() {
+  for (auto& b : files_) Refresh(*b);
+}
+
+bool cmn_ConfigStoreC::Covers(const BackingS& b, cmn_RegHandleT root, const std::string& path,
+                              std::string* relative) const {
+  return b.root == root && IsAtOrBelow(path, b.key, relative);
+}
+
+uint32_t cmn_ConfigStoreC::Resolve(cmn_RegHandleT handle, std::string_view path, KeyRefS* out) {
+  if (IsRoot(handle)) {
+    out->root = handle;
+    out->path = cmn_IniDocumentC::NormalisePath(path);
+    out->access = kAccessReadWrite;
+    return RC_OK;
+  }
+  auto it = handles_.find(handle);
+  if (it == handles_.end()) return cmn_kRegBadHandle;
+  out->root = it->second.root;
+  out->path = Join(it->second.path, path);
+  out->access = it->second.access;
+  return RC_OK;
+}
+
+bool cmn_ConfigStoreC::KeyExists(cmn_RegHandleT root, const std::string& path) {
+  if (path.empty()) return true;
+  std::string rel;
+  for (auto& b : files_) {
+    if (b->root != root) continue;
+    if (IsAtOrBelow(path, b->key, &rel)) {
+      if (b->doc.HasKey(rel)) return true;
+    } else if (IsAtOrBelow(b->key, path, nullptr)) {
+      return true;  // an attachment point implies the keys above it
+    }
+  }
+  auto m = memory_.find(root);
+  return m != memory_.end() && m->second.HasKey(path);
+}
+
+const cmn_RegValueS* cmn_ConfigStoreC::FindValue(cmn_RegHandleT root, const std::string& path,
+                                                 std::string_view name) {
+  std::string rel;
+  for (auto it = files_.rbegin(); it != files_.rend(); ++it) {
+    if (!Covers(**it, root, path, &rel)) continue;
+    if (const cmn_RegValueS* v = (*it)->doc.FindValue(rel, name)) return v;
+  }
+  auto m = memory_.find(root);
+  return m == memory_.end() ? nullptr : m->second.FindValue(path, name);
+}
+
+cmn_ConfigStoreC::BackingS* cmn_ConfigStoreC::WriteTarget(cmn_RegHandleT root,
+                                                          const std::string& path,
+                                                          std::string* relative) {
+  for (auto it = files_.rbegin(); it != files_.rend(); ++it) {
+    if (Covers(**it, root, path, relative)) return it->get();
+  }
+  *relative = path;
+  return nullptr;
+}
+
+uint32_t cmn_ConfigStoreC::Edit(BackingS* b, cmn_RegHandleT root,
+                                const std::function<bool(cmn_IniDocumentC&)>& edit) {
+  if (b == nullptr) {
+    return edit(memory_[root]) ? RC_OK : cmn_kRegBadArgument;
+  }
+  bool valid = true;
+  std::string content;
+  cmn_FileStampS stamp;
+  RcT rc = cmn_EditStoreFile(
+      b->file, b->create_mode, b->create_dirs,
+      [&](std::string* text) {
+        cmn_IniDocumentC doc;
+        doc.Parse(*text);
+        if (!edit(doc)) {
+          valid = false;
+          return false;
+        }
+        std::string out = doc.Serialize();
+        if (out == *text) return false;  // unchanged: nothing is written
+        *text = std::move(out);
+        return true;
+      },
+      &stamp, &content);
+  if (!valid) return cmn_kRegBadArgument;
+  if (rc != RC_OK) return rc == cmn_kPathRefused ? cmn_kRegFileRefused : cmn_kRegWriteFailed;
+  b->doc.Parse(content);
+  b->stamp = stamp;
+  b->loaded = true;
+  b->unreadable = false;
+  return RC_OK;
+}
+
+uint32_t cmn_ConfigStoreC::NewHandle(const KeyRefS& ref, uint32_t access, cmn_RegHandleT* out) {
+  cmn_RegHandleT h = next_handle_++;
+  handles_.emplace(h, HandleS{ref.root, ref.path, access, {}, {}});
+  *out = h;
+  return RC_OK;
+}
+
+uint32_t cmn_ConfigStoreC::ValueExists(cmn_RegHandleT key, std::string_view value) {
+  std::lock_guard lock(mu_);
+  KeyRefS ref;
+  if (uint32_t rc = Resolve(key, {}, &ref); rc != RC_OK) return rc;
+  RefreshAll();
+  return FindValue(ref.root, ref.path, value) != nullptr ? RC_OK : cmn_kRegNoSuchValue;
+}
+
+uint32_t cmn_ConfigStoreC::QueryValue(cmn_RegHandleT key, std::string_view value, void* data,
+                                      size_t* size, uint32_t* type) {
+  std::lock_guard lock(mu_);
+  KeyRefS ref;
+  if (uint32_t rc = Resolve(key, {}, &ref); rc != RC_OK) return rc;
+  RefreshAll();
+  const cmn_RegValueS* v = FindValue(ref.root, ref.path, value);
+  if (v == nullptr) return cmn_kRegNoSuchValue;
+  if (type != nullptr) *type = v->type;
+  std::string wire = v->ToWire();
+  if (data != nullptr) {
+    if (size == nullptr) return cmn_kRegBadArgument;
+    if (*size < wire.size()) {
+      *size = wire.size();
+      return cmn_kRegMoreData;
+    }
+    std::memcpy(data, wire.data(), wire.size());
+  }
+  if (size != nullptr) *size = wire.size();
+  return RC_OK;
+}
+
+uint32_t cmn_ConfigStoreC::ReadText(cmn_RegHandleT root, std::string_view path,
+                                    std::string_view value, std::string* text) {
+  std::lock_guard lock(mu_);
+  KeyRefS ref;
+  if (uint32_t rc = Resolve(root, path, &ref); rc != RC_OK) return rc;
+  RefreshAll();
+  const cmn_RegValueS* v = FindValue(ref.root, ref.path, value);
+  if (v == nullptr) return KeyExists(ref.root, ref.path) ? cmn_kRegNoSuchValue : cmn_kRegNoSuchKey;
+  switch (v->type) {
+    case cmn_kRegSz:
+    case cmn_kRegExpandSz:
+      *text = v->texts.empty() ? std::string() : v->texts.front();
+      return RC_OK;
+    case cmn_kRegDword:
+      *text = std::to_string(v->dword);
+      return RC_OK;
+    default:
+      return cmn_kRegWrongType;
+  }
+}
+
+uint32_t cmn_ConfigStoreC::ReadTextList(cmn_RegHandleT key, std::string_view value,
+                                        std::vector<std::string>* texts) {
+  std::lock_guard lock(mu_);
+  KeyRefS ref;
+  if (uint32_t rc = Resolve(key, {}, &ref); rc != RC_OK) return rc;
+  RefreshAll();
+  const cmn_RegValueS* v = FindValue(ref.root, ref.path, value);
+  if (v == nullptr) return cmn_kRegNoSuchValue;
+  if (v->type != cmn_kRegMultiSz && v->type != cmn_kRegSz && v->type != cmn_kRegExpandSz) {
+    return cmn_kRegWrongType;
+  }
+  *texts = v->texts;
+  return RC_OK;
+}
+
+uint32_t cmn_ConfigStoreC::OpenForEnumeration(cmn_RegHandleT parent, std::string_view path,
+                                              cmn_RegHandleT* key) {
+  return Open(parent, path, kAccessRead, key);
+}
+
+void cmn_ConfigStoreC::CollectValueNames(cmn_RegHandleT root, const std::string& path,
+                                         std::vector<std::string>* out) {
+  std::set<std::string> seen;
+  std::string rel;
+  for (auto it = files_.rbegin(); it != files_.rend(); ++it) {
+    if (!Covers(**it, root, path, &rel)) continue;
+    if (const auto* sec = (*it)->doc.FindSection(rel)) {
+      for (const auto& v : sec->values) AddUnique(out, &seen, v.name);
+    }
+  }
+  auto m = memory_.find(root);
+  if (m != memory_.end()) {
+    if (const auto* sec = m->second.FindSection(path)) {
+      for (const auto& v : sec->values) AddUnique(out, &seen, v.name);
+    }
+  }
+}
+
+void cmn_ConfigStoreC::CollectSubkeys(cmn_RegHandleT root, const std::string& path,
+                                      std::vector<std::string>* out) {
+  std::set<std::string> seen;
+  std::string rel;
+  std::vector<std::string> children;
+  for (auto it = files_.rbegin(); it != files_.rend(); ++it) {
+    const BackingS& b = **it;
+    if (b.root != root) continue;
+    children.clear();
+    if (IsAtOrBelow(path, b.key, &rel)) {
+      b.doc.ChildKeys(rel, &children);
+    } else if (IsAtOrBelow(b.key, path, &rel) && !rel.empty()) {
+      children.push_back(rel.substr(0, rel.find('\\')));
+    }
+    for (const auto& c : children) AddUnique(out, &seen, c);
+  }
+  auto m = memory_.find(root);
+  if (m != memory_.end()) {
+    children.clear();
+    m->second.ChildKeys(path, &children);
+    for (const auto& c : children) AddUnique(out, &seen, c);
+  }
+}
+
+uint32_t cmn_ConfigStoreC::EnumerateValues(cmn_RegHandleT key, uint32_t index, std::string* name) {
+  std::lock_guard lock(mu_);
+  KeyRefS ref;
+  if (uint32_t rc = Resolve(key, {}, &ref); rc != RC_OK) return rc;
+  HandleS* h = nullptr;
+  if (auto it = handles_.find(key); it != handles_.end()) h = &it->second;
+  std::vector<std::string> local;
+  std::vector<std::string>* names = h != nullptr ? &h->value_names : &local;
+  if (index == 0 || h == nullptr) {
+    RefreshAll();
+    names->clear();
+    CollectValueNames(ref.root, ref.path, names);
+  }
+  if (index >= names->size()) return cmn_kRegNoMoreItems;
+  *name = (*names)[index];
+  return RC_OK;
+}
+
+uint32_t cmn_ConfigStoreC::EnumerateSubkeys(cmn_RegHandleT key, uint32_t index, std::string* name) {
+  std::lock_guard lock(mu_);
+  KeyRefS ref;
+  if (uint32_t rc = Resolve(key, {}, &ref); rc != RC_OK) return rc;
+  HandleS* h = nullptr;
+  if (auto it = handles_.find(key); it != handles_.end()) h = &it->second;
+  std::vector<std::string> local;
+  std::vector<std::string>* names = h != nullptr ? &h->subkey_names : &local;
+  if (index == 0 || h == nullptr) {
+    RefreshAll();
+    names->clear();
+    CollectSubkeys(ref.root, ref.path, names);
+  }
+  if (index >= names->size()) return cmn_kRegNoMoreItems;
+  *name = (*names)[index];
+  return RC_OK;
+}
+
+uint32_t cmn_ConfigStoreC::CloseEnumeration(cmn_RegHandleT key) {
+  return Close(key);
+}
+
+uint32_t cmn_ConfigStoreC::Create(cmn_RegHandleT parent, std::string_view path,
+                                  cmn_RegHandleT* key) {
+  if (key == nullptr) return cmn_kRegBadArgument;
+  std::lock_guard lock(mu_);
+  KeyRefS ref;
+  if (uint32_t rc = Resolve(parent, path, &ref); rc != RC_OK) return rc;
+  RefreshAll();
+  if (!KeyExists(ref.root, ref.path)) {
+    std::string rel;
+    BackingS* b = WriteTarget(ref.root, ref.path, &rel);
+    uint32_t rc = Edit(b, ref.root, [&](cmn_IniDocumentC& d) { return d.EnsureSection(rel); });
+    if (rc != RC_OK) return rc;
+  }
+  return NewHandle(ref, kAccessReadWrite, key);
+}
+
+uint32_t cmn_ConfigStoreC::WriteValue(cmn_RegHandleT key, std::string_view value, uint32_t type,
+                                      const void* data, size_t size) {
+  cmn_RegValueS v;
+  if (!cmn_RegValueS::FromWire(type, data, size, &v)) return cmn_kRegBadArgument;
+  std::lock_guard lock(mu_);
+  KeyRefS ref;
+  if (uint32_t rc = Resolve(key, {}, &ref); rc != RC_OK) return rc;
+  if ((ref.access & kAccessWriteBits) == 0) return cmn_kRegAccessDenied;
+  RefreshAll();
+  std::string rel;
+  BackingS* b = WriteTarget(ref.root, ref.path, &rel);
+  return Edit(b, ref.root, [&](cmn_IniDocumentC& d) { return d.SetValue(rel, value, v); });
+}
+
+uint32_t cmn_ConfigStoreC::WriteText(cmn_RegHandleT key_or_root, std::string_view path,
+                                     std::string_view value, std::string_view text) {
+  cmn_RegValueS v;
+  v.type = cmn_kRegSz;
+  v.texts.emplace_back(text);
+  std::lock_guard lock(mu_);
+  KeyRefS ref;
+  if (uint32_t rc = Resolve(key_or_root, path, &ref); rc != RC_OK) return rc;
+  if ((ref.access & kAccessWriteBits) == 0) return cmn_kRegAccessDenied;
+  RefreshAll();
+  std::string rel;
+  BackingS* b = WriteTarget(ref.root, ref.path, &rel);
+  return Edit(b, ref.root, [&](cmn_IniDocumentC& d) { return d.SetValue(rel, value, v); });
+}
+
+uint32_t cmn_ConfigStoreC::DeleteValue(cmn_RegHandleT key, std::string_view value) {
+  std::lock_guard lock(mu_);
+  KeyRefS ref;
+  if (uint32_t rc = Resolve(key, {}, &ref); rc != RC_OK) return rc;
+  if ((ref.access & kAccessWriteBits) == 0) return cmn_kRegAccessDenied;
+  RefreshAll();
+  // Every source that holds the value loses it, so an older file cannot show through.
+  bool found = false;
+  std::string rel;
+  for (auto& b : files_) {
+    if (!Covers(*b, ref.root, ref.path, &rel) || b->doc.FindValue(rel, value) == nullptr) continue;
+    found = true;
+    if (uint32_t rc = Edit(b.get(), ref.root,
+                           [&](cmn_IniDocumentC& d) {
+                             d.DeleteValue(rel, value);
+                             return true;
+                           });
+        rc != RC_OK) {
+      return rc;
+    }
+  }
+  auto m = memory_.find(ref.root);
+  if (m != memory_.end() && m->second.DeleteValue(ref.path, value)) found = true;
+  return found ? RC_OK : cmn_kRegNoSuchValue;
+}
+
+uint32_t cmn_ConfigStoreC::DeleteKey(cmn_RegHandleT parent, std::string_view path, bool recursive) {
+  std::lock_guard lock(mu_);
+  KeyRefS ref;
+  if (uint32_t rc = Resolve(parent, path, &ref); rc != RC_OK) return rc;
+  if (ref.path.empty()) return cmn_kRegBadArgument;  // roots cannot be deleted
+  RefreshAll();
+  if (!KeyExists(ref.root, ref.path)) return cmn_kRegNoSuchKey;
+  if (!recursive) {
+    std::vector<std::string> names;
+    CollectValueNames(ref.root, ref.path, &names);
+    CollectSubkeys(ref.root, ref.path, &names);
+    if (!names.empty()) return cmn_kRegKeyNotEmpty;
+  }
+  std::string rel;
+  for (auto& b : files_) {
+    if (b->root != ref.root) continue;
+    if (IsAtOrBelow(ref.path, b->key, &rel)) {
+      if (!b->doc.HasKey(rel)) continue;
+      if (uint32_t rc = Edit(b.get(), ref.root,
+                             [&](cmn_IniDocumentC& d) {
+                               d.DeleteSection(rel, recursive);
+                               return true;
+                             });
+          rc != RC_OK) {
+        return rc;
+      }
+    } else if (recursive && IsAtOrBelow(b->key, ref.path, nullptr)) {
+      // The whole file lies below the deleted key: it is emptied of values and sections.
+      if (uint32_t rc = Edit(b.get(), ref.root,
+                             [&](cmn_IniDocumentC& d) {
+                               d.DeleteSection("", true);
+                               return true;
+                             });
+          rc != RC_OK) {
+        return rc;
+      }
+    }
+  }
+  auto m = memory_.find(ref.root);
+  if (m != memory_.end()) m->second.DeleteSection(ref.path, recursive);
+  return RC_OK;
+}
+
+cmn_RegHandleT cmn_ConfigStoreC::RootByName(std::string_view name) {
+  static const struct {
+    const char* long_name;
+    const char* short_name;
+    cmn_RegHandleT handle;
+  } kRoots[] = {
+      {"HKEY_CLASSES_ROOT", "HKCR", cmn_kHKCR},   {"HKEY_CURRENT_USER", "HKCU", cmn_kHKCU},
+      {"HKEY_LOCAL_MACHINE", "HKLM", cmn_kHKLM},  {"HKEY_USERS", "HKU", cmn_kHKU},
+      {"HKEY_CURRENT_CONFIG", "HKCC", cmn_kHKCC},
+  };
+  for (const auto& r : kRoots) {
+    if (EqualsFolded(name, r.long_name) || EqualsFolded(name, r.short_name)) return r.handle;
+  }
+  return 0;
+}
+
+uint32_t cmn_ConfigStoreC::Open(cmn_RegHandleT parent, std::string_view path, uint32_t access,
+                                cmn_RegHandleT* key) {
+  if (key == nullptr) return cmn_kRegBadArgument;
+  std::lock_guard lock(mu_);
+  KeyRefS ref;
+  if (uint32_t rc = Resolve(parent, path, &ref); rc != RC_OK) return rc;
+  RefreshAll();
+  if (!KeyExists(ref.root, ref.path)) return cmn_kRegNoSuchKey;
+  return NewHandle(ref, access | kAccessRead, key);
+}
+
+uint32_t cmn_ConfigStoreC::Close(cmn_RegHandleT key) {
+  if (IsRoot(key)) return RC_OK;
+  std::lock_guard lock(mu_);
+  return handles_.erase(key) != 0 ? RC_OK : cmn_kRegBadHandle;
+}
+
+uint32_t cmn_ConfigStoreC::AttachFile(std::string_view file, std::string_view root_name,
+                                      std::string_view path) {
+  cmn_RegHandleT root = RootByName(root_name);
+  if (root == 0 || file.empty()) return cmn_kRegBadArgument;
+  std::lock_guard lock(mu_);
+  std::string key = cmn_IniDocumentC::NormalisePath(path);
+  // Attaching the same file to the same key again makes it the newest.
+  for (auto it = files_.begin(); it != files_.end(); ++it) {
+    if ((*it)->root == root && (*it)->file == file && EqualsFolded((*it)->key, key)) {
+      auto b = std::move(*it);
+      files_.erase(it);
+      files_.push_back(std::move(b));
+      return RC_OK;
+    }
+  }
+  auto b = std::make_unique<BackingS>();
+  b->root = root;
+  b->key = key;
+  b->file.assign(file);
+  b->create_mode = root == cmn_kHKCU ? 0600 : 0644;
+  // A file the safe-open rules refuse is not attached at all.
+  std::string content;
+  cmn_FileStampS stamp;
+  if (cmn_ReadStoreFile(b->file, &content, &stamp) == cmn_kPathRefused) {
+    Warn("Configuration file '" + b->file + "' is not used: it could be changed by another user");
+    return cmn_kRegFileRefused;
+  }
+  Refresh(*b);
+  files_.push_back(std::move(b));
+  return RC_OK;
+}
+
+std::vector<std::string> cmn_ConfigStoreC::AttachedFiles(cmn_RegHandleT root) {
+  std::lock_guard lock(mu_);
+  std::vector<std::string> out;
+  for (const auto& b : files_) {
+    if (b->root == root) out.push_back(b->file);
+  }
+  return out;
+}

@@ -1,0 +1,116 @@
+// The configuration store: the registry object behind getConfiguration()->Registry().
+//
+// Where values live:
+//   - Files attached with AttachFile(): plain text an administrator can edit (format in
+//     cmn_IniDocumentC.h). A file attached to key K holds one section per key below K, named by
+//     the path below K; values before the first section belong to K itself. A read under a key
+//     consults the files covering it newest first, then the process's memory; a write goes to
+//     the newest covering file, else to memory (kept for the life of the process).
+//   - HKEY_CURRENT_USER persists in "$HOME/.config/quillmarsh/user.ini" (directory 0700, file
+//     0600), attached to the root itself, so its sections are full key paths. Without a usable
+//     home (HOME unset, empty or "/", or not a directory of the user) HKCU lives in memory.
+//   - New machine files are created 0644; an existing file keeps its mode and owner.
+// Every write is durable and atomic before the call returns (cmn_StoreFile_posix.h); another
+// process's change is re-read first and never lost. Files are re-read when they change on disk.
+// Lines that cannot be parsed are kept and give one warning each (cmn_kRegBadLine, severity
+// warning, in the error buffer and under the trace category "Configuring/Registry"). A file
+// that cannot be read, or that is refused as unsafe (cmn_SafeOpen_posix.h), leaves the store
+// working without it.
+//
+// Result codes beyond the two fixed ones are listed in cmn_RegistryI.h. Thread-safe.
+#ifndef QLM_CMN_CMN_CONFIGSTOREC_H_
+#define QLM_CMN_CMN_CONFIGSTOREC_H_
+
+#include <sys/types.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "cmn/cmn_IniDocumentC.h"
+#include "cmn/cmn_RegistryI.h"
+#include "cmn/cmn_StoreFile_posix.h"
+
+class cmn_ConfigStoreC final : public cmn_RegistryI {
+ public:
+  // `user_file`: the HKCU file; "" keeps HKCU in memory. UserFileFromHome() gives the default.
+  explicit cmn_ConfigStoreC(std::string user_file);
+  ~cmn_ConfigStoreC();
+  cmn_ConfigStoreC(const cmn_ConfigStoreC&) = delete;
+  cmn_ConfigStoreC& operator=(const cmn_ConfigStoreC&) = delete;
+
+  // "$HOME/.config/quillmarsh/user.ini", or "" when the home directory is not usable.
+  static std::string UserFileFromHome();
+
+  uint32_t ValueExists(cmn_RegHandleT key, std::string_view value) override;
+  uint32_t QueryValue(cmn_RegHandleT key, std::string_view value, void* data, size_t* size,
+                      uint32_t* type) override;
+  uint32_t ReadText(cmn_RegHandleT root, std::string_view path, std::string_view value,
+                    std::string* text) override;
+  uint32_t ReadTextList(cmn_RegHandleT key, std::string_view value,
+                        std::vector<std::string>* texts) override;
+  uint32_t OpenForEnumeration(cmn_RegHandleT parent, std::string_view path,
+                              cmn_RegHandleT* key) override;
+  uint32_t EnumerateValues(cmn_RegHandleT key, uint32_t index, std::string* name) override;
+  uint32_t EnumerateSubkeys(cmn_RegHandleT key, uint32_t index, std::string* name) override;
+  uint32_t CloseEnumeration(cmn_RegHandleT key) override;
+  uint32_t Create(cmn_RegHandleT parent, std::string_view path, cmn_RegHandleT* key) override;
+  uint32_t WriteValue(cmn_RegHandleT key, std::string_view value, uint32_t type, const void* data,
+                      size_t size) override;
+  uint32_t WriteText(cmn_RegHandleT key_or_root, std::string_view path, std::string_view value,
+                     std::string_view text) override;
+  uint32_t DeleteValue(cmn_RegHandleT key, std::string_view value) override;
+  uint32_t DeleteKey(cmn_RegHandleT parent, std::string_view path, bool recursive) override;
+  cmn_RegHandleT RootByName(std::string_view name) override;
+  uint32_t Open(cmn_RegHandleT parent, std::string_view path, uint32_t access,
+                cmn_RegHandleT* key) override;
+  uint32_t Close(cmn_RegHandleT key) override;
+  uint32_t AttachFile(std::string_view file, std::string_view root_name,
+                      std::string_view path) override;
+
+  // The files attached under `root`, oldest first (diagnostics and tools).
+  std::vector<std::string> AttachedFiles(cmn_RegHandleT root);
+
+ private:
+  struct BackingS;
+  struct HandleS {
+    cmn_RegHandleT root;
+    std::string path;
+    uint32_t access;
+    std::vector<std::string> value_names;   // enumeration snapshot taken at index 0
+    std::vector<std::string> subkey_names;  // likewise
+  };
+  struct KeyRefS {
+    cmn_RegHandleT root = 0;
+    std::string path;
+    uint32_t access = 0;
+  };
+
+  uint32_t Resolve(cmn_RegHandleT handle, std::string_view path, KeyRefS* out);
+  void RefreshAll();
+  void Refresh(BackingS& b);
+  bool Covers(const BackingS& b, cmn_RegHandleT root, const std::string& path,
+              std::string* relative) const;
+  bool KeyExists(cmn_RegHandleT root, const std::string& path);
+  const cmn_RegValueS* FindValue(cmn_RegHandleT root, const std::string& path,
+                                 std::string_view name);
+  BackingS* WriteTarget(cmn_RegHandleT root, const std::string& path, std::string* relative);
+  // Applies `edit` to the backing durably (or to memory when b is null).
+  uint32_t Edit(BackingS* b, cmn_RegHandleT root,
+                const std::function<bool(cmn_IniDocumentC&)>& edit);
+  uint32_t NewHandle(const KeyRefS& ref, uint32_t access, cmn_RegHandleT* out);
+  void CollectValueNames(cmn_RegHandleT root, const std::string& path,
+                         std::vector<std::string>* out);
+  void CollectSubkeys(cmn_RegHandleT root, const std::string& path, std::vector<std::string>* out);
+  void Warn(const std::string& text);
+
+  std::mutex mu_;
+  std::vector<std::unique_ptr<BackingS>> files_;  // attach order
+  std::unordered_map<cmn_RegHandleT, cmn_IniDocumentC> memory_;
+  std::unordered_map<cmn_RegHandleT, HandleS> handles_;
+  cmn_RegHandleT next_handle_ = 0x100000000ull;
+};
+
+#endif  // QLM_CMN_CMN_CONFIGSTOREC_H_

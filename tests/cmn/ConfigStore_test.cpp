@@ -1,0 +1,330 @@
+#include "cmn/cmn_ConfigStoreC.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_SafeOpen_posix.h"
+#include "cmn/cmn_Services.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kParent[] = "Software\\Quillmarsh Corp";
+const char kPolicyKey[] = "Software\\Quillmarsh Corp\\Quillmarsh\\Policy Client\\CurrentVersion";
+
+class ConfigStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/qlm_store_XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    ini_ = dir_ + "/quillmarsh.ini";
+    if (cmn_ErrBufI* b = getErrBuf()) b->Clear();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  static std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  static void Spit(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+  }
+  static std::string Read(cmn_ConfigStoreC& s, const std::string& key, const std::string& name) {
+    std::string text;
+    uint32_t rc = s.ReadText(cmn_kHKLM, key, name, &text);
+    return rc == RC_OK ? text : "<" + std::to_string(rc) + ">";
+  }
+
+  std::string dir_;
+  std::string ini_;
+};
+
+TEST_F(ConfigStoreTest, AttachedFileSectionsAppearBelowTheKey) {
+  Spit(ini_,
+       "; machine configuration\n"
+       "[Quillmarsh]\nInstallDir=/opt/q\n"
+       "[Quillmarsh\\Policy Client\\CurrentVersion]\nPolicyServerURL=http://a/\n");
+  cmn_ConfigStoreC s("");
+  ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
+  EXPECT_EQ(Read(s, "SOFTWARE\\quillmarsh corp\\Quillmarsh", "installdir"), "/opt/q");
+  EXPECT_EQ(Read(s, kPolicyKey, "PolicyServerURL"), "http://a/");
+
+  cmn_RegHandleT key = 0;
+  ASSERT_EQ(s.Open(cmn_kHKLM, "Software", 0x20019, &key), RC_OK);  // implied by the attachment
+  std::string name;
+  ASSERT_EQ(s.EnumerateSubkeys(key, 0, &name), RC_OK);
+  EXPECT_EQ(name, "Quillmarsh Corp");
+  EXPECT_EQ(s.EnumerateSubkeys(key, 1, &name), cmn_kRegNoMoreItems);
+  EXPECT_EQ(s.Close(key), RC_OK);
+  EXPECT_EQ(s.Open(cmn_kHKLM, "Software\\Nothing", 0x20019, &key), cmn_kRegNoSuchKey);
+}
+
+TEST_F(ConfigStoreTest, WritesAreDurableAndKeepTheRestOfTheFile) {
+  const std::string original = "# keep me\n[Quillmarsh]\nInstallDir=/opt/q\n!!! odd line\n";
+  Spit(ini_, original);
+  ASSERT_EQ(::chmod(ini_.c_str(), 0640), 0);
+  {
+    cmn_ConfigStoreC s("");
+    ASSERT_EQ(s.AttachFile(ini_, "HKEY_LOCAL_MACHINE", kParent), RC_OK);
+    ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "CommonAppDataFolder",
+                          "/var/q"),
+              RC_OK);
+    cmn_RegHandleT key = 0;
+    ASSERT_EQ(s.Create(cmn_kHKLM, kPolicyKey, &key), RC_OK);
+    uint32_t dword = 5;
+    ASSERT_EQ(s.WriteValue(key, "Retries", cmn_kRegDword, &dword, 4), RC_OK);
+    ASSERT_EQ(s.Close(key), RC_OK);
+  }
+  EXPECT_EQ(Slurp(ini_),
+            "# keep me\n[Quillmarsh]\nInstallDir=/opt/q\n!!! odd line\nCommonAppDataFolder=/var/q\n"
+            "\n[Quillmarsh\\Policy Client\\CurrentVersion]\nRetries{dword}=5\n");
+  struct stat st;
+  ASSERT_EQ(::stat(ini_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);  // an existing file keeps its mode
+
+  cmn_ConfigStoreC fresh("");
+  ASSERT_EQ(fresh.AttachFile(ini_, "HKLM", kParent), RC_OK);
+  EXPECT_EQ(Read(fresh, kPolicyKey, "Retries"), "5");
+  EXPECT_EQ(Read(fresh, "Software\\Quillmarsh Corp\\Quillmarsh", "CommonAppDataFolder"), "/var/q");
+}
+
+TEST_F(ConfigStoreTest, UnchangedWriteDoesNotTouchTheFile) {
+  Spit(ini_, "[Quillmarsh]\nInstallDir=/opt/q\n");
+  cmn_ConfigStoreC s("");
+  ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
+  struct stat before, after;
+  ASSERT_EQ(::stat(ini_.c_str(), &before), 0);
+  ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "InstallDir", "/opt/q"),
+            RC_OK);
+  ASSERT_EQ(::stat(ini_.c_str(), &after), 0);
+  EXPECT_EQ(before.st_ino, after.st_ino);
+  EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+}
+
+TEST_F(ConfigStoreTest, NewestAttachmentIsReadFirstAndReceivesWrites) {
+  const std::string older = dir_ + "/older.ini", newer = dir_ + "/newer.ini";
+  Spit(older, "[Quillmarsh]\nA=old\nB=only-old\n");
+  Spit(newer, "[Quillmarsh]\nA=new\n");
+  cmn_ConfigStoreC s("");
+  ASSERT_EQ(s.AttachFile(older, "HKLM", kParent), RC_OK);
+  ASSERT_EQ(s.AttachFile(newer, "HKLM", kParent), RC_OK);
+  const std::string key = "Software\\Quillmarsh Corp\\Quillmarsh";
+  EXPECT_EQ(Read(s, key, "A"), "new");
+  EXPECT_EQ(Read(s, key, "B"), "only-old");
+  ASSERT_EQ(s.WriteText(cmn_kHKLM, key, "C", "written"), RC_OK);
+  EXPECT_NE(Slurp(newer).find("C=written"), std::string::npos);
+  EXPECT_EQ(Slurp(older).find("C="), std::string::npos);
+  // Deleting removes every copy, so the older file cannot show through.
+  cmn_RegHandleT k = 0;
+  ASSERT_EQ(s.Open(cmn_kHKLM, key, 0x2001F, &k), RC_OK);
+  EXPECT_EQ(s.DeleteValue(k, "a"), RC_OK);
+  EXPECT_EQ(s.ValueExists(k, "A"), cmn_kRegNoSuchValue);
+  EXPECT_EQ(s.DeleteValue(k, "A"), cmn_kRegNoSuchValue);
+  // Values outside every attachment live in memory only.
+  ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Policies\\X", "P", "mem"), RC_OK);
+  EXPECT_EQ(Read(s, "Software\\Policies\\X", "P"), "mem");
+  EXPECT_EQ(Slurp(newer).find("mem"), std::string::npos);
+  EXPECT_EQ(s.Close(k), RC_OK);
+}
+
+TEST_F(ConfigStoreTest, EnumerationQueryAndTypes) {
+  cmn_ConfigStoreC s("");
+  ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);  // missing file: created on write
+  cmn_RegHandleT key = 0;
+  ASSERT_EQ(s.Create(cmn_kHKLM, kPolicyKey, &key), RC_OK);
+  const char multi[] = "a\0b\0";
+  ASSERT_EQ(s.WriteValue(key, "List", cmn_kRegMultiSz, multi, sizeof multi), RC_OK);
+  ASSERT_EQ(s.WriteValue(key, "Bin", cmn_kRegBinary, "\x01\x02", 2), RC_OK);
+  ASSERT_EQ(s.WriteValue(key, "Text", cmn_kRegSz, "hello", 6), RC_OK);
+
+  std::vector<std::string> names;
+  std::string name;
+  for (uint32_t i = 0; s.EnumerateValues(key, i, &name) == RC_OK; ++i) names.push_back(name);
+  EXPECT_EQ(names, (std::vector<std::string>{"List", "Bin", "Text"}));
+
+  uint32_t type = 0;
+  size_t size = 0;
+  ASSERT_EQ(s.QueryValue(key, "list", nullptr, &size, &type), RC_OK);
+  EXPECT_EQ(type, cmn_kRegMultiSz);
+  EXPECT_EQ(size, 5u);
+  char buf[3];
+  size = sizeof buf;
+  EXPECT_EQ(s.QueryValue(key, "List", buf, &size, &type), cmn_kRegMoreData);
+  EXPECT_EQ(size, 5u);
+  std::vector<std::string> texts;
+  ASSERT_EQ(s.ReadTextList(key, "List", &texts), RC_OK);
+  EXPECT_EQ(texts, (std::vector<std::string>{"a", "b"}));
+  std::string text;
+  EXPECT_EQ(s.ReadText(key, "", "List", &text), cmn_kRegWrongType);
+  EXPECT_EQ(s.ReadText(key, "", "Text", &text), RC_OK);
+  EXPECT_EQ(text, "hello");
+
+  struct stat st;
+  ASSERT_EQ(::stat(ini_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);  // a new machine file
+  EXPECT_EQ(s.Close(key), RC_OK);
+  EXPECT_EQ(s.Close(key), cmn_kRegBadHandle);
+}
+
+TEST_F(ConfigStoreTest, DeleteKeyOnlyWhenEmptyUnlessRecursive) {
+  cmn_ConfigStoreC s("");
+  ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
+  ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Q\\A", "v", "1"), RC_OK);
+  ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Q\\A\\B", "v", "2"), RC_OK);
+  EXPECT_EQ(s.DeleteKey(cmn_kHKLM, "Software\\Quillmarsh Corp\\Q\\A", false), cmn_kRegKeyNotEmpty);
+  EXPECT_EQ(s.DeleteKey(cmn_kHKLM, "Software\\Quillmarsh Corp\\Q\\A", true), RC_OK);
+  cmn_RegHandleT k;
+  EXPECT_EQ(s.Open(cmn_kHKLM, "Software\\Quillmarsh Corp\\Q\\A\\B", 0x20019, &k),
+            cmn_kRegNoSuchKey);
+  EXPECT_EQ(Slurp(ini_).find("[Q\\A"), std::string::npos);
+  EXPECT_EQ(s.DeleteKey(cmn_kHKLM, "Software\\Quillmarsh Corp\\Q\\A", true), cmn_kRegNoSuchKey);
+  EXPECT_EQ(s.DeleteKey(cmn_kHKLM, "", true), cmn_kRegBadArgument);
+}
+
+TEST_F(ConfigStoreTest, ReadOnlyHandleCannotWrite) {
+  cmn_ConfigStoreC s("");
+  ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\X", "v", "1"), RC_OK);
+  cmn_RegHandleT k;
+  ASSERT_EQ(s.Open(cmn_kHKLM, "Software\\X", 0x20019, &k), RC_OK);
+  EXPECT_EQ(s.WriteValue(k, "v", cmn_kRegSz, "2", 2), cmn_kRegAccessDenied);
+  EXPECT_EQ(s.Close(k), RC_OK);
+}
+
+TEST_F(ConfigStoreTest, UserFileIsPrivate) {
+  const std::string user = dir_ + "/home/.config/quillmarsh/user.ini";
+  {
+    cmn_ConfigStoreC s(user);
+    ASSERT_EQ(s.WriteText(cmn_kHKCU, "Software\\Quillmarsh Corp\\Quillmarsh\\Common", "X", "1"),
+              RC_OK);
+  }
+  struct stat st;
+  ASSERT_EQ(::stat(user.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  ASSERT_EQ(::stat((dir_ + "/home/.config/quillmarsh").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(Slurp(user), "[Software\\Quillmarsh Corp\\Quillmarsh\\Common]\nX=1\n");
+  cmn_ConfigStoreC again(user);
+  std::string text;
+  EXPECT_EQ(again.ReadText(cmn_kHKCU, "software\\quillmarsh corp\\quillmarsh\\common", "x", &text),
+            RC_OK);
+  EXPECT_EQ(text, "1");
+}
+
+TEST_F(ConfigStoreTest, GarbageFileWarnsAndKeepsItsBytes) {
+  std::string garbage;
+  std::mt19937 rng(7);
+  for (int i = 0; i < 2000; ++i) garbage += static_cast<char>(rng() % 256);
+  garbage += '\n';
+  Spit(ini_, garbage);
+  cmn_ConfigStoreC s("");
+  getErrBuf()->Clear();
+  ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
+  EXPECT_GT(getErrBuf()->Count(), 0u);
+  EXPECT_EQ(getErrBuf()->Entry(0)->MessageNumber(), cmn_kRegBadLine);
+  EXPECT_NE(getErrBuf()->Entry(0)->Text().find(ini_), std::string::npos);
+  ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "Fine", "yes"), RC_OK);
+  std::string after = Slurp(ini_);
+  EXPECT_EQ(after.substr(0, garbage.size()), garbage);
+  EXPECT_EQ(Read(s, "Software\\Quillmarsh Corp\\Quillmarsh", "Fine"), "yes");
+}
+
+TEST_F(ConfigStoreTest, SymbolicLinkAtTheStoreFileIsNotWrittenThrough) {
+  const std::string victim = dir_ + "/victim";
+  Spit(victim, "untouched\n");
+  fs::create_symlink(victim, ini_);
+  cmn_SafeOpenForceChecks(1);
+  cmn_ConfigStoreC s("");
+  EXPECT_EQ(s.AttachFile(ini_, "HKLM", kParent), cmn_kRegFileRefused);
+  ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Q", "v", "x"), RC_OK);  // memory
+  cmn_SafeOpenForceChecks(-1);
+  EXPECT_EQ(Slurp(victim), "untouched\n");
+}
+
+// Two processes write 200 different values each into one file at the same time.
+TEST_F(ConfigStoreTest, ConcurrentWritersLoseNothing) {
+  constexpr int kPerWriter = 200;
+  pid_t pids[2];
+  for (int w = 0; w < 2; ++w) {
+    pids[w] = ::fork();
+    ASSERT_GE(pids[w], 0);
+    if (pids[w] == 0) {
+      cmn_ConfigStoreC s("");
+      if (s.AttachFile(ini_, "HKLM", kParent) != RC_OK) ::_exit(2);
+      for (int i = 0; i < kPerWriter; ++i) {
+        std::string name = "w" + std::to_string(w) + "_" + std::to_string(i);
+        if (s.WriteText(cmn_kHKLM, kPolicyKey, name, std::to_string(i)) != RC_OK) ::_exit(3);
+      }
+      ::_exit(0);
+    }
+  }
+  for (pid_t pid : pids) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  cmn_IniDocumentC doc;
+  doc.Parse(Slurp(ini_));
+  EXPECT_TRUE(doc.BadLines().empty());
+  const auto* sec = doc.FindSection("Quillmarsh\\Policy Client\\CurrentVersion");
+  ASSERT_NE(sec, nullptr);
+  EXPECT_EQ(sec->values.size(), 2u * kPerWriter);
+}
+
+// A writer killed at random moments leaves a file that parses and is a prefix of its history.
+TEST_F(ConfigStoreTest, KilledWriterLeavesOldOrNewFile) {
+  std::mt19937 rng(12345);
+  int longest = 0;
+  for (int round = 0; round < 100; ++round) {
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      cmn_ConfigStoreC s("");
+      if (s.AttachFile(ini_, "HKLM", kParent) != RC_OK) ::_exit(2);
+      for (int i = 0;; ++i) {
+        std::string value = std::string(100 + i % 50, 'a' + i % 26);
+        if (s.WriteText(cmn_kHKLM, kPolicyKey, "v" + std::to_string(i % 300), value) != RC_OK) {
+          ::_exit(3);
+        }
+      }
+    }
+    ::usleep(rng() % 20000);
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "writer failed with " << status;
+    // Every value line is whole: the file is the old or the new version, never a mix.
+    cmn_IniDocumentC doc;
+    std::string text = Slurp(ini_);
+    doc.Parse(text);
+    ASSERT_TRUE(doc.BadLines().empty()) << "round " << round;
+    ASSERT_TRUE(text.empty() || text.back() == '\n');
+    if (const auto* sec = doc.FindSection("Quillmarsh\\Policy Client\\CurrentVersion")) {
+      for (const auto& v : sec->values) {
+        const std::string& t = v.value.texts.at(0);
+        ASSERT_GE(t.size(), 100u);
+        ASSERT_EQ(t.find_first_not_of(t[0]), std::string::npos);
+      }
+      longest = std::max<int>(longest, static_cast<int>(sec->values.size()));
+    }
+  }
+  EXPECT_GT(longest, 0);
+  // Temporary files of killed writers are left behind but never read as the store.
+  cmn_ConfigStoreC s("");
+  ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
+  EXPECT_EQ(s.WriteText(cmn_kHKLM, kPolicyKey, "after", "ok"), RC_OK);
+}
+
+}  // namespace
