@@ -1,0 +1,137 @@
+#include "base/BlobArrayC.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <utility>
+
+namespace {
+
+[[noreturn]] void OutOfMemory(uint64_t bytes) noexcept {
+  std::fprintf(stderr, "BlobArrayC: out of memory allocating %llu bytes\n",
+               static_cast<unsigned long long>(bytes));
+  std::abort();
+}
+
+}  // namespace
+
+BlobArrayC::BlobArrayC(uint64_t elementSize) noexcept
+    : m_ElementSize(elementSize == 0 ? 1 : elementSize) {}
+
+BlobArrayC::~BlobArrayC() {
+  BlobArrayC::Clear();
+}
+
+void BlobArrayC::Clear() noexcept {
+  std::free(m_Data);
+  m_Data = nullptr;
+  m_Count = 0;
+  m_Capacity = 0;
+}
+
+void BlobArrayC::Grow() {
+  const uint64_t maxRecords = std::numeric_limits<size_t>::max() / m_ElementSize;
+  if (m_Capacity > maxRecords / 2) OutOfMemory(UINT64_MAX);
+  const uint64_t capacity = ((m_Capacity * 3 / 2) | 0x1F) + 1;
+  if (capacity > maxRecords) OutOfMemory(UINT64_MAX);
+  const uint64_t bytes = capacity * m_ElementSize;
+  void* data = std::realloc(m_Data, bytes);
+  if (data == nullptr) OutOfMemory(bytes);
+  m_Data = static_cast<uint8_t*>(data);
+  m_Capacity = capacity;
+}
+
+uint8_t* BlobArrayC::Reserve1() {
+  if (m_Count == m_Capacity) Grow();
+  return m_Data + m_Count * m_ElementSize;
+}
+
+void* BlobArrayC::Append(const void* element) {
+  uint8_t* slot = Reserve1();
+  if (element != nullptr) {
+    std::memcpy(slot, element, m_ElementSize);
+  } else {
+    std::memset(slot, 0, m_ElementSize);
+  }
+  ++m_Count;
+  return slot;
+}
+
+void* BlobArrayC::Insert(uint64_t index, const void* element) {
+  if (index >= m_Count) return Append(element);
+  // `element` may point into this array: copy it before the records move.
+  std::unique_ptr<uint8_t[]> copy;
+  if (element != nullptr && static_cast<const uint8_t*>(element) >= m_Data &&
+      static_cast<const uint8_t*>(element) < m_Data + m_Count * m_ElementSize) {
+    copy.reset(new uint8_t[m_ElementSize]);
+    std::memcpy(copy.get(), element, m_ElementSize);
+    element = copy.get();
+  }
+  Reserve1();
+  uint8_t* slot = m_Data + index * m_ElementSize;
+  std::memmove(slot + m_ElementSize, slot, (m_Count - index) * m_ElementSize);
+  if (element != nullptr) {
+    std::memcpy(slot, element, m_ElementSize);
+  } else {
+    std::memset(slot, 0, m_ElementSize);
+  }
+  ++m_Count;
+  return slot;
+}
+
+bool BlobArrayC::Remove(uint64_t index) noexcept {
+  if (index >= m_Count) return false;
+  uint8_t* slot = m_Data + index * m_ElementSize;
+  std::memmove(slot, slot + m_ElementSize, (m_Count - index - 1) * m_ElementSize);
+  --m_Count;
+  return true;
+}
+
+void BlobArrayC::Sort(CompareFn compare, void* context) {
+  if (m_Count < 2 || compare == nullptr) return;
+  // Sort positions, then gather the records in the new order.
+  std::unique_ptr<uint64_t[]> order(new uint64_t[m_Count]);
+  std::unique_ptr<uint64_t[]> scratch(new uint64_t[m_Count]);
+  for (uint64_t i = 0; i < m_Count; ++i) order[i] = i;
+  const uint8_t* data = m_Data;
+  const uint64_t size = m_ElementSize;
+  uint64_t* from = order.get();
+  uint64_t* to = scratch.get();
+  // Bottom-up merge: every index stays within [0, count) whatever the comparison answers.
+  for (uint64_t width = 1; width < m_Count; width *= 2) {
+    for (uint64_t lo = 0; lo < m_Count; lo += 2 * width) {
+      const uint64_t mid = std::min(lo + width, m_Count);
+      const uint64_t hi = std::min(lo + 2 * width, m_Count);
+      uint64_t a = lo, b = mid, out = lo;
+      while (a < mid && b < hi) {
+        // Take from the right run only when strictly smaller: keeps equal records in order.
+        if (compare(data + from[b] * size, data + from[a] * size, context) < 0) {
+          to[out++] = from[b++];
+        } else {
+          to[out++] = from[a++];
+        }
+      }
+      while (a < mid) to[out++] = from[a++];
+      while (b < hi) to[out++] = from[b++];
+    }
+    std::swap(from, to);
+  }
+  const uint64_t bytes = m_Capacity * m_ElementSize;
+  auto* sorted = static_cast<uint8_t*>(std::malloc(bytes));
+  if (sorted == nullptr) OutOfMemory(bytes);
+  for (uint64_t i = 0; i < m_Count; ++i) {
+    std::memcpy(sorted + i * size, data + from[i] * size, size);
+  }
+  std::free(m_Data);
+  m_Data = sorted;
+}
+
+void BlobArrayC::SwapStorage(BlobArrayC& other) noexcept {
+  std::swap(m_ElementSize, other.m_ElementSize);
+  std::swap(m_Data, other.m_Data);
+  std::swap(m_Count, other.m_Count);
+  std::swap(m_Capacity, other.m_Capacity);
+}

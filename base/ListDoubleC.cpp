@@ -1,0 +1,108 @@
+#include "base/ListDoubleC.h"
+
+#include <cassert>
+
+namespace {
+
+// An element that can be linked into a doubly linked list: has a previous link, is unlinked.
+bool Acceptable(ListElemI* elem) noexcept {
+  return elem != nullptr && !elem->IsLinked() && elem->PrevLink() != nullptr;
+}
+
+}  // namespace
+
+ListDoubleC::ListDoubleC(const void* owner) noexcept
+    : m_Marker(ListEndMarker(owner ? owner : this)) {
+  assert((reinterpret_cast<uintptr_t>(owner) & 1u) == 0);
+  m_Head = m_Marker;
+}
+
+ListDoubleC::~ListDoubleC() {
+  RemoveAll();
+}
+
+ListElemI* ListDoubleC::First() const noexcept {
+  return ListIsEnd(m_Head) ? nullptr : ListLinkElem(m_Head);
+}
+
+ListElemI* ListDoubleC::At(int64_t position) const noexcept {
+  if (position < 0 || static_cast<uint64_t>(position) >= m_Count) return nullptr;
+  uint64_t pos = static_cast<uint64_t>(position);
+  if (pos < m_Count / 2) {
+    ListLinkT link = m_Head;
+    while (pos-- > 0) link = ListLinkElem(link)->Next();
+    return ListLinkElem(link);
+  }
+  // Nearer the end: walk backwards from the tail.
+  ListElemI* e = m_Tail;
+  for (uint64_t back = m_Count - 1 - pos; back > 0; --back) e = ListLinkElem(*e->PrevLink());
+  return e;
+}
+
+void ListDoubleC::LinkBetween(ListElemI* elem, ListLinkT prev, ListLinkT next) noexcept {
+  *elem->NextLink() = next;
+  *elem->PrevLink() = prev;
+  if (ListIsEnd(prev)) {
+    m_Head = ListElemLink(elem);
+  } else {
+    *ListLinkElem(prev)->NextLink() = ListElemLink(elem);
+  }
+  if (ListIsEnd(next)) {
+    m_Tail = elem;
+  } else {
+    *ListLinkElem(next)->PrevLink() = ListElemLink(elem);
+  }
+  ++m_Count;
+}
+
+bool ListDoubleC::AddEnd(ListElemI* elem) noexcept {
+  if (!Acceptable(elem)) return false;
+  LinkBetween(elem, m_Tail ? ListElemLink(m_Tail) : m_Marker, m_Marker);
+  return true;
+}
+
+bool ListDoubleC::AddFront(ListElemI* elem) noexcept {
+  if (!Acceptable(elem)) return false;
+  LinkBetween(elem, m_Marker, m_Head);
+  return true;
+}
+
+bool ListDoubleC::InsertAfter(ListElemI* after, ListElemI* elem) noexcept {
+  if (after == nullptr) return AddEnd(elem);
+  if (!Acceptable(elem) || !IsInList(after, m_Marker)) return false;
+  LinkBetween(elem, ListElemLink(after), after->Next());
+  return true;
+}
+
+bool ListDoubleC::Remove(ListElemI* elem) noexcept {
+  if (elem == nullptr || elem->PrevLink() == nullptr || !IsInList(elem, m_Marker)) return false;
+  ListLinkT prev = *elem->PrevLink();
+  ListLinkT next = elem->Next();
+  if (ListIsEnd(prev)) {
+    m_Head = next;
+  } else {
+    *ListLinkElem(prev)->NextLink() = next;
+  }
+  if (ListIsEnd(next)) {
+    m_Tail = ListIsEnd(prev) ? nullptr : ListLinkElem(prev);
+  } else {
+    *ListLinkElem(next)->PrevLink() = prev;
+  }
+  *elem->NextLink() = 0;
+  *elem->PrevLink() = 0;
+  --m_Count;
+  return true;
+}
+
+void ListDoubleC::RemoveAll() noexcept {
+  ListLinkT link = m_Head;
+  while (!ListIsEnd(link)) {
+    ListElemI* e = ListLinkElem(link);
+    link = e->Next();
+    *e->NextLink() = 0;
+    *e->PrevLink() = 0;
+  }
+  m_Head = m_Marker;
+  m_Tail = nullptr;
+  m_Count = 0;
+}

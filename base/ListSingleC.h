@@ -1,0 +1,37 @@
+// ListSingleC: a singly linked intrusive list with head, tail and element count.
+//
+// Adding at either end is O(1); removal and At() walk from the head.
+// Invariant: m_Tail is null exactly when the list is empty, else the last element;
+// m_Count is the number of elements.
+#ifndef QLM_BASE_LISTSINGLEC_H_
+#define QLM_BASE_LISTSINGLEC_H_
+
+#include "base/ListI.h"
+
+class ListSingleC : public ListI {
+ public:
+  // `owner` is recorded in the end marker (null: this list); at least 2-byte aligned.
+  explicit ListSingleC(const void* owner = nullptr) noexcept;
+  ~ListSingleC() override;
+
+  ListElemI* First() const noexcept override;
+  ListElemI* At(int64_t position) const noexcept override;
+  bool AddEnd(ListElemI* elem) noexcept override;
+  bool AddFront(ListElemI* elem) noexcept override;
+  bool InsertAfter(ListElemI* after, ListElemI* elem) noexcept override;
+  bool Remove(ListElemI* elem) noexcept override;
+  void RemoveAll() noexcept override;
+  const void* Owner() const noexcept override { return ListMarkerOwner(m_Marker); }
+
+  ListElemI* Last() const noexcept { return m_Tail; }
+  uint64_t Count() const noexcept { return m_Count; }
+  bool IsEmpty() const noexcept { return m_Count == 0; }
+
+ private:
+  ListLinkT m_Head;
+  ListElemI* m_Tail = nullptr;
+  uint64_t m_Count = 0;
+  ListLinkT m_Marker;
+};
+
+#endif  // QLM_BASE_LISTSINGLEC_H_
