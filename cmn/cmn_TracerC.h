@@ -1,0 +1,86 @@
+// The tracer behind getTracer(2).
+//
+// Enabling rules and the destination come from QLMTRACE / QLMTRACEFILE (see cmn_TracerI.h)
+// when the process tracer is made, and from Configure() afterwards. Each distinct category
+// name gets one flag owned by the tracer; the flags live as long as the tracer, at stable
+// addresses, so category records can point at them and test them without a call.
+//
+// Locking: mutex_ guards the rules and the name -> flag map; write_mutex_ guards the
+// destination and is held only around the write(2) of a record, so a Configure that swaps the
+// file never closes a descriptor while a record is being written to it. Testing a filled
+// category record takes no lock. Order: mutex_ before write_mutex_.
+#ifndef QLM_CMN_CMN_TRACERC_H_
+#define QLM_CMN_CMN_TRACERC_H_
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cmn/cmn_TracerI.h"
+
+class cmn_TracerC final : public cmn_TracerI {
+ public:
+  // Reads QLMTRACE and QLMTRACEFILE (ignored in a set-user-id or set-group-id process, where
+  // the environment belongs to the caller, not the program's owner).
+  cmn_TracerC();
+  // Uses the given rules and destination instead of the environment (empty destination:
+  // standard error).
+  cmn_TracerC(std::string_view categories, std::string_view destination);
+  ~cmn_TracerC();
+  cmn_TracerC(const cmn_TracerC&) = delete;
+  cmn_TracerC& operator=(const cmn_TracerC&) = delete;
+
+  // The process tracer, made on first use and never destroyed.
+  static cmn_TracerC& Instance();
+
+  int IsEnabled(const char* name, cmn_TraceCategoryS* category) noexcept override;
+  void Trace(const char* name, cmn_TraceCategoryS* category, const char* format,
+             const cmn_ArgsI* args) noexcept override;
+  void Configure(std::string_view categories, std::string_view destination) override;
+
+ private:
+  // One entry of the rules text: a category prefix (leading detail digit and trailing "/"
+  // removed) or "*" for every category.
+  struct RuleS {
+    std::string prefix;
+    bool all = false;
+    bool enable = true;
+  };
+
+  // Where records go. Owns its descriptor unless it is standard error.
+  class SinkC {
+   public:
+    SinkC(int fd, bool owned) noexcept : fd_(fd), owned_(owned) {}
+    ~SinkC();
+    SinkC(const SinkC&) = delete;
+    SinkC& operator=(const SinkC&) = delete;
+    int Fd() const noexcept { return fd_; }
+
+   private:
+    int fd_;
+    bool owned_;
+  };
+
+  static std::vector<RuleS> ParseRules(std::string_view text);
+  static bool RulesEnable(const std::vector<RuleS>& rules, std::string_view name) noexcept;
+  // "stderr", "-" or "" give standard error; anything else is a file opened for appending.
+  // A file that cannot be opened falls back to standard error, so records are not lost.
+  static std::unique_ptr<SinkC> MakeSink(std::string_view destination);
+
+  // The flag of `name`, made (and set from the current rules) when new. Takes mutex_.
+  std::atomic<int32_t>* FlagFor(const char* name);
+
+  std::mutex mutex_;
+  std::vector<RuleS> rules_;                                        // guarded by mutex_
+  std::map<std::string, std::atomic<int32_t>, std::less<>> flags_;  // guarded by mutex_
+  std::mutex write_mutex_;
+  std::unique_ptr<SinkC> sink_;  // guarded by write_mutex_, never null
+};
+
+#endif  // QLM_CMN_CMN_TRACERC_H_
