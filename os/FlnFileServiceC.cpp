@@ -1,0 +1,498 @@
+#include "os/FlnFileServiceC.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "cmn/cmn_Encodings.h"
+#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_Services.h"
+#include "os/DIRStackC.h"
+#include "os/File_posix.h"
+#include "os/InputStreamC.h"
+#include "os/StreamErrors.h"
+
+namespace {
+
+// Marks the error buffer; Drop() forgets what was reported since.
+class ErrMarkC {
+ public:
+  ErrMarkC() : buf_(getErrBuf()), mark_(buf_ != nullptr ? buf_->Mark() : 0) {}
+  void Drop() noexcept {
+    if (buf_ != nullptr) buf_->Rollback(mark_);
+  }
+
+ private:
+  cmn_ErrBufI* buf_;
+  uint64_t mark_;
+};
+
+// A device and inode pair: which file a name reached.
+struct FileIdS {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  bool operator==(const FileIdS&) const = default;
+};
+
+bool IdOf(const std::string& path, bool follow, FileIdS* id) {
+  struct stat st;
+  if (os_Stat(path, follow, &st) != 0) return false;
+  id->dev = st.st_dev;
+  id->ino = st.st_ino;
+  return true;
+}
+
+StringC FromSystemBytes(const std::string& bytes) {
+  return StringC(bytes.c_str(), cmn_kEncSys8);
+}
+
+}  // namespace
+
+FlnFileServiceC::FlnFileServiceC() noexcept = default;
+
+FlnFileServiceC::~FlnFileServiceC() = default;
+
+FileNameArrayC FlnFileServiceC::GetRootList() {
+  FileNameArrayC roots;
+  roots.Append(FileNameC("/"));
+  return roots;
+}
+
+RcT FlnFileServiceC::GetCurrentDirectory(FileNameC& directory) {
+  std::string path;
+  if (int err = os_GetCurrentDirectory(&path); err != 0) return os_ReportErrno(err);
+  directory = FileNameC(StringC::FromUtf8(path));
+  return RC_OK;
+}
+
+bool FlnFileServiceC::Exists(const FileNameC& name) {
+  std::string path;
+  return os_SystemPath(name, &path) == 0 && os_Access(path, F_OK) == 0;
+}
+
+bool FlnFileServiceC::IsDirectory(const FileNameC& name) {
+  std::string path;
+  struct stat st;
+  return os_SystemPath(name, &path) == 0 && os_Stat(path, true, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FlnFileServiceC::IsSymbolicLink(const FileNameC& name) {
+  std::string path;
+  struct stat st;
+  return os_SystemPath(name, &path) == 0 && os_Stat(path, false, &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool FlnFileServiceC::IsRegularFile(const FileNameC& name) {
+  std::string path;
+  struct stat st;
+  return os_SystemPath(name, &path) == 0 && os_Stat(path, true, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FlnFileServiceC::IsReadable(const FileNameC& name) {
+  std::string path;
+  struct stat st;
+  if (os_SystemPath(name, &path) != 0 || os_Stat(path, true, &st) != 0) return false;
+  if (S_ISREG(st.st_mode)) return os_TryOpen(path, O_RDONLY) == 0;
+  return os_Access(path, R_OK) == 0;
+}
+
+bool FlnFileServiceC::IsWritable(const FileNameC& name) {
+  std::string path;
+  struct stat st;
+  if (os_SystemPath(name, &path) != 0 || os_Stat(path, true, &st) != 0) return false;
+  if (S_ISREG(st.st_mode)) return os_TryOpen(path, O_WRONLY) == 0;
+  return os_Access(path, W_OK) == 0;
+}
+
+RcT FlnFileServiceC::ReadLink(const FileNameC& link, FileNameC& target) {
+  std::string path;
+  std::string text;
+  int err = os_SystemPath(link, &path);
+  if (err == 0) err = os_ReadLink(path, &text);
+  if (err != 0) return os_ReportErrno(err, link.GetFullText());
+  target = FileNameC(FromSystemBytes(text));
+  return RC_OK;
+}
+
+RcT FlnFileServiceC::GetTemporaryName(const StringC& prefix, FileNameC& name) {
+  static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  const FileNameC directory(FromSystemBytes(os_TemporaryDirectory()));
+  // Seeded from the system's random source when it is available, so names are hard to guess.
+  std::minstd_rand source(static_cast<std::minstd_rand::result_type>(std::rand()));
+  try {
+    std::random_device device;
+    source.seed(device());
+  } catch (...) {
+    // No random source: the pseudo-random sequence still gives distinct candidates.
+  }
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    std::string tail;
+    for (int i = 0; i < 8; ++i) tail.push_back(kChars[source() % (sizeof kChars - 1)]);
+    FileNameC candidate(directory, prefix + StringC(tail.c_str(), StringC::CC_ASCII));
+    std::string path;
+    if (int err = os_SystemPath(candidate, &path); err != 0) {
+      return os_ReportErrno(err, candidate.GetFullText());
+    }
+    struct stat st;
+    int err = os_Stat(path, false, &st);
+    if (err == ENOENT) {
+      name = candidate;
+      return RC_OK;
+    }
+    if (err != 0) return os_ReportErrno(err, candidate.GetFullText());
+  }
+  return os_ReportErrno(EEXIST, directory.GetFullText());
+}
+
+RcT FlnFileServiceC::GetUniqueName(const FileNameC& directory, const StringC& prefix,
+                                   const StringC& suffix, bool create, FileNameC& name) {
+  for (int64_t attempt = 0; attempt < c_MaxUniqueAttempts; ++attempt) {
+    const std::string number = std::to_string(std::rand());
+    FileNameC candidate(directory, prefix + StringC(number.c_str(), StringC::CC_ASCII) + suffix);
+    if (create) {
+      ErrMarkC mark;
+      RcT rc = RC_OK;
+      std::unique_ptr<FileStreamC> file =
+          FileStreamC::Open(candidate, FileStreamC::MODE_CREATE_NEW, FileStreamC::ACCESS_WRITE,
+                            FileStreamC::SHARE_NONE, false, &rc);
+      if (file != nullptr) {
+        if (RcT closed = file->Close(); closed != RC_OK) return closed;
+        name = candidate;
+        return RC_OK;
+      }
+      if (rc != OS_E_EXISTS) return rc;
+      mark.Drop();
+      continue;
+    }
+    std::string path;
+    if (int err = os_SystemPath(candidate, &path); err != 0) {
+      return os_ReportErrno(err, candidate.GetFullText());
+    }
+    struct stat st;
+    int err = os_Stat(path, false, &st);  // a dangling link occupies its name too
+    if (err == ENOENT) {
+      name = candidate;
+      return RC_OK;
+    }
+    if (err != 0) return os_ReportErrno(err, candidate.GetFullText());
+  }
+  return os_ReportErrno(EEXIST, directory.GetFullText());
+}
+
+RcT FlnFileServiceC::CreateDirectory(const FileNameC& name, bool parents) {
+  const StringC shown = name.GetFullText();
+  auto fail = [&](int err) {
+    (void)os_ReportErrno(err, shown);
+    return os_Report(OS_E_MKDIR, OS_T_MKDIR, shown);
+  };
+  if (name.IsRoot()) return fail(EEXIST);
+  if (name.GetText().IsEmpty()) return RC_OK;
+  std::string path;
+  if (int err = os_SystemPath(name, &path); err != 0) return fail(err);
+  int err = os_MakeDirectory(path);
+  if (err == ENOENT && parents) {
+    if (RcT rc = CreateDirectory(name.GetDirectoryName(), true); rc != RC_OK) return rc;
+    err = os_MakeDirectory(path);
+  }
+  if (err == EEXIST && IsDirectory(name)) return RC_OK;
+  if (err != 0) return fail(err);
+  return RC_OK;
+}
+
+RcT FlnFileServiceC::Remove(const FileNameC& name, bool force, bool recursive) {
+  const StringC shown = name.GetFullText();
+  std::string path;
+  if (int err = os_SystemPath(name, &path); err != 0) return os_ReportErrno(err, shown);
+  // One attempt; the name is examined without following a link, so a link to a directory is
+  // removed as a link and a recursive removal never leaves the tree.
+  auto attempt = [&](bool tree_force) -> int {
+    struct stat st;
+    int err = os_Stat(path, false, &st);
+    if (err == ENOENT) return 0;
+    if (err != 0) return err;
+    if (!S_ISDIR(st.st_mode)) {
+      err = os_Unlink(path);
+      return err == ENOENT ? 0 : err;
+    }
+    err = os_RemoveDirectory(path);
+    if ((err == ENOTEMPTY || err == EEXIST) && recursive) {
+      err = os_RemoveTree(path, true, tree_force);
+    }
+    return err == ENOENT ? 0 : err;
+  };
+  int err = attempt(force);
+  if (err != 0 && force) {
+    // Clear the read-only state of the name itself (never through a link) and try once more.
+    struct stat st;
+    if (os_Stat(path, false, &st) == 0 && !S_ISLNK(st.st_mode) && (st.st_mode & S_IRUSR) != 0) {
+      (void)os_ChangeModeNoFollow(
+          path, (st.st_mode & 07777) | S_IWUSR | (S_ISDIR(st.st_mode) ? S_IXUSR : 0));
+    }
+    err = attempt(false);
+  }
+  if (err != 0) return os_ReportErrno(err, shown);
+  return RC_OK;
+}
+
+RcT FlnFileServiceC::Rename(const FileNameC& from, const FileNameC& to) {
+  std::string from_path;
+  std::string to_path;
+  int err = os_SystemPath(from, &from_path);
+  if (err == 0) err = os_SystemPath(to, &to_path);
+  if (err == 0) err = os_Rename(from_path, to_path);
+  if (err != 0) return os_ReportErrno(err, from.GetFullText());
+  return RC_OK;
+}
+
+RcT FlnFileServiceC::ChangeDirectory(const FileNameC& name) {
+  const StringC shown = name.GetFullText();
+  std::string path;
+  int err = os_SystemPath(name, &path);
+  if (err == 0) err = os_ChangeDirectory(path);
+  if (err != 0) {
+    (void)os_ReportErrno(err, shown);
+    return os_Report(OS_E_CHDIR, OS_T_CHDIR, shown);
+  }
+  return RC_OK;
+}
+
+RcT FlnFileServiceC::SetModificationTime(const FileNameC* name, int64_t seconds) {
+  if (name == nullptr || seconds < 0) return os_Report(OS_E_BAD_TIME, OS_T_NONE);
+  std::string path;
+  int err = os_SystemPath(*name, &path);
+  if (err == 0) err = os_SetModificationTime(path, seconds);
+  if (err != 0) return os_ReportErrno(err, name->GetFullText());
+  return RC_OK;
+}
+
+RcT FlnFileServiceC::SetReadOnly(const FileNameC& name, bool readOnly) {
+  std::string path;
+  struct stat st;
+  int err = os_SystemPath(name, &path);
+  if (err == 0) err = os_Stat(path, true, &st);
+  if (err != 0) return os_ReportErrno(err, name.GetFullText());
+  mode_t mode = st.st_mode & 07777;
+  if (readOnly) {
+    mode &= ~static_cast<mode_t>(S_IWUSR);
+  } else if ((mode & S_IRUSR) != 0) {
+    mode |= S_IWUSR;
+  }
+  if (mode == (st.st_mode & 07777)) return RC_OK;
+  if (err = os_ChangeMode(path, mode); err != 0) return os_ReportErrno(err, name.GetFullText());
+  return RC_OK;
+}
+
+RcT FlnFileServiceC::CopyAttributes(const FileNameC& from, const FileNameC& to) {
+  std::string from_path;
+  std::string to_path;
+  int err = os_SystemPath(from, &from_path);
+  if (err == 0) err = os_SystemPath(to, &to_path);
+  if (err == 0) err = os_CopyAttributes(from_path, to_path);
+  if (err != 0) return os_ReportErrno(err, to.GetFullText());
+  return RC_OK;
+}
+
+RcT FlnFileServiceC::SafeOpen(const FileNameC& name, int flags, mode_t mode, cmn_UniqueFdC& fd) {
+  std::string path;
+  int err = os_SystemPath(name, &path);
+  if (err == 0) err = os_OpenVerified(path, flags, mode, &fd);
+  if (err != 0) return os_ReportErrno(err, name.GetFullText());
+  return RC_OK;
+}
+
+std::unique_ptr<FileInfoC> FlnFileServiceC::GetFileInfo(const FileNameC& name, bool followLinks) {
+  std::string path;
+  struct stat st;
+  if (os_SystemPath(name, &path) != 0 || os_Stat(path, followLinks, &st) != 0) return nullptr;
+  return std::make_unique<FileInfoC>(st);
+}
+
+std::unique_ptr<FileStreamC> FlnFileServiceC::OpenFileStream(const FileNameC& name, int32_t mode,
+                                                             int32_t access, int32_t share,
+                                                             bool wait, RcT* rc) {
+  return FileStreamC::Open(name, mode, access, share, wait, rc);
+}
+
+RcT FlnFileServiceC::CopyStream(InputStreamC& source, const FileNameC& sourceName,
+                                const FileNameC& destination, CopyProgressFn progress,
+                                void* context) {
+  bool cancelled = false;
+  return CopyStreamImpl(source, sourceName, destination, progress, context, &cancelled);
+}
+
+RcT FlnFileServiceC::CopyStreamImpl(InputStreamC& source, const FileNameC& sourceName,
+                                    const FileNameC& destination, CopyProgressFn progress,
+                                    void* context, bool* cancelled) {
+  *cancelled = false;
+  const StringC from = sourceName.GetFullText();
+  const StringC to = destination.GetFullText();
+  std::unique_ptr<FileStreamC> target =
+      FileStreamC::Open(destination, FileStreamC::MODE_CREATE, FileStreamC::ACCESS_WRITE,
+                        FileStreamC::SHARE_READ, false);
+  if (target == nullptr) {
+    (void)source.Close();
+    return os_Report(OS_E_COPY_OPEN_DEST, OS_T_COPY_OPEN_DEST, from, to);
+  }
+  const int64_t length = source.CanSeek() ? source.GetLength() : 0;
+  const int64_t total = copy_total_size_ != 0 ? copy_total_size_ : length;
+  const int64_t files = copy_file_count_ != 0 ? copy_file_count_ : 1;
+  RcT rc = RC_OK;
+  int64_t copied = 0;
+  std::vector<unsigned char> piece(static_cast<size_t>(c_CopyPieceSize));
+  for (;;) {
+    int64_t got = source.Read(piece.data(), c_CopyPieceSize);
+    if (got == 0) break;
+    if (got < 0) {
+      rc = os_Report(OS_E_COPY_READ, OS_T_COPY_READ, from, to);
+      break;
+    }
+    if (target->Write(piece.data(), got) != RC_OK) {
+      rc = os_Report(OS_E_COPY_WRITE, OS_T_COPY_WRITE, from, to);
+      break;
+    }
+    copied += got;
+    if (progress != nullptr &&
+        !progress(sourceName, destination, total, files, length, copied, context)) {
+      *cancelled = true;
+      rc = RC_FAIL;
+      break;
+    }
+  }
+  if (target->Close() != RC_OK && rc == RC_OK) {
+    rc = os_Report(OS_E_COPY_WRITE, OS_T_COPY_WRITE, from, to);
+  }
+  (void)source.Close();
+  return rc;
+}
+
+RcT FlnFileServiceC::CopyRegularFile(const FileNameC& source, const FileNameC& destination,
+                                     CopyProgressFn progress, void* context, bool* cancelled) {
+  *cancelled = false;
+  std::unique_ptr<FileStreamC> input =
+      FileStreamC::Open(source, FileStreamC::MODE_OPEN, FileStreamC::ACCESS_READ,
+                        FileStreamC::SHARE_READ_WRITE, false);
+  if (input == nullptr) {
+    return os_Report(OS_E_COPY_OPEN_SOURCE, OS_T_COPY_OPEN_SOURCE, source.GetFullText(),
+                     destination.GetFullText());
+  }
+  return CopyStreamImpl(*input, source, destination, progress, context, cancelled);
+}
+
+RcT FlnFileServiceC::CopyFile(const FileNameC& source, const FileNameC& destination,
+                              CopyProgressFn progress, void* context) {
+  const StringC from = source.GetFullText();
+  const StringC to = destination.GetFullText();
+  std::string source_path;
+  std::string dest_path;
+  int err = os_SystemPath(source, &source_path);
+  if (err == 0) err = os_SystemPath(destination, &dest_path);
+  if (err != 0) {
+    (void)os_ReportErrno(err, from);
+    return os_Report(OS_E_COPY_OPEN_SOURCE, OS_T_COPY_OPEN_SOURCE, from, to);
+  }
+  bool cancelled = false;
+  if (IsDirectory(source)) return CopyDirectory(source, destination, progress, context, &cancelled);
+
+  // Opening the destination truncates it: a destination that is the source itself (the same
+  // name, a link to it, a hard link) would lose the data before it is read.
+  FileIdS source_id;
+  FileIdS dest_id;
+  if (IdOf(source_path, true, &source_id) && IdOf(dest_path, true, &dest_id) &&
+      source_id == dest_id) {
+    (void)os_ReportErrno(EINVAL, to);
+    return os_Report(OS_E_COPY_OPEN_DEST, OS_T_COPY_OPEN_DEST, from, to);
+  }
+
+  ErrMarkC mark;
+  RcT rc = CopyRegularFile(source, destination, progress, context, &cancelled);
+  if (rc == RC_OK || cancelled) return rc;
+  // A read-only destination may be what stopped the first attempt.
+  (void)SetReadOnly(destination, false);
+  mark.Drop();
+  return CopyRegularFile(source, destination, progress, context, &cancelled);
+}
+
+RcT FlnFileServiceC::CopyDirectory(const FileNameC& source, const FileNameC& destination,
+                                   CopyProgressFn progress, void* context, bool* cancelled) {
+  if (RcT rc = CreateDirectory(destination, false); rc != RC_OK) return rc;
+  std::string dest_path;
+  FileIdS dest_id;
+  if (os_SystemPath(destination, &dest_path) != 0 || !IdOf(dest_path, true, &dest_id)) {
+    return os_ReportErrno(ENOENT, destination.GetFullText());
+  }
+  // A directory copied into itself would meet its own copy again, level after level: the
+  // directory work is found by walking each source directory fully before descending.
+  struct PendingS {
+    FileNameC from;
+    FileNameC to;
+  };
+  std::vector<PendingS> pending;
+  pending.push_back({source, destination});
+  while (!pending.empty()) {
+    PendingS dir = std::move(pending.back());
+    pending.pop_back();
+    DIRStackC stack;
+    if (RcT rc = stack.PushRoot(dir.from); rc != RC_OK) return rc;
+    for (;;) {
+      DIRStackC::EntryS entry;
+      bool done = false;
+      if (RcT rc = stack.Next(&entry, &done); rc != RC_OK) return rc;
+      if (done) break;
+      FileNameC target(dir.to, entry.base);
+      std::string entry_path;
+      FileIdS entry_id;
+      if (os_SystemPath(entry.name, &entry_path) == 0 && IdOf(entry_path, false, &entry_id) &&
+          entry_id == dest_id) {
+        continue;  // the copy being made
+      }
+      switch (entry.type) {
+        case FileInfoC::TYPE_DIRECTORY:
+          if (RcT rc = CreateDirectory(target, false); rc != RC_OK) return rc;
+          pending.push_back({entry.name, target});
+          break;
+        case FileInfoC::TYPE_REGULAR: {
+          ErrMarkC mark;
+          RcT rc = CopyRegularFile(entry.name, target, progress, context, cancelled);
+          if (rc != RC_OK && !*cancelled) {
+            (void)SetReadOnly(target, false);
+            mark.Drop();
+            rc = CopyRegularFile(entry.name, target, progress, context, cancelled);
+          }
+          if (rc != RC_OK) return rc;
+          break;
+        }
+        case FileInfoC::TYPE_SYMBOLIC_LINK: {
+          std::string link_target;
+          std::string target_path;
+          int err = os_ReadLink(entry_path, &link_target);
+          if (err == 0) err = os_SystemPath(target, &target_path);
+          if (err == 0) err = os_MakeSymbolicLink(link_target, target_path);
+          if (err != 0) return os_ReportErrno(err, target.GetFullText());
+          break;
+        }
+        default:
+          break;  // devices, FIFOs and sockets are not copied
+      }
+    }
+  }
+  return RC_OK;
+}
+
+RcT FlnFileServiceC::SetHidden(const FileNameC& name, bool /*hidden*/) {
+  return os_Report(OS_E_SET_HIDDEN, OS_T_SET_HIDDEN, name.GetFullText());
+}
+
+bool FlnFileServiceC::IsHidden(const FileNameC& name) {
+  (void)os_Report(OS_E_GET_HIDDEN, OS_T_GET_HIDDEN, name.GetFullText());
+  return false;
+}
+
+bool FlnFileServiceC::IsSystem(const FileNameC& name) {
+  (void)os_Report(OS_E_GET_SYSTEM, OS_T_GET_SYSTEM, name.GetFullText());
+  return false;
+}

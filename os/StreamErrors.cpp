@@ -1,0 +1,47 @@
+#include "os/StreamErrors.h"
+
+#include <string.h>
+
+#include <string>
+
+#include "base/ArgListC.h"
+#include "log/ErrMessages.h"
+#include "os/File_posix.h"
+
+namespace {
+
+// The system's words for `err`, with "%" doubled so the text passes the formatter unchanged.
+std::string ErrnoText(int err) {
+  char buffer[256];
+  const char* words = ::strerror_r(err, buffer, sizeof buffer);  // GNU variant
+  std::string text;
+  for (const char* p = words; p != nullptr && *p != '\0'; ++p) {
+    if (*p == '%') text.push_back('%');
+    text.push_back(*p);
+  }
+  return text;
+}
+
+}  // namespace
+
+RcT os_Report(RcT code, const char* text) {
+  return ErrReport(code, text);
+}
+
+RcT os_Report(RcT code, const char* text, const StringC& arg1) {
+  return ErrReport(code, text, ArgList << arg1);
+}
+
+RcT os_Report(RcT code, const char* text, const StringC& arg1, const StringC& arg2) {
+  return ErrReport(code, text, ArgList << arg1 << arg2);
+}
+
+RcT os_ReportErrno(int err, const StringC& name) {
+  const std::string text = "'%1$S': " + ErrnoText(err);
+  return ErrReport(os_RcFromErrno(err), text.c_str(), ArgList << name);
+}
+
+RcT os_ReportErrno(int err) {
+  const std::string text = ErrnoText(err);
+  return ErrReport(os_RcFromErrno(err), text.c_str());
+}
