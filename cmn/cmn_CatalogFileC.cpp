@@ -1,5 +1,7 @@
 #include "cmn/cmn_CatalogFileC.h"
 
+#include <algorithm>
+
 #include <cstring>
 
 #include "cmn/cmn_File_posix.h"
@@ -73,6 +75,7 @@ void cmn_CatalogFileC::Close() noexcept {
   fd_ = -1;
   count_ = 0;
   file_size_ = 0;
+  index_.clear();
   path_.clear();
 }
 
@@ -115,7 +118,10 @@ bool cmn_CatalogFileC::Open(std::string_view path, const cmn_LocaleNamesI& names
     // rather than falling through to a less specific one.
     CandidateE result = OpenCandidate(candidates[i], &fd_, &file_size_, &count_);
     if (result == CandidateE::kMissing) continue;
-    if (result == CandidateE::kCatalog) path_ = std::move(candidates[i]);
+    if (result == CandidateE::kCatalog) {
+      path_ = std::move(candidates[i]);
+      LoadIndex();
+    }
     return result == CandidateE::kCatalog;
   }
   return false;
@@ -126,7 +132,20 @@ bool cmn_CatalogFileC::OpenExact(const std::string& path) {
   if (path.empty()) return false;
   if (OpenCandidate(path, &fd_, &file_size_, &count_) != CandidateE::kCatalog) return false;
   path_ = path;
+  LoadIndex();
   return true;
+}
+
+void cmn_CatalogFileC::LoadIndex() {
+  index_.clear();
+  const uint64_t room = file_size_ > kHeaderSize ? (file_size_ - kHeaderSize) / kEntrySize : 0;
+  const uint64_t present = std::min<uint64_t>(count_, room);
+  if (present == 0) return;
+  index_.resize(present * kEntrySize);
+  if (cmn_PreadAll(fd_, index_.data(), index_.size(), kHeaderSize) !=
+      static_cast<long long>(index_.size())) {
+    index_.clear();  // lookups then find nothing, as with any failed read
+  }
 }
 
 bool cmn_CatalogFileC::Lookup(uint32_t number, std::string* text) const {
@@ -140,12 +159,9 @@ bool cmn_CatalogFileC::Lookup(uint32_t number, std::string* text) const {
   int64_t high = static_cast<int64_t>(count_) - 1;
   while (low <= high) {
     const int64_t mid = low + (high - low) / 2;
-    unsigned char entry[kEntrySize];
-    const uint64_t at = kHeaderSize + kEntrySize * static_cast<uint64_t>(mid);
-    if (at + kEntrySize > file_size_ ||
-        cmn_PreadAll(fd_, entry, sizeof entry, at) != static_cast<long long>(sizeof entry)) {
-      return false;
-    }
+    // Entries beyond the file (an entry count larger than the file holds) are never found.
+    if (static_cast<uint64_t>(mid + 1) * kEntrySize > index_.size()) return false;
+    const unsigned char* entry = index_.data() + static_cast<size_t>(mid) * kEntrySize;
     const uint32_t set = Be16(entry);
     const uint32_t message = Be32(entry + 4);
     if (set < wantSet || (set == wantSet && message < wantMessage)) {

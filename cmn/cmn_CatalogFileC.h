@@ -4,14 +4,16 @@
 // 12 bytes: set number (2), text length (2), message number (4), file offset of the text (4).
 // Entries are sorted by set then message number; texts are UTF-8 without terminator.
 //
-// The file stays open while the object lives; lookups use pread(2), so concurrent lookups on
-// one catalog are safe. A missing, unreadable or foreign file leaves the catalog empty.
+// The file stays open while the object lives. The index is read once when the file is opened;
+// texts are read with pread(2), so concurrent lookups on one catalog are safe. A missing,
+// unreadable or foreign file leaves the catalog empty.
 #ifndef QLM_CMN_CMN_CATALOGFILEC_H_
 #define QLM_CMN_CMN_CATALOGFILEC_H_
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cmn/cmn_LocaleI.h"
 
@@ -46,8 +48,12 @@ class cmn_CatalogFileC final : public cmn_CatalogI {
                              std::string out[5], int* count);
 
  private:
+  // Reads the index into memory (entries that lie inside the file), so a lookup costs one read.
+  void LoadIndex();
+
   int fd_ = -1;
   uint32_t count_ = 0;
+  std::vector<unsigned char> index_;  // the entries present in the file, 12 bytes each
   uint64_t file_size_ = 0;
   std::string path_;
 };
