@@ -287,6 +287,12 @@ TEST_F(ConfigStoreTest, ConcurrentWritersLoseNothing) {
 TEST_F(ConfigStoreTest, KilledWriterLeavesOldOrNewFile) {
   std::mt19937 rng(12345);
   int longest = 0;
+  {
+    // Start from a file with content, so every kill interrupts a rewrite of real data.
+    cmn_ConfigStoreC s("");
+    ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
+    ASSERT_EQ(s.WriteText(cmn_kHKLM, kPolicyKey, "v0", std::string(100, 'a')), RC_OK);
+  }
   for (int round = 0; round < 100; ++round) {
     pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
