@@ -1,0 +1,64 @@
+#include "context/RKContextC.h"
+
+#include "env/env_ContextLinkC.h"
+
+RKContextC* RKContextC::m_CurrentP = nullptr;
+RKContextProviderI* RKContextC::m_ContextP = nullptr;
+int32_t RKContextC::m_bPkgChanged = 0;
+int32_t RKContextC::m_bInstaller = 0;
+
+namespace {
+
+env_EnvironmentI* CurrentContextEnvironment() noexcept {
+  return RKContextC::Current()->GetEnvironment();
+}
+
+// The environment layer starts its chain operations at the current context's environment; it
+// reaches it through this source, installed when this file is part of the program.
+[[maybe_unused]] const bool g_linked =
+    (env_ContextLinkC::SetSource(&CurrentContextEnvironment), true);
+
+}  // namespace
+
+RKContextC::RKContextC(RKContextC* previous) noexcept : m_pPrevious(previous) {}
+
+RKContextC::~RKContextC() {
+  if (m_CurrentP == this) {
+    m_CurrentP = m_pPrevious;
+  } else {
+    for (RKContextC* c = m_CurrentP; c != nullptr; c = c->m_pPrevious) {
+      if (c->m_pPrevious == this) c->m_pPrevious = m_pPrevious;
+    }
+  }
+  m_pEnvironment.reset();
+}
+
+RKContextC* RKContextC::Current() {
+  if (m_ContextP != nullptr) {
+    if (RKContextC* internal = m_ContextP->GetInternalContext()) return internal;
+  }
+  if (m_CurrentP == nullptr) m_CurrentP = new RKContextC(nullptr);
+  return m_CurrentP;
+}
+
+void RKContextC::SetEnvironment(env_EnvironmentC* environment) {
+  if (environment != nullptr && environment == m_pEnvironment.get()) return;
+  std::unique_ptr<env_EnvironmentC> child;
+  if (environment != nullptr) child = std::make_unique<env_EnvironmentC>(environment);
+  m_pEnvironment = std::move(child);
+}
+
+RKContextC* RKContextC::Push() {
+  RKContextC* current = Current();
+  auto next = std::unique_ptr<RKContextC>(new RKContextC(current));
+  for (int i = 0; i < 5; ++i) next->m_aValues[i] = current->m_aValues[i];
+  if (current->m_pEnvironment != nullptr) {
+    next->m_pEnvironment = std::make_unique<env_EnvironmentC>(current->m_pEnvironment.get());
+  }
+  m_CurrentP = next.release();
+  return m_CurrentP;
+}
+
+void RKContextC::Pop() {
+  delete m_CurrentP;
+}

@@ -1,0 +1,3 @@
+#include "context/RKContextProviderI.h"
+
+RKContextProviderI::~RKContextProviderI() = default;

@@ -1,0 +1,3 @@
+#include "env/RklEnvParamI.h"
+
+RklEnvParamI::~RklEnvParamI() = default;

@@ -1,0 +1,3 @@
+#include "env/env_EnvironmentI.h"
+
+env_EnvironmentI::~env_EnvironmentI() = default;

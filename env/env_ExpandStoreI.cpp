@@ -1,0 +1,3 @@
+#include "env/env_ExpandStoreI.h"
+
+env_ExpandStoreI::~env_ExpandStoreI() = default;

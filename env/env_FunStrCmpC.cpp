@@ -1,0 +1,5 @@
+#include "env/env_FunStrCmpC.h"
+
+env_FunStrCmpC::env_FunStrCmpC(const StringC& operand) noexcept : m_sOperand(operand) {}
+
+env_FunStrCmpC::~env_FunStrCmpC() = default;

@@ -1,0 +1,3 @@
+#include "env/env_OptFunctionI.h"
+
+env_OptFunctionI::~env_OptFunctionI() = default;

@@ -1,0 +1,17 @@
+#include "env/env_OptSavePersistent.h"
+
+#include "env/env_Sys8TextC.h"
+
+env_OptSavePersistent::env_OptSavePersistent(env_VariableSinkI& variables) noexcept
+    : m_rVariables(variables) {}
+
+env_OptSavePersistent::~env_OptSavePersistent() = default;
+
+bool env_OptSavePersistent::Apply(const StringC& name, RklEnvParamI& param) {
+  if (param.GetOptions().HasOption(env_EnvOptsC::save_allowed | env_EnvOptsC::store_persistent)) {
+    const env_Sys8TextC n(name);
+    const env_Sys8TextC v(param.GetValue());
+    (void)m_rVariables.AddVariable(n.Get(), v.Get(), false, false);
+  }
+  return true;
+}
