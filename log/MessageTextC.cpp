@@ -56,7 +56,7 @@ MessageTextC MessageTextC::Parse(std::string_view text, ErrConditionsT condition
     size_t pos = 1;
     while (pos < text.size() && !EndsSpecification(text[pos])) ++pos;
     const int severity = ParseSeverity(text.substr(1, pos - 1), conditions);
-    if (pos < text.size()) ++pos;  // the terminator of the specification
+    if (pos < text.size()) ++pos;  // the byte that ended the severity letters
     if (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
     return MessageTextC(text.substr(pos), severity);
   }
