@@ -17,9 +17,9 @@ class TextEncodingI {
   virtual ~TextEncodingI() = default;
 
   // A new decoder in its start state, owned by the caller. Out of memory terminates.
-  [[nodiscard]] virtual std::unique_ptr<TextDecoderI> CreateDecoder() const = 0;
+  [[nodiscard]] virtual std::unique_ptr<TextDecoderI> CreateDecoder() const noexcept = 0;
   // A new encoder, owned by the caller. Out of memory terminates.
-  [[nodiscard]] virtual std::unique_ptr<TextEncoderI> CreateEncoder() const = 0;
+  [[nodiscard]] virtual std::unique_ptr<TextEncoderI> CreateEncoder() const noexcept = 0;
   // The byte-order mark a writer puts before the text: sets `length` to its byte count and
   // returns its bytes (null with length 0 when the encoding has none). The bytes live as long
   // as the encoding.
@@ -41,10 +41,10 @@ class TextEncodingM final : public TextEncodingI {
                          DecoderArgT decoder_arg = {}, EncoderArgT encoder_arg = {})
       : m_Mark(mark), m_DecoderArg(decoder_arg), m_EncoderArg(encoder_arg) {}
 
-  [[nodiscard]] std::unique_ptr<TextDecoderI> CreateDecoder() const override {
+  [[nodiscard]] std::unique_ptr<TextDecoderI> CreateDecoder() const noexcept override {
     return std::make_unique<Decoder>(m_DecoderArg);
   }
-  [[nodiscard]] std::unique_ptr<TextEncoderI> CreateEncoder() const override {
+  [[nodiscard]] std::unique_ptr<TextEncoderI> CreateEncoder() const noexcept override {
     return std::make_unique<Encoder>(m_EncoderArg);
   }
   [[nodiscard]] const uint8_t* GetByteOrderMark(size_t& length) const noexcept override {
