@@ -1,0 +1,3 @@
+#include "base/StringMapElementC.h"
+
+StringMapElementC::~StringMapElementC() = default;

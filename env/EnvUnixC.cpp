@@ -1,0 +1,3 @@
+#include "env/EnvUnixC.h"
+
+StringC EnvUnixC::s_ExecutionPath;

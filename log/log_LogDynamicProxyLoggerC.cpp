@@ -1,0 +1,50 @@
+#include "log/log_LogDynamicProxyLoggerC.h"
+
+#include <string>
+
+#include "log/log_LogEntryC.h"
+#include "log/log_LogSystem_posix.h"
+
+namespace {
+
+template <class FnT>
+FnT Lookup(void* library, const char* name) {
+  return reinterpret_cast<FnT>(log_FindSymbol(library, name));
+}
+
+}  // namespace
+
+log_LogDynamicProxyLoggerC::log_LogDynamicProxyLoggerC(const StringC& name) : log_LoggerC(name) {
+  const std::string file = name.ToUtf8();
+  if (file.empty()) return;
+  m_pLibrary = log_LoadLibrary(file.c_str());
+  if (m_pLibrary == nullptr) return;
+  m_pInitialize = Lookup<RklLogInitializeFn>(m_pLibrary, "RklLogInitialize");
+  m_pFinalize = Lookup<RklLogFinalizeFn>(m_pLibrary, "RklLogFinalize");
+  m_pPreferredLevel = Lookup<RklLogPreferedLogLevelFn>(m_pLibrary, "RklLogPreferedLogLevel");
+  m_pLog = Lookup<RklLogFn>(m_pLibrary, "RklLog");
+  if (m_pInitialize != nullptr) m_pInitialize(this);
+}
+
+log_LogDynamicProxyLoggerC::~log_LogDynamicProxyLoggerC() {
+  if (m_pLibrary == nullptr) return;
+  if (m_pFinalize != nullptr) m_pFinalize(this);
+  log_UnloadLibrary(m_pLibrary);
+}
+
+bool log_LogDynamicProxyLoggerC::IsReady() const {
+  return m_pLibrary != nullptr;
+}
+
+StringC log_LogDynamicProxyLoggerC::PreferredLevel(const StringC& level) {
+  if (m_pPreferredLevel == nullptr) return level;
+  const std::string text = level.ToUtf8();
+  const char* preferred = m_pPreferredLevel(text.c_str());
+  return preferred != nullptr ? StringC::FromUtf8(preferred) : level;
+}
+
+void log_LogDynamicProxyLoggerC::Write(const log_LogEntryC& entry) {
+  if (m_pLibrary == nullptr || m_pLog == nullptr) return;
+  m_pLog(entry.Set(), entry.Number(), entry.Severity(), entry.TextUtf8().c_str(), &entry.Header(),
+         &entry.Source());
+}

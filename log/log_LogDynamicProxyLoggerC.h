@@ -1,0 +1,39 @@
+// log_LogDynamicProxyLoggerC: a logger that hands entries to a log module, a shared library
+// named in "LogModules" (its interface: log/log_LogPluginI.h).
+//
+// The library is loaded with dlopen(name, RTLD_NOW | RTLD_GLOBAL) under the exact name given
+// (a name without "/" is searched along the library path). Its four entry points are looked
+// up once; any may be missing. RklLogInitialize is called right after loading, RklLogFinalize
+// just before unloading in the destructor. The logger is named after the module.
+#ifndef QLM_LOG_LOG_LOGDYNAMICPROXYLOGGERC_H_
+#define QLM_LOG_LOG_LOGDYNAMICPROXYLOGGERC_H_
+
+#include "base/StringC.h"
+#include "log/log_LogPluginI.h"
+#include "log/log_LoggerC.h"
+
+class log_LogDynamicProxyLoggerC : public log_LoggerC {
+ public:
+  // Loads the module `name` and initialises it. A library that does not load leaves the
+  // logger not ready (nothing is reported).
+  explicit log_LogDynamicProxyLoggerC(const StringC& name);
+  // Finalises and unloads the module.
+  ~log_LogDynamicProxyLoggerC() override;
+
+  // Calls RklLog with the entry when the module has it.
+  void Write(const log_LogEntryC& entry) override;
+  // True while the library is loaded.
+  bool IsReady() const override;
+  // `level` passed through RklLogPreferedLogLevel when the module has it and it answers;
+  // `level` otherwise.
+  StringC PreferredLevel(const StringC& level) override;
+
+ private:
+  void* m_pLibrary = nullptr;
+  RklLogInitializeFn m_pInitialize = nullptr;
+  RklLogFinalizeFn m_pFinalize = nullptr;
+  RklLogPreferedLogLevelFn m_pPreferredLevel = nullptr;
+  RklLogFn m_pLog = nullptr;
+};
+
+#endif  // QLM_LOG_LOG_LOGDYNAMICPROXYLOGGERC_H_

@@ -1,0 +1,14 @@
+#include "log/log_LogInstanceC.h"
+
+#include "log/log_LogEntryC.h"
+
+log_LogInstanceC::log_LogInstanceC(std::unique_ptr<log_LoggerC> logger, const StringC& level)
+    : m_pLogger(std::move(logger)), m_Level(m_pLogger->PreferredLevel(level)) {
+  (void)m_Filter.Parse(m_Level.Utf8View(), true);
+}
+
+log_LogInstanceC::~log_LogInstanceC() = default;
+
+void log_LogInstanceC::Write(const log_LogEntryC& entry) {
+  if (m_Filter.IsEnabled(entry.Letter(), entry.Level())) m_pLogger->Write(entry);
+}

@@ -1,0 +1,240 @@
+#include "log/log_LogManagerC.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string_view>
+
+#include "env/EnvPreferencesC.h"
+#include "log/ErrCatalogC.h"
+#include "log/log_LogDynamicProxyLoggerC.h"
+#include "log/log_LogEntryC.h"
+#include "log/log_LogFileLoggerC.h"
+#include "log/log_LogInstanceC.h"
+#include "log/log_LogSettingsC.h"
+#include "os/ProcessLogHook.h"
+
+const char* const log_LogManagerC::m_sCatalogNameP = "rklog.cat";
+std::atomic<log_LogManagerC*> log_LogManagerC::m_InstanceP{nullptr};
+
+namespace {
+
+// The process layer's log hook while a singleton exists.
+void ProcessLogThunk(int component, int level, uint32_t number, const char* default_text,
+                     const ArgListC& args) {
+  if (log_LogManagerC* manager = log_LogManagerC::m_InstanceP.load(std::memory_order_acquire)) {
+    (void)manager->LogPartsV(static_cast<uint32_t>(component), static_cast<uint32_t>(level),
+                             MsgSet(number), MsgIndex(number), default_text, args);
+  }
+}
+
+bool IsBlank(char c) noexcept {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string_view Trim(std::string_view item) noexcept {
+  while (!item.empty() && IsBlank(item.front())) item.remove_prefix(1);
+  while (!item.empty() && IsBlank(item.back())) item.remove_suffix(1);
+  return item;
+}
+
+bool EqualsNoCaseAscii(std::string_view a, std::string_view b) noexcept {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// The catalog path: "LogMsgCatPath", else "<ProgramPath>/system/rklog.cat".
+StringC CatalogPathOf(const log_LogSettingsC& settings) {
+  if (!settings.logMsgCatPath.IsEmpty()) return settings.logMsgCatPath;
+  std::string path = settings.programPath.ToUtf8();
+  if (!path.empty()) path += '/';
+  path += "system/";
+  path += log_LogManagerC::m_sCatalogNameP;
+  return StringC::FromUtf8(path);
+}
+
+}  // namespace
+
+log_LogManagerC::log_LogManagerC() {
+  EnvPreferencesC preferences;
+  Configure(log_LogSettingsC::Read(preferences));
+}
+
+log_LogManagerC::log_LogManagerC(EnvPreferencesC& preferences) {
+  Configure(log_LogSettingsC::Read(preferences));
+}
+
+log_LogManagerC::log_LogManagerC(const log_LogSettingsC& settings) {
+  Configure(settings);
+}
+
+log_LogManagerC::~log_LogManagerC() {
+  // Loggers go in reverse order of their making.
+  while (!m_Instances.empty()) m_Instances.pop_back();
+}
+
+void log_LogManagerC::Configure(const log_LogSettingsC& settings) {
+  m_CatalogPath = CatalogPathOf(settings);
+  m_pCatalog = std::make_unique<ErrCatalogC>(m_CatalogPath);
+  m_uFlags = settings.Flags();
+
+  const std::string modules = settings.logModules.ToUtf8();
+  std::string_view rest = modules;
+  while (true) {
+    const size_t semicolon = rest.find(';');
+    const std::string_view item = Trim(rest.substr(0, semicolon));
+    if (!item.empty()) {
+      const bool is_file = EqualsNoCaseAscii(item, log_LogFileLoggerC::m_sDefaultName);
+      const StringC name = is_file ? StringC(log_LogFileLoggerC::m_sDefaultName, StringC::CC_ASCII)
+                                   : StringC::FromUtf8(item);
+      // A name already listed is not made again, so a module named twice is loaded and
+      // initialised once.
+      bool listed = false;
+      for (const auto& instance : m_Instances) {
+        if (instance->Logger().Name() == name) listed = true;
+      }
+      if (!listed) {
+        std::unique_ptr<log_LoggerC> logger;
+        if (is_file) {
+          logger = std::make_unique<log_LogFileLoggerC>(settings);
+        } else {
+          logger = std::make_unique<log_LogDynamicProxyLoggerC>(name);
+        }
+        if (logger->IsReady()) {
+          m_Instances.push_back(
+              std::make_unique<log_LogInstanceC>(std::move(logger), settings.logLevel));
+        }
+      }
+    }
+    if (semicolon == std::string_view::npos) break;
+    rest.remove_prefix(semicolon + 1);
+  }
+}
+
+RcT log_LogManagerC::QueryInterface(const GuidC& iid, void** out) noexcept {
+  if (out == nullptr) return RC_INVALIDARG;
+  if (iid == IID_IUnknown || iid == IID_LogManager || iid == IID_ZelRKLoggerI) {
+    AddRef();
+    *out = static_cast<log_LogManagerI*>(this);
+    return RC_OK;
+  }
+  *out = nullptr;
+  return RC_NOINTERFACE;
+}
+
+uint32_t log_LogManagerC::AddRef() noexcept {
+  return m_uRefs.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+uint32_t log_LogManagerC::Release() noexcept {
+  const uint32_t left = m_uRefs.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  if (left == 0) delete this;
+  return left;
+}
+
+RcT log_LogManagerC::LogText(const char* text) noexcept {
+  return LogPartsV('G', 0, MsgSet(c_LogTextMessage), MsgIndex(c_LogTextMessage), c_LogTextDefault,
+                   ArgList << (text != nullptr ? text : ""));
+}
+
+RcT log_LogManagerC::GetMessageText(uint32_t number, char** out) noexcept {
+  if (out == nullptr || m_pCatalog == nullptr) return RC_FAIL;
+  StringC text;
+  int severity = 4;
+  m_pCatalog->GetMessage(&text, &severity, number, "", ERR_NO_CONDITIONS);
+  const std::string_view bytes = text.Utf8View();
+  char* copy = static_cast<char*>(std::malloc(bytes.size() + 1));
+  if (copy == nullptr) return RC_FAIL;
+  std::memcpy(copy, bytes.data(), bytes.size());
+  copy[bytes.size()] = '\0';
+  *out = copy;
+  return RC_OK;
+}
+
+bool log_LogManagerC::IsWanted(uint32_t letter, uint32_t level) const noexcept {
+  for (const auto& instance : m_Instances) {
+    if (instance->Accepts(letter, level)) return true;
+  }
+  return false;
+}
+
+RcT log_LogManagerC::LogParts(uint32_t letter, uint32_t level, uint32_t set, uint32_t number,
+                              const char* default_text, ...) noexcept {
+  if (m_pCatalog == nullptr) return RC_FAIL;
+  if (!IsWanted(letter, level)) return RC_OK;
+  va_list args;
+  va_start(args, default_text);
+  const ArgListC list =
+      default_text != nullptr ? ArgListC::FromFormatV(default_text, args) : ArgListC();
+  va_end(args);
+  return LogPartsV(letter, level, set, number, default_text, list);
+}
+
+RcT log_LogManagerC::LogPartsV(uint32_t letter, uint32_t level, uint32_t set, uint32_t number,
+                               const char* default_text, const ArgListC& args) noexcept {
+  if (m_pCatalog == nullptr) return RC_FAIL;
+  // An entry that no filter passes is not even formatted.
+  if (!IsWanted(letter, level)) return RC_OK;
+
+  log_LogEntryC entry(*this, letter, level, m_uFlags, set, number, default_text, args);
+  entry.Format();
+  for (const auto& instance : m_Instances) instance->Write(entry);
+  return RC_OK;
+}
+
+void log_LogManagerC::CloseCatalog() noexcept {
+  m_pCatalog.reset();
+}
+
+RcT log_LogManagerC::Log(uint32_t letter, uint32_t level, uint32_t message,
+                         const char* default_text, ...) noexcept {
+  if (m_pCatalog == nullptr) return RC_FAIL;
+  if (!IsWanted(letter, level)) return RC_OK;
+  va_list args;
+  va_start(args, default_text);
+  const ArgListC list =
+      default_text != nullptr ? ArgListC::FromFormatV(default_text, args) : ArgListC();
+  va_end(args);
+  return LogPartsV(letter, level, MsgSet(message), MsgIndex(message), default_text, list);
+}
+
+log_LogManagerC* log_LogManagerC::Instance() {
+  if (log_LogManagerC* manager = m_InstanceP.load(std::memory_order_acquire)) return manager;
+  // Only the first use takes the lock; two threads racing for it make one manager.
+  static std::mutex creation;
+  std::lock_guard<std::mutex> hold(creation);
+  log_LogManagerC* manager = m_InstanceP.load(std::memory_order_acquire);
+  if (manager == nullptr) {
+    manager = new log_LogManagerC();
+    manager->AddRef();
+    m_InstanceP.store(manager, std::memory_order_release);
+    SetProcessLogHook(&ProcessLogThunk);
+  }
+  return manager;
+}
+
+void log_LogManagerC::ReplaceInstance(log_LogManagerC* manager) noexcept {
+  if (manager != nullptr) manager->AddRef();
+  log_LogManagerC* old = m_InstanceP.exchange(manager, std::memory_order_acq_rel);
+  SetProcessLogHook(manager != nullptr ? &ProcessLogThunk : nullptr);
+  if (old != nullptr) old->Release();
+}
+
+void log_LogManagerC::Shutdown(bool force) noexcept {
+  log_LogManagerC* manager = m_InstanceP.exchange(nullptr, std::memory_order_acq_rel);
+  if (manager == nullptr) return;
+  SetProcessLogHook(nullptr);
+  if (force) {
+    while (manager->Release() != 0) {
+    }
+  } else {
+    (void)manager->Release();
+  }
+}

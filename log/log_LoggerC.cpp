@@ -1,0 +1,7 @@
+#include "log/log_LoggerC.h"
+
+log_LoggerC::~log_LoggerC() = default;
+
+StringC log_LoggerC::PreferredLevel(const StringC& level) {
+  return level;
+}

@@ -1,0 +1,36 @@
+// ConditionC: a named condition variable, waited on with a LatchC.
+#ifndef QLM_OS_CONDITIONC_H_
+#define QLM_OS_CONDITIONC_H_
+
+#include <pthread.h>
+
+#include "base/StringC.h"
+
+class LatchC;
+
+class ConditionC {
+ public:
+  // `name` (may be empty) appears in the traces of category "Communication/Condition".
+  explicit ConditionC(const StringC& name = StringC());
+  ConditionC(const ConditionC&) = delete;
+  ConditionC& operator=(const ConditionC&) = delete;
+  // Precondition: nobody waits.
+  ~ConditionC();
+
+  // Wakes one waiter (none waiting: nothing happens).
+  void Signal() noexcept;
+  // Wakes every waiter.
+  void Broadcast() noexcept;
+  // Releases `latch` (which the calling thread holds), sleeps until woken, and holds `latch`
+  // again before returning. May wake without a Signal: callers wait in a loop over their
+  // predicate. Returns 0, or EPERM when the caller does not hold `latch`.
+  int Wait(LatchC& latch) noexcept;
+
+  const StringC& GetName() const noexcept { return name_; }
+
+ private:
+  StringC name_;
+  pthread_cond_t condition_;
+};
+
+#endif  // QLM_OS_CONDITIONC_H_

@@ -1,0 +1,46 @@
+#include "os/FDInputStreamC.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "os/File_posix.h"
+#include "os/StreamErrors.h"
+
+FDInputStreamC::~FDInputStreamC() {
+  if (owns_ != 0 && fd_ >= 0) (void)os_Close(fd_);
+}
+
+RcT FDInputStreamC::Close() {
+  if (fd_ < 0) return RC_OK;
+  int err = os_Close(fd_);
+  fd_ = -1;
+  return err == 0 ? RC_OK : os_ReportErrno(err);
+}
+
+int64_t FDInputStreamC::Read(void* buffer, int64_t length) {
+  if (fd_ < 0) {
+    (void)os_Report(OS_E_STREAM_NO_READ, OS_T_STREAM_NO_READ);
+    return -1;
+  }
+  if (length <= 0) return 0;
+  size_t got = 0;
+  if (int err = os_Read(fd_, buffer, static_cast<size_t>(length), &got); err != 0) {
+    (void)os_ReportErrno(err);
+    return -1;
+  }
+  return static_cast<int64_t>(got);
+}
+
+int64_t FDInputStreamC::GetLength() {
+  if (fd_ < 0) {
+    (void)os_Report(OS_E_STREAM_LENGTH, OS_T_STREAM_LENGTH);
+    return -1;
+  }
+  int64_t size = 0;
+  if (int err = os_FileSize(fd_, &size); err != 0) {
+    (void)os_ReportErrno(err);
+    return -1;
+  }
+  return size;
+}

@@ -1,0 +1,47 @@
+// LatchC: an error-checking mutex. A thread that locks a latch it already holds, or unlocks
+// one it does not hold, gets an error back instead of a deadlock or undefined behaviour.
+#ifndef QLM_OS_LATCHC_H_
+#define QLM_OS_LATCHC_H_
+
+#include <pthread.h>
+
+class LatchC {
+ public:
+  // The attribute every latch is made with (error-checking, process-private).
+  static const pthread_mutexattr_t* attr() noexcept;
+
+  LatchC() noexcept;
+  LatchC(const LatchC&) = delete;
+  LatchC& operator=(const LatchC&) = delete;
+  // Precondition: not held.
+  ~LatchC();
+
+  // Blocks until the latch is held. 0, or EDEADLK when the calling thread holds it already.
+  [[nodiscard]] int Lock() noexcept;
+  // 0, or EPERM when the calling thread does not hold it.
+  int Unlock() noexcept;
+  // For condition waits.
+  pthread_mutex_t* Native() noexcept { return &mutex_; }
+
+ private:
+  pthread_mutex_t mutex_;
+};
+
+// Holds a latch for a scope. Locked() tells whether the lock was taken (false when the
+// calling thread already held it); only a taken lock is released.
+class LatchGuardC {
+ public:
+  explicit LatchGuardC(LatchC& latch) noexcept : latch_(latch), locked_(latch.Lock() == 0) {}
+  LatchGuardC(const LatchGuardC&) = delete;
+  LatchGuardC& operator=(const LatchGuardC&) = delete;
+  ~LatchGuardC() {
+    if (locked_) latch_.Unlock();
+  }
+  bool Locked() const noexcept { return locked_; }
+
+ private:
+  LatchC& latch_;
+  bool locked_;
+};
+
+#endif  // QLM_OS_LATCHC_H_

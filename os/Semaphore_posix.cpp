@@ -1,0 +1,140 @@
+#include "os/Semaphore_posix.h"
+
+#include <fcntl.h>
+#include <sys/ipc.h>
+#include <sys/sem.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+
+#include "cmn/cmn_SafeOpen_posix.h"
+#include "os/File_posix.h"
+
+namespace {
+
+int LastError() noexcept {
+  return errno != 0 ? errno : EIO;
+}
+
+// The fourth argument of semctl.
+union SemArgU {
+  int val;
+  struct semid_ds* buf;
+  unsigned short* array;
+};
+
+}  // namespace
+
+RcT os_LockFileOpen(const std::string& path, os_LockFileS* lock) {
+  if (RcT rc = cmn_SafeOpenParent(path, &lock->dir, &lock->leaf); rc != RC_OK) return rc;
+  return cmn_SafeOpenAt(lock->dir.Get(), lock->leaf, O_WRONLY | O_CREAT, 0644, &lock->file, path);
+}
+
+int os_LockFileLock(const os_LockFileS& lock, bool wait) noexcept {
+  return os_LockWhole(lock.file.Get(), true, wait);
+}
+
+int os_LockFileIsCurrent(const os_LockFileS& lock) noexcept {
+  struct stat by_fd;
+  struct stat by_name;
+  if (::fstat(lock.file.Get(), &by_fd) != 0) return LastError();
+  if (::fstatat(lock.dir.Get(), lock.leaf.c_str(), &by_name, AT_SYMLINK_NOFOLLOW) != 0) {
+    return LastError();
+  }
+  if (by_fd.st_dev != by_name.st_dev || by_fd.st_ino != by_name.st_ino) return ESTALE;
+  return 0;
+}
+
+int os_LockFileWritePid(const os_LockFileS& lock) noexcept {
+  char text[24];
+  int n = std::snprintf(text, sizeof text, "%ld\n", static_cast<long>(::getpid()));
+  if (int err = os_Truncate(lock.file.Get(), 0); err != 0) return err;
+  size_t done = 0;
+  while (done < static_cast<size_t>(n)) {
+    ssize_t put = ::pwrite(lock.file.Get(), text + done, static_cast<size_t>(n) - done,
+                           static_cast<off_t>(done));
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return LastError();
+    }
+    done += static_cast<size_t>(put);
+  }
+  return 0;
+}
+
+int os_LockFileRemove(const os_LockFileS& lock) noexcept {
+  if (int err = os_LockFileIsCurrent(lock); err != 0) return err;
+  while (::unlinkat(lock.dir.Get(), lock.leaf.c_str(), 0) != 0) {
+    if (errno != EINTR) return LastError();
+  }
+  return 0;
+}
+
+int32_t os_LockFileReadPid(const std::string& path) {
+  cmn_UniqueFdC fd;
+  if (cmn_SafeOpen(path, O_RDONLY, 0, &fd) != RC_OK) return 0;
+  char text[24];
+  size_t got = 0;
+  if (os_Read(fd.Get(), text, sizeof text - 1, &got) != 0) return 0;
+  int64_t pid = 0;
+  size_t i = 0;
+  for (; i < got && text[i] >= '0' && text[i] <= '9' && pid <= INT32_MAX; ++i) {
+    pid = pid * 10 + (text[i] - '0');
+  }
+  if (i == 0 || pid <= 0 || pid > INT32_MAX) return 0;
+  return static_cast<int32_t>(pid);
+}
+
+int os_SemCreateExclusive(uint32_t key, int* id) noexcept {
+  int got = ::semget(static_cast<key_t>(key), 1, IPC_CREAT | IPC_EXCL | 0666);
+  if (got < 0) return LastError();
+  *id = got;
+  return 0;
+}
+
+int os_SemOpen(uint32_t key, int* id) noexcept {
+  int got = ::semget(static_cast<key_t>(key), 1, 0666);
+  if (got < 0) return LastError();
+  *id = got;
+  return 0;
+}
+
+int os_SemLastOperationTime(int id, int64_t* time) noexcept {
+  struct semid_ds info;
+  SemArgU arg;
+  arg.buf = &info;
+  if (::semctl(id, 0, IPC_STAT, arg) != 0) return LastError();
+  *time = static_cast<int64_t>(info.sem_otime);
+  return 0;
+}
+
+int os_SemSetValue(int id, int value) noexcept {
+  SemArgU arg;
+  arg.val = value;
+  return ::semctl(id, 0, SETVAL, arg) == 0 ? 0 : LastError();
+}
+
+int os_SemGetValue(int id, int* value) noexcept {
+  int got = ::semctl(id, 0, GETVAL);
+  if (got < 0) return LastError();
+  *value = got;
+  return 0;
+}
+
+int os_SemAdd(int id, int delta, bool undo, bool wait) noexcept {
+  struct sembuf op;
+  op.sem_num = 0;
+  op.sem_op = static_cast<short>(delta);
+  op.sem_flg = static_cast<short>((undo ? SEM_UNDO : 0) | (wait ? 0 : IPC_NOWAIT));
+  while (::semop(id, &op, 1) != 0) {
+    if (errno != EINTR) return LastError();
+  }
+  return 0;
+}
+
+int os_SemRemove(int id) noexcept {
+  return ::semctl(id, 0, IPC_RMID) == 0 ? 0 : LastError();
+}

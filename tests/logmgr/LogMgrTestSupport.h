@@ -1,0 +1,87 @@
+// Helpers shared by the log manager's tests: settings pointing into a temporary directory, a
+// holder of one manager reference, and reading the log back.
+#ifndef QLM_TESTS_LOGMGR_LOGMGRTESTSUPPORT_H_
+#define QLM_TESTS_LOGMGR_LOGMGRTESTSUPPORT_H_
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/StringC.h"
+#include "log/log_LogManagerC.h"
+#include "log/log_LogSettingsC.h"
+#include "tests/log/LogTestSupport.h"
+
+namespace logmgrtest {
+
+using logtest::ReadAll;
+using logtest::TempDirC;
+using logtest::WriteAll;
+
+inline StringC S(const std::string& text) {
+  return StringC::FromUtf8(text);
+}
+
+// Settings that log to "<dir>/log/test.log" (old file "<dir>/log/test.old") with the
+// defaults otherwise, and a catalog path where no catalog is.
+inline log_LogSettingsC SettingsIn(const TempDirC& dir) {
+  log_LogSettingsC settings;
+  settings.logFile = S(dir.File("log/test.log"));
+  settings.logFileOld = S(dir.File("log/test.old"));
+  settings.logMsgCatPath = S(dir.File("no-such-catalog.cat"));
+  return settings;
+}
+
+// One reference to a new manager, released at the end of the scope.
+class ManagerRefC {
+ public:
+  explicit ManagerRefC(const log_LogSettingsC& settings) : m_p(new log_LogManagerC(settings)) {
+    m_p->AddRef();
+  }
+  ~ManagerRefC() {
+    if (m_p != nullptr) m_p->Release();
+  }
+  ManagerRefC(const ManagerRefC&) = delete;
+  ManagerRefC& operator=(const ManagerRefC&) = delete;
+
+  log_LogManagerC* operator->() const { return m_p; }
+  log_LogManagerC& operator*() const { return *m_p; }
+  log_LogManagerC* Get() const { return m_p; }
+  // Releases the reference now.
+  void Reset() {
+    if (m_p != nullptr) m_p->Release();
+    m_p = nullptr;
+  }
+
+ private:
+  log_LogManagerC* m_p;
+};
+
+inline std::vector<std::string> Lines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::istringstream in(ReadAll(path));
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Runs `body` in a child process and gives its exit status (-1 when it did not exit
+// normally). The child ends with _exit, so nothing of the parent's state is torn down twice.
+template <class FnT>
+pid_t Spawn(FnT body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body());
+  return pid;
+}
+
+inline int WaitFor(pid_t pid) {
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace logmgrtest
+
+#endif  // QLM_TESTS_LOGMGR_LOGMGRTESTSUPPORT_H_
