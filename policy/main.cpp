@@ -1,3 +1,6 @@
-// qlmpolicy: the deployment policy client. The run itself arrives with the policy layer; until
-// then the program starts and ends successfully.
-int main(int /*argc*/, char** /*argv*/) { return 0; }
+// qlmpolicy: the deployment policy client (see policy/PolicyClientMain.h).
+#include "policy/PolicyClientMain.h"
+
+int main(int argc, char** argv) {
+  return PolicyClientMain(argc, argv);
+}

@@ -1,0 +1,323 @@
+// qlmpolicy end to end: the built program in a throwaway world against a fake installation
+// agent that records its argument vectors.
+#include <pwd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "e2e/E2eSupport.h"
+
+namespace e2e {
+namespace {
+
+using Argv = std::vector<std::string>;
+
+const std::string kStars(60, '*');
+
+// The default machine address as the agent receives it: the download root's reference stays
+// for the agent to resolve, like every reference without a value.
+bool IsMachineDefault(const std::string& address) {
+  return address.rfind("$(DownloadRootURL)/Policies/Merged/", 0) == 0 &&
+         address.find("Machine/") != std::string::npos &&
+         address.find(".rpl?machinename=") != std::string::npos &&
+         address.find("&ipaddress=") != std::string::npos;
+}
+
+class PolicyClientTest : public PolicyWorldTest {
+ protected:
+  // Waits (up to 20 s) until the agent has been called `n` times.
+  bool WaitForCalls(size_t n) {
+    for (int i = 0; i < 400; ++i) {
+      if (Calls().size() >= n) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+};
+
+TEST_F(PolicyClientTest, MachinePolicyRunsTheAgentAndLogsEveryStep) {
+  ASSERT_EQ(Run({}), 0);
+  auto calls = Calls();
+  ASSERT_EQ(calls.size(), 1u);
+  const Argv& argv = calls[0];
+  ASSERT_EQ(argv.size(), 6u);
+  EXPECT_EQ(argv[0], "-r");
+  EXPECT_TRUE(IsMachineDefault(argv[1])) << argv[1];
+  EXPECT_EQ(Argv(argv.begin() + 2, argv.end()),
+            (Argv{"-o", "PkgType=Policy", "-o", "InstallProfile=Public"}));
+
+  const auto log = LogTexts();
+  ASSERT_GE(log.size(), 10u);
+  EXPECT_EQ(log[0], kStars);
+  EXPECT_EQ(log[1], "Program version is 'Quillmarsh deployment policy client 13.0'");
+  EXPECT_EQ(log[2].rfind("Program path is '", 0), 0u);
+  EXPECT_EQ(log[3], "Program build number is '15826'");
+  EXPECT_EQ(log[4], "Program command-line is '" + Program() + "'");
+  EXPECT_EQ(log[5], "Program is initializing");
+  EXPECT_EQ(log[6], "Finished loading program preferences");
+  EXPECT_EQ(log[7], "Using user preference of server side policy source");
+  EXPECT_EQ(log[8], "Installing merged deployment policy '" + argv[1] + "'");
+  EXPECT_EQ(log[9], "Calling Varnholt installation agent with command-line 'rklaunch -r \"" +
+                        argv[1] + "\" -o PkgType=Policy -o InstallProfile=Public'");
+  EXPECT_EQ(log[log.size() - 3],
+            "Varnholt installation agent successfully installed the merged deployment policy");
+  EXPECT_EQ(log[log.size() - 2], "Program exited successfully");
+  EXPECT_EQ(log.back(), kStars);
+  // Nothing is left behind in the run directory.
+  for (const auto& entry : fs::directory_iterator(root_ / "data/run")) {
+    ADD_FAILURE() << "left behind: " << entry.path();
+  }
+}
+
+// How the command line shapes the agent's argument vector (after the address).
+struct ArgsCase {
+  const char* name;
+  Argv args;
+  Argv expectedTail;       // the agent's arguments after "-r <address>"
+  const char* addressEnd;  // the address ends with this (empty: not checked)
+};
+
+class PolicyClientArgsTest : public PolicyClientTest,
+                             public ::testing::WithParamInterface<ArgsCase> {};
+
+TEST_P(PolicyClientArgsTest, AgentReceivesExactlyTheseArguments) {
+  const ArgsCase& c = GetParam();
+  ASSERT_EQ(Run(c.args), 0);
+  auto calls = Calls();
+  ASSERT_EQ(calls.size(), 1u);
+  ASSERT_GE(calls[0].size(), 2u);
+  EXPECT_EQ(calls[0][0], "-r");
+  const std::string& address = calls[0][1];
+  const std::string end = c.addressEnd;
+  EXPECT_TRUE(address.size() >= end.size() &&
+              address.compare(address.size() - end.size(), end.size(), end) == 0)
+      << address;
+  EXPECT_EQ(Argv(calls[0].begin() + 2, calls[0].end()), c.expectedTail);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PolicyClientArgsTest,
+    ::testing::Values(ArgsCase{"UserPolicy",
+                               {"-t", "User"},
+                               {"-o", "PkgType=Policy", "-o", "InstallProfile=Private"},
+                               ".rpl"},
+                      ArgsCase{"AnyOtherTypeIsUser",
+                               {"-t", "Computer"},
+                               {"-o", "PkgType=Policy", "-o", "InstallProfile=Private"},
+                               ".rpl"},
+                      ArgsCase{"TypeIgnoresCase",
+                               {"-t", "machine"},
+                               {"-o", "PkgType=Policy", "-o", "InstallProfile=Public"},
+                               ""},
+                      ArgsCase{"ServerAddressGetsTheMachineQuery",
+                               {"-s", "http://srv/p/m.rpl"},
+                               {"-o", "PkgType=Policy", "-o", "InstallProfile=Public"},
+                               ""},
+                      ArgsCase{"AddressWithQueryKeepsIt",
+                               {"-s", "http://srv/m.rpl?x=1"},
+                               {"-o", "PkgType=Policy", "-o", "InstallProfile=Public"},
+                               "m.rpl?x=1"},
+                      ArgsCase{"LauncherTextFollowsTheProfile",
+                               {"-l", "-v"},
+                               {"-o", "PkgType=Policy", "-o", "InstallProfile=Public", "-v"},
+                               ""},
+                      ArgsCase{"ExtraOptionsEachOneArgument",
+                               {"-o", "A=1", "-o", "B=2", "-o", "Flag"},
+                               {"-o", "PkgType=Policy", "-o", "InstallProfile=Public", "-o", "A=1",
+                                "-o", "B=2", "-o", "Flag"},
+                               ""},
+                      ArgsCase{"OptionsWithQuotesAndBlanksArriveWhole",
+                               {"-o", "Msg=say \"hi\" now", "-o", "P=it's", "-o", "Empty="},
+                               {"-o", "PkgType=Policy", "-o", "InstallProfile=Public", "-o",
+                                "Msg=say \"hi\" now", "-o", "P=it's", "-o", "Empty="},
+                               ""},
+                      ArgsCase{"HelpIsIgnored",
+                               {"-h"},
+                               {"-o", "PkgType=Policy", "-o", "InstallProfile=Public"},
+                               ""}),
+    [](const ::testing::TestParamInfo<ArgsCase>& info) { return info.param.name; });
+
+TEST_F(PolicyClientTest, ServerAddressIsStoredAndReused) {
+  ASSERT_EQ(Run({"-s", "http://srv/p/m.rpl"}), 0);
+  EXPECT_NE(ReadFile(ConfigIni()).find("PolicyServerURL=http://srv/p/m.rpl"), std::string::npos)
+      << ReadFile(ConfigIni());
+  ASSERT_EQ(Run({}), 0);
+  auto calls = Calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[1][1].rfind("http://srv/p/m.rpl?machinename=", 0), 0u) << calls[1][1];
+}
+
+TEST_F(PolicyClientTest, FixedStoredAddressWinsOverTheCommandLine) {
+  WriteFile(ConfigIni(),
+            "[Quillmarsh\\Policy Client\\CurrentVersion]\n"
+            "PolicyServerURL=http://fixed/f.rpl\n"
+            "PolicyServerURLFixed=True\n");
+  ASSERT_EQ(Run({"-s", "http://other/o.rpl"}), 0);
+  auto calls = Calls();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0][1].rfind("http://fixed/f.rpl?machinename=", 0), 0u) << calls[0][1];
+}
+
+TEST_F(PolicyClientTest, BadCommandLinesEndBeforeTheBanner) {
+  for (const Argv& args : {Argv{"-x"}, Argv{"-t"}, Argv{"-o", "A=1", "-q", "-t", "User"}}) {
+    fs::remove(LogFile());
+    EXPECT_EQ(Run(args), 1) << args[0];
+    EXPECT_EQ(LogTexts(), (std::vector<std::string>{"WARNING: Invalid preference '-?'",
+                                                    "Program exited with code 1", kStars}));
+  }
+  EXPECT_TRUE(Calls().empty());
+}
+
+TEST_F(PolicyClientTest, AgentFailureAndMissingAgentGiveExitCode1) {
+  env_["FAKE_RKLAUNCH_EXIT"] = "3";
+  EXPECT_EQ(Run({}), 1);
+  EXPECT_TRUE(
+      LogHas("ERROR: Varnholt installation agent cannot install the merged deployment "
+             "policy"));
+  EXPECT_TRUE(LogHas("Program exited with code 1"));
+
+  fs::remove(LogFile());
+  fs::remove(root_ / "bin/rklaunch");
+  EXPECT_EQ(Run({}), 1);
+  EXPECT_TRUE(
+      LogHas("ERROR: Varnholt installation agent cannot install the merged deployment "
+             "policy"));
+}
+
+TEST_F(PolicyClientTest, GeneratePolicyOnlyRunsNothing) {
+  EXPECT_EQ(Run({"-o", "GeneratePolicyOnly=True"}), 0);
+  EXPECT_TRUE(Calls().empty());
+  EXPECT_TRUE(LogHas("Using user preference of server side policy source"));
+  EXPECT_FALSE(LogHas("Calling Varnholt installation agent with command-line"));
+}
+
+TEST_F(PolicyClientTest, ClientSourceOnThisSystemSwitchesToTheServer) {
+  EXPECT_EQ(Run({"-o", "PolicySource=Client"}), 0);
+  EXPECT_TRUE(
+      LogHas("The policy source has been switched to server side policy because OS "
+             "doesnt support client side merging"));
+  EXPECT_EQ(Calls().size(), 1u);
+}
+
+TEST_F(PolicyClientTest, DefaultScheduleSuccessAndFailure) {
+  ASSERT_EQ(Run({"-o", "InstallDefaultSchedule=True", "-t", "User"}), 0);
+  auto calls = Calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0][0], "-r");
+  EXPECT_NE(calls[0][1].find("/Schedules/Default Machine Schedule/Default Machine Schedule.osd"),
+            std::string::npos);
+  EXPECT_EQ(Argv(calls[0].begin() + 2, calls[0].end()),
+            (Argv{"-o", "InstallProfile=Private", "-o", "InstallDefaultSchedule=True"}));
+  EXPECT_TRUE(LogHas("Varnholt installation agent successfully installed the default schedule"));
+
+  // The schedule failing does not stop the policy, nor change the exit code.
+  fs::remove_all(root_ / "calls");
+  fs::create_directories(root_ / "calls");
+  fs::remove(LogFile());
+  env_["FAKE_RKLAUNCH_EXIT_1"] = "1";
+  EXPECT_EQ(Run({"-o", "InstallDefaultSchedule=True"}), 0);
+  EXPECT_EQ(Calls().size(), 2u);
+  EXPECT_TRUE(
+      LogHas("ERROR: Varnholt installation agent failed to install the default schedule. "
+             "Continue to policy installation."));
+}
+
+TEST_F(PolicyClientTest, ConcurrentRunsOfOnePolicyApplyOnce) {
+  env_["FAKE_RKLAUNCH_SLEEP"] = "2";
+  ChildC first;
+  Start(&first, {});
+  ASSERT_TRUE(WaitForCalls(1));
+  env_.erase("FAKE_RKLAUNCH_SLEEP");
+  EXPECT_EQ(Run({}), 1);
+  EXPECT_EQ(first.Wait(), 0);
+  EXPECT_EQ(Calls().size(), 1u);
+  EXPECT_TRUE(LogHas("ERROR: Merged deployment policy is already being applied"));
+  // The refused run names the lock file and its holder.
+  bool named = false;
+  for (const std::string& text : LogTexts()) {
+    if (text.rfind("The lock file '", 0) == 0 &&
+        text.find("is held by process " + std::to_string(0)) == std::string::npos) {
+      named = text.find(".lock' is held by process ") != std::string::npos;
+    }
+  }
+  EXPECT_TRUE(named);
+}
+
+TEST_F(PolicyClientTest, SingleInstanceOffLetsRunsOverlap) {
+  env_["FAKE_RKLAUNCH_SLEEP"] = "2";
+  ChildC first;
+  Start(&first, {"-o", "SingleInstance=False"});
+  ASSERT_TRUE(WaitForCalls(1));
+  env_.erase("FAKE_RKLAUNCH_SLEEP");
+  EXPECT_EQ(Run({"-o", "SingleInstance=False"}), 0);
+  EXPECT_EQ(first.Wait(), 0);
+  EXPECT_EQ(Calls().size(), 2u);
+}
+
+TEST_F(PolicyClientTest, HolderKilledWithSigkillFreesTheLock) {
+  env_["FAKE_RKLAUNCH_SLEEP"] = "3";
+  ChildC first;
+  Start(&first, {});
+  ASSERT_TRUE(WaitForCalls(1));
+  ::kill(first.Pid(), SIGKILL);
+  EXPECT_EQ(first.Wait(), 128 + SIGKILL);
+  env_.erase("FAKE_RKLAUNCH_SLEEP");
+  // The agent of the killed run may still be running; it holds no lock.
+  EXPECT_EQ(Run({}), 0);
+  EXPECT_EQ(Calls().size(), 2u);
+}
+
+// Runs as the ordinary user "nobody" (setpriv), which needs root to start with.
+class PolicyClientUserTest : public PolicyClientTest {
+ protected:
+  void SetUp() override {
+    PolicyClientTest::SetUp();
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to an ordinary user";
+    struct passwd* nobody = ::getpwnam("nobody");
+    if (nobody == nullptr || !fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "no nobody/setpriv";
+    uid_ = nobody->pw_uid;
+    gid_ = nobody->pw_gid;
+    // The world is readable by everybody; the home belongs to the user; the data directory
+    // (and its run directory) belongs to root, as on a real machine, but the log may be written.
+    fs::permissions(root_, fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
+    ASSERT_EQ(::chown((root_ / "home").c_str(), uid_, gid_), 0);
+    fs::create_directories(root_ / "data/run");
+    fs::create_directories(root_ / "data/log");
+    fs::permissions(root_ / "data/log", fs::perms::all);
+    fs::permissions(root_ / "calls", fs::perms::all);
+    env_.erase("XDG_RUNTIME_DIR");
+    // An ordinary user cannot write the machine's configuration file, so the directories are
+    // in it already, as an administrator would have set them.
+    WriteFile(ConfigIni(), "[Quillmarsh]\nInstallDir=" + (root_ / "install").string() +
+                               "\nCommonAppDataFolder=" + (root_ / "data").string() + "\n");
+  }
+  int RunAsUser(const Argv& args) {
+    Argv argv = {"/usr/bin/setpriv", "--reuid=" + std::to_string(uid_),
+                 "--regid=" + std::to_string(gid_), "--clear-groups", Program()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ChildC child;
+    child.Start(argv, env_, root_ / "out/stdout", root_ / "out/stderr");
+    return child.Wait();
+  }
+  uid_t uid_ = 0;
+  gid_t gid_ = 0;
+};
+
+TEST_F(PolicyClientUserTest, MachinePolicyIsRefusedForAnOrdinaryUser) {
+  EXPECT_EQ(RunAsUser({"-t", "Machine"}), 1);
+  EXPECT_TRUE(LogHas("ERROR: Only SYSTEM or administrators can apply machine policy"));
+  EXPECT_TRUE(Calls().empty());
+}
+
+TEST_F(PolicyClientUserTest, UserPolicyIsGuardedAndAppliedWithoutAWritableRunDirectory) {
+  EXPECT_EQ(RunAsUser({}), 0) << ReadFile(LogFile());
+  auto calls = Calls();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(Argv(calls[0].begin() + 2, calls[0].end()),
+            (Argv{"-o", "PkgType=Policy", "-o", "InstallProfile=Private"}));
+  // The lock lived in the user's own run directory.
+  EXPECT_TRUE(fs::is_directory(root_ / "home/.cache/quillmarsh/run"));
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,239 @@
+#include "policy/ApplyMergedPolicy.h"
+
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "base/TextUtil.h"
+#include "env/env_Sys8TextC.h"
+#include "os/CommandLine.h"
+#include "os/ExecuteCommand.h"
+#include "policy/PlcLog.h"
+#include "policy/PlcPreferencesC.h"
+
+namespace {
+
+StringC Ascii(const char* text) {
+  return StringC(text, StringC::CC_ASCII);
+}
+
+constexpr const char* kAgent = "rklaunch";
+constexpr const char* kMachineQuery = "?machinename=$(MachineName)&ipaddress=$(MachineIPAddresses)";
+
+bool SplitsTo(const StringC& line, const std::vector<StringC>& expected) {
+  StringArrayC parts;
+  SplitCommandLine(line, &parts);
+  if (parts.Count() != expected.size()) return false;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    if (!parts[i].Equals(expected[i])) return false;
+  }
+  return true;
+}
+
+// `text` written so that the agent receives it as one argument: between double quotes when
+// that is enough, else with the quoting of JoinCommandLine. False when neither arrives whole
+// or the written form would escape the blank that follows it.
+bool QuoteWhole(const StringC& text, StringC* quoted) {
+  StringC plain = Ascii("\"");
+  plain.Append(text);
+  plain.AppendChar(U'"');
+  if (SplitsTo(plain, {text})) {
+    *quoted = plain;
+    return true;
+  }
+  StringArrayC one;
+  one.Append(text);
+  StringC joined = JoinCommandLine(one);
+  if (SplitsTo(joined, {text}) && joined.CharAt(joined.Length() - 1) != U'\\') {
+    *quoted = joined;
+    return true;
+  }
+  return false;
+}
+
+// Runs `line` and waits: true when it was started, finished, and exited with 0.
+bool RunAgent(const StringC& line) {
+  const env_Sys8TextC bytes(line);
+  unsigned long exitCode = 0;
+  const ExecuteOutcome outcome =
+      ExecuteCommand(bytes.Get(), nullptr, &exitCode, 0, 0, 1, nullptr, nullptr, nullptr);
+  return outcome == EXECUTE_STARTED && exitCode == 0;
+}
+
+// The install profile option of `policyType`, or null for neither type.
+const char* InstallProfile(const StringC& policyType) {
+  if (PlcPreferencesC::SameText(policyType, PlcPreferencesC::s_UserPolicy)) {
+    return "InstallProfile=Private";
+  }
+  if (PlcPreferencesC::SameText(policyType, PlcPreferencesC::s_MachinePolicy)) {
+    return "InstallProfile=Public";
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool IsAdministrator() noexcept {
+  return ::geteuid() == 0;
+}
+
+bool BuildAgentCommandLine(const PlcAgentArgumentS* head, size_t headCount, const StringC& launcher,
+                           const StringArrayC& options, StringC* line, StringC* refused) {
+  StringC built;
+  std::vector<StringC> expected;
+  for (size_t i = 0; i < headCount; ++i) {
+    if (i > 0) built.AppendChar(U' ');
+    if (head[i].quote) {
+      StringC quoted;
+      if (!QuoteWhole(head[i].text, &quoted)) {
+        *refused = head[i].text;
+        return false;
+      }
+      built.Append(quoted);
+    } else {
+      built.Append(head[i].text);
+    }
+    expected.push_back(head[i].text);
+  }
+  if (!launcher.IsEmpty()) {
+    built.AppendChar(U' ');
+    built.Append(launcher);
+    StringArrayC launcherParts;
+    SplitCommandLine(launcher, &launcherParts);
+    for (uint64_t i = 0; i < launcherParts.Count(); ++i) expected.push_back(launcherParts[i]);
+  }
+  for (uint64_t i = 0; i < options.Count(); ++i) {
+    StringC quoted;
+    if (!QuoteWhole(options[i], &quoted)) {
+      *refused = options[i];
+      return false;
+    }
+    built.Append(Ascii(" -o "));
+    built.Append(quoted);
+    expected.push_back(Ascii("-o"));
+    expected.push_back(options[i]);
+  }
+  // The launcher text is the administrator's own fragment of a command line; one that would
+  // swallow the options after it (an open quote, a trailing backslash) is refused.
+  if (!SplitsTo(built, expected)) {
+    *refused = launcher;
+    return false;
+  }
+  *line = built;
+  return true;
+}
+
+RcT RunDefaultScheduleInstall(PlcPreferencesC& preferences, const StringC& policyType) {
+  const StringC path = preferences.GetValue(PlcPreferencesC::c_DefaultSchedulePath);
+  std::vector<PlcAgentArgumentS> head = {
+      {Ascii(kAgent), false}, {Ascii("-r"), false}, {path, true}};
+  if (const char* profile = InstallProfile(policyType)) {
+    head.push_back({Ascii("-o"), false});
+    head.push_back({Ascii(profile), false});
+  }
+  StringC line;
+  StringC refused;
+  const bool built = BuildAgentCommandLine(
+      head.data(), head.size(), preferences.GetValue(PlcPreferencesC::c_LauncherCommandLine),
+      preferences.ExtraOptions(), &line, &refused);
+  PlcLog(plc::kInstallingSchedule, ArgList << path);
+  if (!built) {
+    PlcLog(plc::kOptionNotPassable, ArgList << refused);
+    PlcLog(plc::kScheduleFailed);
+    return c_PlcFailed;
+  }
+  PlcLog(plc::kCallingAgent, ArgList << line);
+  if (RunAgent(line)) {
+    PlcLog(plc::kScheduleInstalled);
+    return 0;
+  }
+  PlcLog(plc::kScheduleFailed);
+  return c_PlcFailed;
+}
+
+RcT ApplyMergedPolicy(PlcPreferencesC& preferences) {
+  // 1. Rights.
+  const StringC policyType = preferences.GetValue(PlcPreferencesC::c_PolicyType);
+  const bool machine = PlcPreferencesC::SameText(policyType, PlcPreferencesC::s_MachinePolicy);
+  if (machine && !IsAdministrator()) {
+    PlcLog(plc::kOnlyAdministrators);
+    return c_PlcFailed;
+  }
+
+  // 2. The default schedule; its outcome does not decide ours.
+  if (preferences.GetBool(PlcPreferencesC::c_InstallDefaultSchedule, false)) {
+    (void)RunDefaultScheduleInstall(preferences, StringC(policyType));
+  }
+
+  // 3, 4. The policy source.
+  StringC address;
+  bool serverSide = false;
+  const StringC source = preferences.GetValue(PlcPreferencesC::c_PolicySource);
+  if (PlcPreferencesC::SameText(source, PlcPreferencesC::s_ClientSource)) {
+    const StringC version = preferences.GetValue(Ascii("OSVERSION"));
+    const StringC os = preferences.GetValue(Ascii("OS"));
+    const int64_t comma = version.FindChar(U',');
+    const StringC leading = comma >= 0 ? version.Substring(0, comma) : version;
+    const int64_t major = ToInteger(leading, nullptr, 0);
+    if (PlcPreferencesC::SameText(os, "WinNT") && major >= 5) {
+      PlcLog(plc::kClientSource);
+    } else {
+      serverSide = true;
+      PlcLog(plc::kSwitchedToServer);
+    }
+  } else if (PlcPreferencesC::SameText(source, PlcPreferencesC::s_ServerSource)) {
+    serverSide = true;
+    PlcLog(plc::kServerSource);
+  }
+
+  // 5. The server's address keeps every reference that found no value as written, the
+  // download root's in particular: the agent resolves it.
+  if (serverSide) {
+    preferences.SetDropMissingNames(false);
+    preferences.Remove(Ascii("DownloadRootURL"));
+    address = preferences.GetValue(PlcPreferencesC::c_PolicyServerURL);
+    preferences.SetDropMissingNames(true);
+  }
+
+  // 6. A machine policy's address carries the machine's name and addresses.
+  if (address.Find(Ascii(".rpl?")) < 0 && machine) {
+    address.Append(preferences.Expand(Ascii(kMachineQuery)));
+  }
+
+  // 7. Only the address was asked for, or there is none.
+  if (preferences.GetBool(PlcPreferencesC::c_GeneratePolicyOnly, false) || address.IsEmpty()) {
+    return 0;
+  }
+
+  // 8. The agent's command line.
+  std::vector<PlcAgentArgumentS> head = {{Ascii(kAgent), false},
+                                         {Ascii("-r"), false},
+                                         {address, true},
+                                         {Ascii("-o"), false},
+                                         {Ascii("PkgType=Policy"), false}};
+  if (const char* profile = InstallProfile(policyType)) {
+    head.push_back({Ascii("-o"), false});
+    head.push_back({Ascii(profile), false});
+  }
+  StringC line;
+  StringC refused;
+  const bool built = BuildAgentCommandLine(
+      head.data(), head.size(), preferences.GetValue(PlcPreferencesC::c_LauncherCommandLine),
+      preferences.ExtraOptions(), &line, &refused);
+
+  // 9, 10.
+  PlcLog(plc::kInstallingPolicy, ArgList << address);
+  if (!built) {
+    PlcLog(plc::kOptionNotPassable, ArgList << refused);
+    PlcLog(plc::kPolicyFailed);
+    return c_PlcFailed;
+  }
+  PlcLog(plc::kCallingAgent, ArgList << line);
+  if (RunAgent(line)) {
+    PlcLog(plc::kPolicyInstalled);
+    return 0;
+  }
+  PlcLog(plc::kPolicyFailed);
+  return c_PlcFailed;
+}

@@ -1,0 +1,107 @@
+// PlcPreferencesC: the policy client's settings.
+//
+// A preference object over the current deployment context's environment that adds the
+// client's own defaults, reads the policy agent's stored settings, parses the command line,
+// derives what was not given and checks two values. Every value lives in the environment; the
+// object holds only the extra options of the command line ("-o" texts, whole, in order), which
+// the policy application hands on to the installation agent.
+//
+// Every set goes through EnvPreferencesC::SetValue without force, so a preference fixed in the
+// configuration store keeps its value. Main thread only, like the environment.
+#ifndef QLM_POLICY_PLCPREFERENCESC_H_
+#define QLM_POLICY_PLCPREFERENCESC_H_
+
+#include <cstdint>
+
+#include "base/StringArrayC.h"
+#include "base/StringC.h"
+#include "env/EnvPreferencesC.h"
+#include "env/env_EnvOptsC.h"
+
+class PlcPreferencesC : public EnvPreferencesC {
+ public:
+  // Preference keys (default options).
+  static const env_EnvOptsC c_EnablePolicyFailOver;
+  static const env_EnvOptsC c_PolicySource;
+  static const env_EnvOptsC c_PolicyServerURL;
+  static const env_EnvOptsC c_PolicyType;
+  static const env_EnvOptsC c_SAMAccountName;
+  static const env_EnvOptsC c_LauncherCommandLine;
+  static const env_EnvOptsC c_GeneratePolicyOnly;
+  static const env_EnvOptsC c_SingleInstance;
+  static const env_EnvOptsC c_Version;
+  static const env_EnvOptsC c_DateTimeFormat;
+  static const env_EnvOptsC c_DateTime;
+  static const env_EnvOptsC c_InstallDefaultSchedule;
+  static const env_EnvOptsC c_DefaultSchedulePath;
+  static const env_EnvOptsC c_BootstrappedPolicy;
+  static const env_EnvOptsC c_MachineIPAddresses;
+
+  static constexpr const char* s_ClientSource = "Client";
+  static constexpr const char* s_ServerSource = "Server";
+  static constexpr const char* s_UserPolicy = "User";
+  static constexpr const char* s_MachinePolicy = "Machine";
+  static constexpr const char* s_EnablePolicyFailOverTrue = "True";
+  static constexpr const char* s_EnablePolicyFailOverFalse = "False";
+
+  // The command line's option string.
+  static constexpr const char* c_OptionString = "a:ht:s:l:o:";
+  // The default addresses of the merged policy, by policy type.
+  static constexpr const char* c_MachinePolicyURL =
+      "$(DownloadRootURL)/Policies/Merged/$(URLComputerDomain)Machine/$(MachineId).rpl"
+      "?machinename=$(MachineName)&ipaddress=$(MachineIPAddresses)";
+  static constexpr const char* c_UserPolicyURL =
+      "$(DownloadRootURL)/Policies/Merged/$(URLUserLogonDomain)User/$(UserId).rpl";
+
+  // A view over the current deployment context's environment with no extra options.
+  PlcPreferencesC() noexcept;
+  ~PlcPreferencesC() override;
+
+  using EnvPreferencesC::GetBool;
+  using EnvPreferencesC::GetValue;
+  using EnvPreferencesC::SetValue;
+
+  // Slot 27: SetDefaults, LoadStoredSettings, ParseCommandLine, DeriveValues, Validate, in
+  // this order, stopping at the first that fails. 0, or 1 when one failed (only the command
+  // line can: the steps after it have not run then).
+  [[nodiscard]] virtual int Load(int argc, const char* const* argv);
+  // Slot 28: the general default table, then the client's own defaults (stored unexpanded)
+  // and "MachineIPAddresses" from the cached adapter list. Always 0.
+  [[nodiscard]] virtual int SetDefaults();
+  // Slot 29: "DateTime", "PolicyType" and "PolicyServerURL" when not given; the policy server
+  // address is also written to or read from the store's "PolicyAgent" section of the policy's
+  // hive; "DownloadRootURL" is handed to the bootstrap-server seam. Always 0. May write the
+  // store (durably, and only when the stored text differs).
+  [[nodiscard]] virtual int DeriveValues();
+  // Slot 30: the "Common" and "PolicyAgent" sections of the machine hive, then of the user's
+  // hive; then "PolicyServerURL" is emptied so that DeriveValues decides it. Always 0; a store
+  // that cannot be read leaves the values alone.
+  [[nodiscard]] virtual int LoadStoredSettings();
+  // Slot 31: the options of `argv` in order (see the option table in the implementation). 1
+  // after logging "WARNING: Invalid preference '-<c>'" for an unrecognised option or a missing
+  // argument (the options after it are not looked at); 0 otherwise.
+  [[nodiscard]] virtual int ParseCommandLine(int argc, const char* const* argv);
+  // Slot 32: a "PolicySource" other than "Client" or "Server" becomes "Server"; a
+  // "GeneratePolicyOnly" that is not a well-formed boolean becomes "False". Always 0.
+  [[nodiscard]] virtual int Validate();
+
+  // The "-o" texts of the command line, whole, in command-line order.
+  const StringArrayC& ExtraOptions() const noexcept { return m_ExtraOptions; }
+
+  // The machine's up, non-loopback IPv4 addresses in adapter order, joined by ",".
+  static StringC MachineIPAddresses();
+  // True when `a` and `b` have equal lengths and compare equal ignoring case.
+  static bool SameText(const StringC& a, const char* b);
+
+ private:
+  StringArrayC m_ExtraOptions;
+};
+
+// The hook DeriveValues hands a non-empty "DownloadRootURL" to (expanded, with the kind
+// "Download"), so that the addresses in it become the bootstrap download locations. Until
+// the server-location manager installs itself here it does nothing. Not owned by anybody; set
+// once at start on the main thread.
+using PlcBootstrapServersFnT = void (*)(const StringC& urls, const char* kind);
+void PlcSetBootstrapServersHook(PlcBootstrapServersFnT fn) noexcept;
+
+#endif  // QLM_POLICY_PLCPREFERENCESC_H_

@@ -1,0 +1,57 @@
+// PlcRunLockC: the single-instance guard of one policy.
+//
+// Two runs whose lock names are equal exclude each other; the lock is the lock-file kind of
+// SimpleSemaphoreC, so it disappears with its holder's process. The lock file lives in the
+// product's run directory; an ordinary user who may not create files there (the directory was
+// made by root) keeps the lock files in a run directory of the user's own, so that a user
+// policy is still guarded and applied.
+#ifndef QLM_POLICY_PLCRUNLOCKC_H_
+#define QLM_POLICY_PLCRUNLOCKC_H_
+
+#include <cstdint>
+#include <memory>
+
+#include "base/StringC.h"
+
+class UNIXFileSimpleSemaphoreC;
+
+class PlcRunLockC {
+ public:
+  enum class Outcome {
+    kHeld,          // this run holds the lock
+    kBusy,          // another run holds it
+    kCannotCreate,  // the lock file cannot be created or opened (see Reason())
+  };
+
+  // A guard for `name` (an expanded lock name; "/", blanks and backslashes become "_"). Takes
+  // nothing yet.
+  explicit PlcRunLockC(const StringC& name);
+  PlcRunLockC(const PlcRunLockC&) = delete;
+  PlcRunLockC& operator=(const PlcRunLockC&) = delete;
+  // Releases the lock when held.
+  ~PlcRunLockC();
+
+  // Tries once, without waiting.
+  [[nodiscard]] Outcome TryAcquire();
+  // Gives the lock back (removes the lock file). Nothing when not held.
+  void Release();
+
+  // The lock file's path ("<run directory>/<translated name>.lock").
+  StringC LockFilePath() const;
+  // The process id the holder wrote into the lock file; 0 when unknown.
+  [[nodiscard]] int32_t HolderPid() const;
+  // Why the lock file could not be created (after kCannotCreate).
+  const StringC& Reason() const noexcept { return m_Reason; }
+
+  // The directory the lock files of this process go to (see the class comment).
+  static StringC LockDirectory();
+  // `name` with every "/", blank and backslash replaced by "_".
+  static StringC TranslateName(const StringC& name);
+
+ private:
+  StringC m_Name;  // the semaphore's name: directory, "/", translated name
+  std::unique_ptr<UNIXFileSimpleSemaphoreC> m_pSemaphore;
+  StringC m_Reason;
+};
+
+#endif  // QLM_POLICY_PLCRUNLOCKC_H_

@@ -1,0 +1,141 @@
+#include "policy/PolicyClientMain.h"
+
+#include <unistd.h>
+
+#include <clocale>
+#include <cstring>
+#include <memory>
+
+#include "base/StringArrayC.h"
+#include "context/RKContextC.h"
+#include "env/EnvMSWPreferencesC.h"
+#include "env/EnvPreferencesC.h"
+#include "env/env_EnvironmentC.h"
+#include "log/log_LogManagerC.h"
+#include "os/CommandLine.h"
+#include "policy/ApplyMergedPolicy.h"
+#include "policy/PlcLog.h"
+#include "policy/PlcPreferencesC.h"
+#include "policy/PlcRunLockC.h"
+#include "policy/VersionC.h"
+
+StringC g_CommandLine;
+
+namespace {
+
+StringC Ascii(const char* text) {
+  return StringC(text, StringC::CC_ASCII);
+}
+StringC Sys8(const char* text) {
+  return StringC(text, StringC::CC_SYS8);
+}
+
+// The lock name template of a policy: runs of one policy type, user and package types exclude
+// each other.
+constexpr const char* kLockTemplate =
+    "Quillmarsh.Policy.$(PolicyType).$(UserId).$(AllowedPkgTypes)";
+
+void FillCommandLine(int argc, char** argv) {
+  StringArrayC arguments;
+  for (int i = 0; i < argc; ++i) arguments.Append(Sys8(argv[i] != nullptr ? argv[i] : ""));
+  g_CommandLine = JoinCommandLine(arguments);
+}
+
+// The working directory for the banner: a trailing "/" is dropped unless it is the whole text.
+StringC WorkingDirectory() {
+  char buffer[4096];
+  if (::getcwd(buffer, sizeof buffer) == nullptr) return Ascii("(unknown)");
+  size_t length = std::strlen(buffer);
+  if (length >= 2 && buffer[length - 1] == '/') buffer[--length] = '\0';
+  return Sys8(buffer);
+}
+
+void LogProductEntry2(const PlcMessageS& message, size_t first, size_t second) {
+  char* a = VersionC::Get(first);
+  char* b = VersionC::Get(second);
+  PlcLog(message, ArgList << (a != nullptr ? a : "") << (b != nullptr ? b : ""));
+  VersionC::Free(a);
+  VersionC::Free(b);
+}
+
+void WriteBanner() {
+  PlcLog(plc::kStars);
+  LogProductEntry2(plc::kProgramVersion, VersionC::c_Name, VersionC::c_Version);
+  PlcLog(plc::kProgramPath, ArgList << WorkingDirectory());
+  char* build = VersionC::Get(VersionC::c_BuildNumber);
+  PlcLog(plc::kBuildNumber, ArgList << (build != nullptr ? build : ""));
+  VersionC::Free(build);
+  PlcLog(plc::kCommandLine, ArgList << g_CommandLine);
+  PlcLog(plc::kInitializing);
+  PlcLog(plc::kPreferencesLoaded);
+}
+
+// Applies the policy under its single-instance lock, when that is on. The application's
+// result, or c_PlcFailed when another run holds the lock or the lock cannot be made.
+RcT ApplyGuarded(PlcPreferencesC& preferences) {
+  EnvPreferencesC plain;
+  if (!plain.GetBool(Ascii("SingleInstance"), false)) return ApplyMergedPolicy(preferences);
+
+  PlcRunLockC lock(plain.Expand(Ascii(kLockTemplate)));
+  switch (lock.TryAcquire()) {
+    case PlcRunLockC::Outcome::kHeld: {
+      const RcT rc = ApplyMergedPolicy(preferences);
+      lock.Release();
+      return rc;
+    }
+    case PlcRunLockC::Outcome::kBusy:
+      PlcLog(plc::kAlreadyApplied);
+      if (const int32_t holder = lock.HolderPid(); holder > 0) {
+        PlcLog(plc::kLockHolder, ArgList << lock.LockFilePath() << holder);
+      }
+      return c_PlcFailed;
+    case PlcRunLockC::Outcome::kCannotCreate:
+      PlcLog(plc::kLockCannotCreate, ArgList << lock.LockFilePath() << lock.Reason());
+      return c_PlcFailed;
+  }
+  return c_PlcFailed;
+}
+
+}  // namespace
+
+int PolicyClientMain(int argc, char** argv) {
+  // 1. Dates in the log follow the user's locale; nothing else does.
+  std::setlocale(LC_TIME, "");
+  FillCommandLine(argc, argv);
+
+  // 2. The root environment; every preference object reads the context's copy of it.
+  auto environment = std::make_unique<env_EnvironmentC>();
+  RKContextC::Current()->SetEnvironment(environment.get());
+
+  // 5. The configuration store, the execution path and the product's directories.
+  (void)EnvMSWPreferencesC::SetUpConfigurationStore();
+
+  // 6. Preferences; a bad command line ends the run before the banner.
+  int exitCode = 0;
+  {
+    PlcPreferencesC preferences;
+    if (preferences.Load(argc, argv) != 0) {
+      exitCode = 1;
+    } else {
+      // 7 - 10.
+      WriteBanner();
+      exitCode = ApplyGuarded(preferences) != 0 ? 1 : 0;
+    }
+
+    // 12. Closing lines.
+    if (exitCode == 0) {
+      PlcLog(plc::kExitedSuccessfully);
+    } else {
+      PlcLog(plc::kExitedWithCode, ArgList << exitCode);
+    }
+    PlcLog(plc::kStars);
+  }
+
+  // 13. Every later message finds no log manager until one is made anew.
+  log_LogManagerC::Shutdown(true);
+
+  // 14. The context's copy refers to this environment: drop it first.
+  RKContextC::Current()->SetEnvironment(nullptr);
+  environment.reset();
+  return exitCode;
+}
