@@ -1,13 +1,30 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the release configuration and runs qlmpolicy once on its
-# embedded defaults.
+# embedded defaults, in a throwaway world: its own configuration file and data directory, and
+# the demonstration installation agent of examples/rklaunch first on PATH. Prints the agent's
+# output, the run's log and the exit code. Extra arguments are passed to qlmpolicy.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd)
 scripts/install-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)" --target qlmpolicy
+
+world=$(mktemp -d /tmp/qlmpolicy-demo.XXXXXX)
+mkdir -p "$world/etc" "$world/data" "$world/install"
+printf '[Quillmarsh]\nInstallDir=%s\nCommonAppDataFolder=%s\n' \
+  "$world/install" "$world/data" >"$world/etc/quillmarsh.ini"
+
+echo "== qlmpolicy in $world"
 set +e
-build/release/policy/qlmpolicy "$@"
+PATH="$root/examples/rklaunch:$PATH" \
+  QUILLMARSHCONFIGINI="$world/etc/quillmarsh.ini" \
+  QUILLMARSHDATADIR="$world/data" \
+  QUILLMARSHINSTALLDIR="$world/install" \
+  build/release/policy/qlmpolicy "$@"
 rc=$?
+set -e
+echo "== log ($world/data/log/quillmarsh.log)"
+cat "$world/data/log/quillmarsh.log" 2>/dev/null || echo "(no log written)"
 echo "qlmpolicy exited with $rc"
 exit $rc

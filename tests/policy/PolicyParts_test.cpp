@@ -1,0 +1,155 @@
+// The policy client's pieces that need no process of their own: the agent's command line, the
+// option parser wrapper, the product information and the lock name.
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/StringArrayC.h"
+#include "base/StringC.h"
+#include "os/CommandLine.h"
+#include "policy/ApplyMergedPolicy.h"
+#include "policy/PlcOptionParserC.h"
+#include "policy/PlcRunLockC.h"
+#include "policy/VersionC.h"
+
+namespace {
+
+StringC S(const std::string& text) {
+  return StringC::FromUtf8(text);
+}
+
+struct LineCase {
+  const char* name;
+  std::string address;
+  std::string launcher;
+  std::vector<std::string> options;
+  bool built;
+  std::string line;  // expected line when built and not empty
+};
+
+class AgentCommandLineTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(AgentCommandLineTest, LineSplitsBackToTheIntendedArguments) {
+  const LineCase& c = GetParam();
+  const PlcAgentArgumentS head[] = {{S("rklaunch"), false}, {S("-r"), false}, {S(c.address), true}};
+  StringArrayC options;
+  for (const std::string& o : c.options) options.Append(S(o));
+  StringC line, refused;
+  ASSERT_EQ(BuildAgentCommandLine(head, 3, S(c.launcher), options, &line, &refused), c.built)
+      << line.ToUtf8();
+  if (!c.built) return;
+  if (!c.line.empty()) EXPECT_EQ(line.ToUtf8(), c.line);
+  std::vector<std::string> expected = {"rklaunch", "-r", c.address};
+  for (const std::string& part : SplitCommandLine(c.launcher)) expected.push_back(part);
+  for (const std::string& o : c.options) {
+    expected.push_back("-o");
+    expected.push_back(o);
+  }
+  EXPECT_EQ(SplitCommandLine(line.ToUtf8()), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AgentCommandLineTest,
+    ::testing::Values(
+        // The traditional form, byte for byte, whenever it is right.
+        LineCase{"Plain",
+                 "http://h/p.rpl",
+                 "",
+                 {"A=1", "B=2"},
+                 true,
+                 "rklaunch -r \"http://h/p.rpl\" -o \"A=1\" -o \"B=2\""},
+        LineCase{"Launcher", "u", "-v -x", {"A"}, true, "rklaunch -r \"u\" -v -x -o \"A\""},
+        LineCase{"BlanksAndSingleQuote",
+                 "u",
+                 "",
+                 {"P=it's a b"},
+                 true,
+                 "rklaunch -r \"u\" -o \"P=it's a b\""},
+        LineCase{"EvenTrailingBackslashes", "u", "", {"D=c:\\\\"}, true, ""},
+        // A double quote would have split the option: quoted otherwise, arriving whole.
+        LineCase{"DoubleQuote", "u", "", {"M=say \"hi\" -o X=1"}, true, ""},
+        LineCase{"BothQuotes", "u", "", {"M=\"it's\""}, true, ""},
+        LineCase{"QuoteInAddress", "http://h/\"x\"", "", {}, true, ""},
+        LineCase{"Empty", "u", "", {""}, true, "rklaunch -r \"u\" -o \"\""},
+        // A trailing odd backslash escapes whatever follows: refused.
+        LineCase{"OddTrailingBackslash", "u", "", {"D=c:\\"}, false, ""},
+        LineCase{"LauncherWithOpenQuote", "u", "-v \"", {"A=1"}, false, ""}),
+    [](const ::testing::TestParamInfo<LineCase>& info) { return info.param.name; });
+
+std::vector<PlcOptionParserC::OptionS> Parse(std::vector<const char*> argv) {
+  return PlcOptionParserC(static_cast<int>(argv.size()), argv.data(), "a:ht:s:l:o:").ParseAll();
+}
+
+TEST(PlcOptionParserTest, ClustersAttachedArgumentsAndTheEndOfOptions) {
+  auto options = Parse({"p", "-htUser", "-o", "A=1", "-oB", "--", "-s", "x"});
+  ASSERT_EQ(options.size(), 4u);
+  EXPECT_EQ(options[0].option, 'h');
+  EXPECT_EQ(options[1].option, 't');
+  EXPECT_EQ(options[1].argument, "User");
+  EXPECT_EQ(options[2].argument, "A=1");
+  EXPECT_EQ(options[3].argument, "B");
+}
+
+TEST(PlcOptionParserTest, StopsAtTheFirstFailure) {
+  for (auto argv : {std::vector<const char*>{"p", "-x", "-t", "User"},
+                    std::vector<const char*>{"p", "-a", "n", "-t"}}) {
+    auto options = Parse(argv);
+    ASSERT_FALSE(options.empty());
+    EXPECT_EQ(options.back().option, '?');
+  }
+}
+
+TEST(PlcOptionParserTest, LeavesTheProcessGetoptStateAlone) {
+  optind = 3;
+  opterr = 0;
+  // Twice, and the second parse starts from the beginning although the first stopped inside a
+  // cluster.
+  for (int round = 0; round < 2; ++round) {
+    auto options = Parse({"p", "-hx", "-t", "M"});
+    ASSERT_EQ(options.size(), 2u);
+    EXPECT_EQ(options[0].option, 'h');
+    EXPECT_EQ(options[1].option, '?');
+  }
+  EXPECT_EQ(optind, 3);
+  EXPECT_EQ(opterr, 0);
+  opterr = 1;
+  optind = 1;
+}
+
+TEST(VersionTest, EntriesAndTheirKeys) {
+  struct {
+    size_t index;
+    const char* key;
+    const char* value;
+  } cases[] = {{VersionC::c_BuildNumber, "Build Number", "15826"},
+               {VersionC::c_Filename, "Filename", "qlmpolicy"},
+               {VersionC::c_Name, "Name", "Quillmarsh deployment policy client"},
+               {VersionC::c_Platform, "Platform", "Linux"},
+               {VersionC::c_Version, "Version", "13.0"},
+               {15, nullptr, ""},
+               {1000, nullptr, ""}};
+  for (const auto& c : cases) {
+    char* text = VersionC::Get(c.index);
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text, c.value);
+    VersionC::Free(text);
+    if (c.key == nullptr) continue;
+    const ProductInfoEntryS& entry = ExeProductInformation[c.index];
+    // The name, four tag bytes, then NUL to the end of the field.
+    const size_t n = std::strlen(c.key);
+    EXPECT_EQ(std::memcmp(entry.key, c.key, n), 0);
+    EXPECT_EQ(strnlen(entry.key, sizeof entry.key), n + 4);
+  }
+}
+
+TEST(PlcRunLockTest, NameTranslation) {
+  EXPECT_EQ(PlcRunLockC::TranslateName(S("Quillmarsh.Policy.Machine./ x.Y")).ToUtf8(),
+            "Quillmarsh.Policy.Machine.__x.Y");
+  EXPECT_EQ(PlcRunLockC::TranslateName(S("a\\b c/d")).ToUtf8(), "a_b_c_d");
+}
+
+}  // namespace
