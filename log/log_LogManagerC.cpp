@@ -135,7 +135,15 @@ uint32_t log_LogManagerC::AddRef() noexcept {
 
 uint32_t log_LogManagerC::Release() noexcept {
   const uint32_t left = m_uRefs.fetch_sub(1, std::memory_order_acq_rel) - 1;
-  if (left == 0) delete this;
+  if (left == 0) {
+    // The singleton's own reference was given up by a holder instead of through Shutdown:
+    // neither the singleton nor the process layer's hook may keep pointing at it.
+    log_LogManagerC* self = this;
+    if (m_InstanceP.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel)) {
+      SetProcessLogHook(nullptr);
+    }
+    delete this;
+  }
   return left;
 }
 

@@ -62,7 +62,8 @@ class log_LogManagerC final : public log_LogManagerI {
   // Slot 1: atomic increment; returns the new count.
   uint32_t AddRef() noexcept override;
   // Slot 2: atomic decrement; at 0 the manager is destroyed (its loggers closed and
-  // unloaded) and 0 returned.
+  // unloaded) and 0 returned. A singleton released to 0 this way stops being the singleton
+  // and the process layer's log hook first.
   uint32_t Release() noexcept override;
   RcT LogText(const char* text) noexcept override;
   RcT GetMessageText(uint32_t number, char** out) noexcept override;
