@@ -1,0 +1,3 @@
+#include "registry/ComServerCounterC.h"
+
+std::atomic<int32_t> ComServerCounterC::m_Count{0};
