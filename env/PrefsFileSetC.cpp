@@ -1,0 +1,439 @@
+#include "env/PrefsFileSetC.h"
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_Services.h"
+#include "env/PrefsLookup.h"
+#include "env/PrefsStaticDataC.h"
+#include "env/PrefsSystem_posix.h"
+#include "log/ErrMessages.h"
+
+namespace {
+
+// Set once the one-time diagnostic header was written in this process.
+std::atomic<bool> s_HeaderWritten{false};
+
+constexpr std::string_view kSuffix = PrefsPathC::c_Suffix;
+
+bool EndsWith(std::string_view text, std::string_view end) noexcept {
+  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+void PrintDiagnostics(const std::string& text) {
+  if (text.empty()) return;
+  std::printf("%s", text.c_str());
+  std::fflush(stdout);
+}
+
+std::string Upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+}  // namespace
+
+// The % codes' view of the world while this set searches.
+class PrefsFileSetC::SearchContextC final : public PrefsPathContextI {
+ public:
+  explicit SearchContextC(const PrefsFileSetC& set) noexcept : m_Set(set) {}
+
+  bool GetEnv(const char* name, std::string* value) override {
+    const char* text = ::GetEnv(name);
+    if (text == nullptr) return false;
+    value->assign(text);
+    return true;
+  }
+  bool ProcessEnv(const char* name, std::string* value) override {
+    return PrefsProcessEnv(name, value);
+  }
+  bool CacheDirectory(std::string* value) override {
+    return m_Set.Find("Launcher", "CacheDirectory", value);
+  }
+  bool CurrentDirectory(std::string* value) override { return PrefsCurrentDirectory(value); }
+  void CannotExpand(std::string_view code, std::string_view element) override {
+    m_Set.Diag(0xE0110013, "{e} Cannot expand variable \"%%%1$s\", ignoring \"%2$s\"",
+               ArgList << code << element);
+  }
+
+ private:
+  const PrefsFileSetC& m_Set;
+};
+
+PrefsFileSetC::PrefsFileSetC(const PrefsTaskInfoS& task) : m_Task(task) {}
+
+PrefsFileSetC::~PrefsFileSetC() = default;
+
+void PrefsFileSetC::ForgetDiagnosticHeader() noexcept {
+  s_HeaderWritten.store(false);
+}
+
+void PrefsFileSetC::Diag(uint32_t number, const char* default_text, const ArgListC& args) const {
+  if (!m_DiagText.has_value()) return;
+  PrefsStaticDataC& data = PrefsStaticDataC::Current();
+  if (data.writing_diagnostic) return;
+  data.writing_diagnostic = true;
+  int severity = 0;
+  const StringC text = ErrGetText(number, default_text, args, &severity);
+  std::string line = text.ToUtf8();
+  line += '\n';
+  if (data.diagnostic_output != nullptr) {
+    *data.diagnostic_output += line;
+  } else {
+    PrintDiagnostics(line);
+  }
+  data.writing_diagnostic = false;
+}
+
+bool PrefsFileSetC::Watched(std::string_view name) const noexcept {
+  if (!m_DiagText.has_value()) return false;
+  return prefs::ContainsNoCase(name, *m_DiagText) || prefs::ContainsNoCase(*m_DiagText, name);
+}
+
+std::unique_ptr<PrefsFileSetC> PrefsFileSetC::Create(const char* search_path,
+                                                     const PrefsTaskInfoS& task) {
+  std::unique_ptr<PrefsFileSetC> set(new PrefsFileSetC(task));
+  std::string debug;
+  if (PrefsProcessEnv(c_DebugVariable, &debug)) set->m_DiagText = std::move(debug);
+
+  PrefsStaticDataC& data = PrefsStaticDataC::Current();
+  std::string output;
+  std::string* const outer_output = data.diagnostic_output;
+  data.diagnostic_output = &output;
+
+  if (set->DiagnosticsOn()) {
+    if (!s_HeaderWritten.exchange(true)) {
+      set->Diag(0xE0110009, "{i} Preferences Diagnostics\n=======================");
+      set->Diag(0xE011001B, "{i} Default dirs (for files in search path): \"%1$s\"",
+                ArgList << PrefsPathC::c_DefaultDirs);
+      set->Diag(0xE011001C, "{i} Default files (for dirs in search path): \"%1$s\"",
+                ArgList << PrefsPathC::c_DefaultFiles);
+      set->Diag(0xE011001D, "{i} File prefix (added in home directory): \".\"");
+      set->Diag(0xE011001E, "{i} File suffix (added if not present): \"%1$s\"",
+                ArgList << PrefsPathC::c_Suffix);
+      set->Diag(0xE011001F, "{i} See the online help for %% substitution details");
+      PrintDiagnostics(output);
+      output.clear();
+    }
+    set->Diag(0xE0110009, "{i} Preferences Diagnostics\n=======================");
+  }
+
+  bool done = false;
+  if (search_path != nullptr && *search_path != '\0') {
+    set->Diag(0xE011000A, "{i} Using search path: \"%1$s\"", ArgList << search_path);
+    if (set->Search(search_path, nullptr, 0)) {
+      set->Diag(0xE0110014, "{i} End of search.");
+      done = true;
+    }
+  }
+  if (!done) {
+    set->Diag(0xE011000B, "{i} Using default search path: \"%1$s\"",
+              ArgList << PrefsPathC::c_DefaultPath);
+    (void)set->Search(PrefsPathC::c_DefaultPath, nullptr, 0);
+    set->Diag(0xE0110014, "{i} End of search.");
+  }
+
+  data.diagnostic_output = outer_output;
+  PrintDiagnostics(output);
+  return set;
+}
+
+void PrefsFileSetC::Try(const std::string& file, int depth, bool* stopped) {
+  if (*stopped) {
+    Diag(0xE011000E, "{i} File \"%1$s\" ignored (search already stopped)", ArgList << file);
+    return;
+  }
+  *stopped = TryFile(file, depth);
+}
+
+bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in, int depth) {
+  SearchContextC context(*this);
+  PrefsPathC expander(m_Task, context);
+  PrefsPathC::InputS input;
+  input.path = path;
+  input.variable = PrefsPathC::c_PathVariable;
+  input.file_name = m_Task.program_name;
+  input.suffix = kSuffix;
+  input.found_in = found_in;
+  PrefsPathListC candidates;
+  (void)expander.Expand(input, &candidates);
+
+  bool stopped = false;
+  std::string joined;
+  for (const std::string& candidate : candidates.Items()) {
+    if (candidate.find('/') != std::string::npos) {
+      if (PrefsFileKind(candidate) == PREFS_KIND_OTHER) {
+        // A directory: the default file names inside it.
+        PrefsPathC::InputS files = input;
+        files.path = PrefsPathC::c_DefaultFiles;
+        PrefsPathListC names;
+        (void)expander.Expand(files, &names);
+        for (const std::string& name : names.Items()) {
+          if (PrefsPathC::Join(candidate, name, &joined)) Try(joined, depth, &stopped);
+        }
+      } else {
+        Try(candidate, depth, &stopped);
+      }
+      continue;
+    }
+    // A bare file name: looked for in the default directories.
+    PrefsPathC::InputS dirs = input;
+    dirs.path = PrefsPathC::c_DefaultDirs;
+    dirs.file_name = candidate;
+    PrefsPathListC directories;
+    (void)expander.Expand(dirs, &directories);
+    for (const std::string& dir : directories.Items()) {
+      if (PrefsFileKind(dir) != PREFS_KIND_OTHER) {
+        std::string with_suffix = dir + std::string(kSuffix);
+        if (!EndsWith(dir, kSuffix) && with_suffix.size() <= PrefsPathC::c_MaxText &&
+            PrefsFileKind(with_suffix) == PREFS_KIND_REGULAR) {
+          Try(with_suffix, depth, &stopped);
+        } else {
+          Try(dir, depth, &stopped);
+        }
+      } else if (dir == m_Task.home) {
+        if (PrefsPathC::Join(dir, PrefsPathC::c_HomePrefix + candidate, &joined)) {
+          Try(joined, depth, &stopped);
+        }
+      } else if (PrefsPathC::Join(dir, candidate, &joined)) {
+        Try(joined, depth, &stopped);
+      }
+    }
+  }
+  return stopped || candidates.complete;
+}
+
+bool PrefsFileSetC::TryFile(std::string file, int depth) {
+  if (!EndsWith(file, kSuffix)) file += kSuffix;
+  if (file.size() > PrefsPathC::c_MaxText) return false;
+
+  if (PrefsFileKind(file) != PREFS_KIND_REGULAR) {
+    Diag(0xE011000D, "{i} File \"%1$s\" not found, continuing search", ArgList << file);
+    if (m_Files.empty()) {
+      m_FirstName = file;
+      m_Files.push_back(std::make_unique<PrefsC>(file));
+    }
+    return false;
+  }
+  for (const std::unique_ptr<PrefsC>& loaded : m_Files) {
+    if (loaded->FileName() == file) {
+      // A redirection that leads back to a file already read would read it forever.
+      Diag(0xE0110020, "{w} File \"%1$s\" already read, not read again", ArgList << file);
+      return false;
+    }
+  }
+
+  m_LastFound = file;
+  Diag(0xE011000F, "{i} File \"%1$s\" found, continuing search", ArgList << file);
+  auto prefs = std::make_unique<PrefsC>(file);
+  // Opening failures are this search's business, not the caller's.
+  cmn_ErrBufI* buffer = getErrBuf(2);
+  const uint64_t mark = buffer != nullptr ? buffer->Mark() : 0;
+  const RcT rc = prefs->Read(false, false);
+  if (buffer != nullptr) buffer->Rollback(mark);
+  if (rc != RC_OK) {
+    Diag(0xE0110015, "{e} Unknown error occured while opening \"%1$s\"", ArgList << file);
+    return true;
+  }
+  PrefsC* const loaded = prefs.get();
+  m_Files.push_back(std::move(prefs));
+  if (m_FirstName.empty()) m_FirstName = file;
+
+  const std::string* redirect = loaded->Find(c_EnvironmentSection, PrefsPathC::c_PathVariable);
+  if (redirect == nullptr) return false;
+  const std::string path = *redirect;  // the file is not changed during the search, but copy
+  Diag(0xE0110011, "{i} %1$s%2$s = %3$s", ArgList << "  " << PrefsPathC::c_PathVariable << path);
+  if (!path.empty()) {
+    if (depth >= c_MaxRedirections) {
+      Diag(0xE0110021, "{e} Search path in \"%1$s\" not followed: redirections nested too deeply",
+           ArgList << file);
+    } else if (!Search(path, &file, depth + 1)) {
+      return false;
+    }
+  }
+  Diag(0xE0110012, "{i} Search stopped in \"%1$s\"", ArgList << path);
+  return true;
+}
+
+bool PrefsFileSetC::FindLocked(std::string_view section, std::string_view key,
+                               std::string* value) const {
+  const bool watched = Watched(key.empty() ? section : key);
+  if (prefs::EqualsNoCase(section, c_EnvironmentSection) && !key.empty()) {
+    const std::string name(key);
+    std::string upper = Upper(key);
+    if (!prefs::StartsWithNoCase(upper, "OUI")) upper.insert(0, "OUI");
+    if (PrefsProcessEnv(name.c_str(), value) || PrefsProcessEnv(upper.c_str(), value)) {
+      if (watched) {
+        Diag(0xE0110017, "{i} Value \"%1$s\" for variable \"%2$s\" found in \"%3$s\"",
+             ArgList << *value << key << c_EnvironmentSection);
+      }
+      return true;
+    }
+  }
+  for (const std::unique_ptr<PrefsC>& file : m_Files) {
+    if (const std::string* found = file->Find(section, key)) {
+      *value = *found;
+      if (watched) {
+        Diag(0xE0110017, "{i} Value \"%1$s\" for variable \"%2$s\" found in \"%3$s\"",
+             ArgList << *value << key << file->FileName());
+      }
+      return true;
+    }
+  }
+  if (watched) {
+    if (key.empty()) {
+      Diag(0xE011001A, "{i} No value found for preference section \"%1$s\"", ArgList << section);
+    } else {
+      Diag(0xE0110019, "{i} No value found for preference variable \"%1$s\"", ArgList << key);
+    }
+  }
+  return false;
+}
+
+bool PrefsFileSetC::Find(const char* section, const char* key, std::string* value) const {
+  if (section == nullptr || key == nullptr || value == nullptr) return false;
+  LatchGuardC guard(m_Latch);
+  if (!guard.Locked()) return false;
+  return FindLocked(section, key, value);
+}
+
+std::string PrefsFileSetC::GetString(const char* section, const char* key,
+                                     const char* default_value) const {
+  std::string value;
+  if (Find(section, key, &value)) return value;
+  return default_value != nullptr ? std::string(default_value) : std::string();
+}
+
+bool PrefsFileSetC::GetBool(const char* section, const char* key, bool default_value) const {
+  std::string value;
+  if (!Find(section, key, &value) || value.empty()) return default_value;
+  const std::string yes = PrefsYesWord();
+  const std::string no = PrefsNoWord();
+  if (prefs::EqualsNoCase(value, "true") || (!yes.empty() && prefs::EqualsNoCase(value, yes))) {
+    return true;
+  }
+  if (prefs::EqualsNoCase(value, "false") || (!no.empty() && prefs::EqualsNoCase(value, no))) {
+    return false;
+  }
+  if (value[0] == '0') return false;
+  if (value[0] == '1') return true;
+  return default_value;
+}
+
+int16_t PrefsFileSetC::GetEnum(const char* section, const char* key, const char* tags,
+                               int16_t default_value) const {
+  std::string value;
+  if (tags == nullptr || !Find(section, key, &value) || value.empty()) return default_value;
+  const std::vector<std::string_view> words = prefs::Words(tags);
+  for (size_t i = 0; i < words.size() && i <= INT16_MAX; ++i) {
+    if (prefs::EqualsNoCase(words[i], value)) return static_cast<int16_t>(i);
+  }
+  return default_value;
+}
+
+uint64_t PrefsFileSetC::GetMask(const char* section, const char* key, const char* tags,
+                                uint64_t default_value) const {
+  std::string value;
+  if (!Find(section, key, &value)) return default_value;
+  const std::vector<std::string_view> words = prefs::Words(tags != nullptr ? tags : "");
+  uint64_t mask = 0;
+  for (std::string_view word : prefs::Words(value)) {
+    for (size_t i = 0; i < words.size() && i < 64; ++i) {
+      if (prefs::EqualsNoCase(words[i], word)) mask |= uint64_t{1} << i;
+    }
+  }
+  return mask;
+}
+
+bool PrefsFileSetC::SetLocked(std::string_view section, std::string_view key,
+                              std::string_view value) {
+  if (m_Files.empty() || !m_Files.front()->SetValue(section, key, value, true)) {
+    (void)ErrReport(0xE0110016, "{e} Cannot set key \"%1$s\" of section \"%2$s\"",
+                    ArgList << key << section);
+    return false;
+  }
+  if (Watched(key)) {
+    Diag(0xE0110018, "{i} Variable \"%1$s\" set to \"%2$s\"", ArgList << key << value);
+  }
+  return true;
+}
+
+bool PrefsFileSetC::SetValue(const char* section, const char* key, const char* value) {
+  LatchGuardC guard(m_Latch);
+  if (!guard.Locked()) return false;
+  return SetLocked(section != nullptr ? section : "", key != nullptr ? key : "",
+                   value != nullptr ? value : "");
+}
+
+bool PrefsFileSetC::SetBool(const char* section, const char* key, bool value) {
+  return SetValue(section, key, value ? "true" : "false");
+}
+
+bool PrefsFileSetC::SetLong(const char* section, const char* key, long value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld", value);
+  return SetValue(section, key, text);
+}
+
+bool PrefsFileSetC::SetEnum(const char* section, const char* key, const char* tags, int16_t index) {
+  const std::string_view section_text = section != nullptr ? section : "";
+  const std::string_view key_text = key != nullptr ? key : "";
+  LatchGuardC guard(m_Latch);
+  if (!guard.Locked()) return false;
+  const std::vector<std::string_view> words = prefs::Words(tags != nullptr ? tags : "");
+  if (index < 0 || static_cast<size_t>(index) >= words.size()) {
+    (void)ErrReport(0xE0110003,
+                    "{e} Attempt to set preference enum \"%1$s\" in section \"%2$s\" of file "
+                    "\"%3$s\" to value %4$d not in enum range 0 .. %5$hd",
+                    ArgList << key_text << section_text << m_LastFound
+                            << static_cast<int32_t>(index)
+                            << static_cast<int16_t>(static_cast<int>(words.size()) - 1));
+    return false;
+  }
+  return SetLocked(section_text, key_text, words[static_cast<size_t>(index)]);
+}
+
+bool PrefsFileSetC::SetMask(const char* section, const char* key, const char* tags, uint64_t mask) {
+  const std::string_view section_text = section != nullptr ? section : "";
+  const std::string_view key_text = key != nullptr ? key : "";
+  LatchGuardC guard(m_Latch);
+  if (!guard.Locked()) return false;
+  const std::vector<std::string_view> words = prefs::Words(tags != nullptr ? tags : "");
+  std::string value;
+  for (size_t i = 0; i < words.size() && i < 64; ++i) {
+    if ((mask >> i) & 1u) {
+      if (!value.empty()) value += ' ';
+      value.append(words[i].data(), words[i].size());
+    }
+  }
+  const bool beyond = words.size() < 64 && (mask >> words.size()) != 0;
+  if (beyond) {
+    (void)ErrReport(0xE0110004,
+                    "{e} More mask bits than tags in preference mask %1$s in section %2$s of "
+                    "file %3$s",
+                    ArgList << key_text << section_text << m_LastFound);
+  }
+  return SetLocked(section_text, key_text, value) && !beyond;
+}
+
+std::string PrefsFileSetC::FirstName() const {
+  LatchGuardC guard(m_Latch);
+  return m_FirstName;
+}
+
+std::string PrefsFileSetC::LastFound() const {
+  LatchGuardC guard(m_Latch);
+  return m_LastFound;
+}
+
+std::vector<std::string> PrefsFileSetC::FileNames() const {
+  LatchGuardC guard(m_Latch);
+  std::vector<std::string> names;
+  for (const std::unique_ptr<PrefsC>& file : m_Files) names.push_back(file->FileName());
+  return names;
+}

@@ -1,0 +1,115 @@
+// PrefsFileSetC: the preference files found by one search along a search path, in load order,
+// with the lookups and changes made over them.
+//
+// Lookups consult the files in load order; the first file with a live value for the key wins.
+// For the section "Environment" (any case) the process environment comes first: the variable
+// named by the key, then the key in upper case with "OUI" put in front unless it already
+// starts with "OUI" (any case). Lookups never fail: they give the caller's default.
+//
+// Every lookup and change takes the set's error-checking latch for its whole duration and
+// calls no other public operation while holding it; a nested call from the same thread (which
+// would deadlock an ordinary mutex) fails the latch and gives the default, or false for a
+// change. Results are copies, so they stay valid whatever happens to the set afterwards.
+//
+// Diagnostics: when "OUIPREFSDEBUG" is set (the empty text included) when the set is created,
+// the search reports what it tries into a text printed on standard output at the end of the
+// search, and lookups and changes of watched keys (names that contain the variable's text or
+// are contained in it, ignoring case) report their outcome, printed at once.
+#ifndef QLM_ENV_PREFSFILESETC_H_
+#define QLM_ENV_PREFSFILESETC_H_
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/ArgListC.h"
+#include "env/PrefsC.h"
+#include "env/PrefsPathC.h"
+#include "os/LatchC.h"
+
+class PrefsFileSetC {
+ public:
+  static constexpr const char* c_EnvironmentSection = "Environment";
+  static constexpr const char* c_DebugVariable = "OUIPREFSDEBUG";
+  // Redirections ("OUIPREFSPATH" inside a file) followed inside one another at most.
+  static constexpr int c_MaxRedirections = 8;
+
+  // Creates a set and runs the search: `search_path` (not null and not empty) first; when
+  // that search does not stop, the default search path. `task` gives the values of the %
+  // codes and is copied. Runs on the creating thread before any other thread can see the set.
+  static std::unique_ptr<PrefsFileSetC> Create(const char* search_path, const PrefsTaskInfoS& task);
+  PrefsFileSetC(const PrefsFileSetC&) = delete;
+  PrefsFileSetC& operator=(const PrefsFileSetC&) = delete;
+  ~PrefsFileSetC();
+
+  // The value of `key` in `section`: true with a copy in `value`, false (value untouched) when
+  // no file has it. Null section or key: false.
+  [[nodiscard]] bool Find(const char* section, const char* key, std::string* value) const;
+  // The value, or `default_value` (null: "") when none.
+  std::string GetString(const char* section, const char* key, const char* default_value) const;
+  // "true" or the locale's yes word give true, "false" or its no word false (ignoring case);
+  // else a first character "0" or "1" decides; anything else, missing or empty: the default.
+  bool GetBool(const char* section, const char* key, bool default_value) const;
+  // The position of the value among the words of `tags` (ignoring case); the default when the
+  // value is missing, empty or no tag.
+  int16_t GetEnum(const char* section, const char* key, const char* tags,
+                  int16_t default_value) const;
+  // Bit i set for every word of the value equal (ignoring case) to word i of `tags` (the
+  // first 64 tags); the default only when the value is missing.
+  uint64_t GetMask(const char* section, const char* key, const char* tags,
+                   uint64_t default_value) const;
+
+  // Stores the value in the first file of the set, marked as set by the program. Without any
+  // file, or with an empty section or key, reports 0xE0110016 and returns false.
+  bool SetValue(const char* section, const char* key, const char* value);
+  bool SetBool(const char* section, const char* key, bool value);  // "true" / "false"
+  bool SetLong(const char* section, const char* key, long value);  // "%ld"
+  // Stores word `index` of `tags` (0 is the first). Without such a word stores nothing,
+  // reports 0xE0110003 and returns false.
+  bool SetEnum(const char* section, const char* key, const char* tags, int16_t index);
+  // Stores the words of `tags` whose bit is set in `mask`, in tag order, joined by blanks.
+  // When `mask` has bits beyond the last tag, still stores the words it has, reports
+  // 0xE0110004 and returns false.
+  bool SetMask(const char* section, const char* key, const char* tags, uint64_t mask);
+
+  // The first candidate file (the file changes go to), "" when none.
+  std::string FirstName() const;
+  // The last file found, "" when none.
+  std::string LastFound() const;
+  // The files of the set in load order (a first candidate that did not exist included).
+  std::vector<std::string> FileNames() const;
+  bool DiagnosticsOn() const noexcept { return m_DiagText.has_value(); }
+
+  // Tests: lets the next set created with diagnostics on write the one-time header again.
+  static void ForgetDiagnosticHeader() noexcept;
+
+ private:
+  class SearchContextC;
+
+  explicit PrefsFileSetC(const PrefsTaskInfoS& task);
+
+  // Searches `path`; true means stop. `found_in` is the file holding the path (for %P).
+  bool Search(const std::string& path, const std::string* found_in, int depth);
+  // Tries one file: true means stop.
+  bool TryFile(std::string file, int depth);
+  // Tries `file` unless the search has stopped already.
+  void Try(const std::string& file, int depth, bool* stopped);
+
+  bool FindLocked(std::string_view section, std::string_view key, std::string* value) const;
+  bool SetLocked(std::string_view section, std::string_view key, std::string_view value);
+  bool Watched(std::string_view name) const noexcept;
+  // Writes a diagnostic message (nothing when diagnostics are off or one is being written).
+  void Diag(uint32_t number, const char* default_text, const ArgListC& args = ArgListC()) const;
+
+  PrefsTaskInfoS m_Task;
+  std::vector<std::unique_ptr<PrefsC>> m_Files;  // load order; changes go to the first
+  std::string m_FirstName;
+  std::string m_LastFound;
+  std::optional<std::string> m_DiagText;
+  mutable LatchC m_Latch;
+};
+
+#endif  // QLM_ENV_PREFSFILESETC_H_

@@ -1,0 +1,152 @@
+#include "env/TaskC.h"
+
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+#include "env/PrefsFileSetC.h"
+#include "env/PrefsSystem_posix.h"
+#include "log/TraceC.h"
+
+TaskC* TaskC::first_task_p = nullptr;
+int TaskC::num_task = 0;
+
+namespace {
+
+// `text` without trailing "/" (a lone "/" stays).
+std::string WithoutTrailingSlash(std::string text) {
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  return text;
+}
+
+std::string ProgramNameOf(const char* argv0) {
+  if (argv0 == nullptr) return {};
+  std::string path = WithoutTrailingSlash(argv0);
+  if (path == "/") return path;
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string LowerCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+}  // namespace
+
+std::recursive_mutex& TaskC::Mutex() noexcept {
+  // Never destroyed: lookups from other threads may still come during process exit.
+  static std::recursive_mutex* const s_Mutex = new std::recursive_mutex;
+  return *s_Mutex;
+}
+
+TaskC::TaskC(const char* argv0, const char* task_name, long version)
+    : m_Trace(std::make_unique<TraceC>()) {
+  m_Info.program_name = ProgramNameOf(argv0);
+  std::string home;
+  if (!PrefsProcessEnv("HOME", &home) || home.empty()) home = ".";
+  m_Info.home = WithoutTrailingSlash(std::move(home));
+  std::string start;
+  if (PrefsCurrentDirectory(&start)) m_Info.start_dir = WithoutTrailingSlash(std::move(start));
+  m_Info.task_name = task_name != nullptr ? task_name : "";
+  m_Info.task_name_lower = LowerCase(m_Info.task_name);
+  m_Info.version_text = std::to_string(version);
+}
+
+TaskC::~TaskC() = default;
+
+RcT TaskC::Initialize(int* argc, char** argv, const char* task_name, long version,
+                      const TaskStartHookT* hooks, size_t hook_count) {
+  if (argc == nullptr || *argc < 0 || (argv == nullptr && *argc > 0)) return RC_INVALIDARG;
+
+  std::string search_path;
+  bool path_given = false;
+  for (int i = 1; i + 1 < *argc; ++i) {
+    if (argv[i] != nullptr && std::strcmp(argv[i], c_PrefsOption) == 0) {
+      if (argv[i + 1] != nullptr) search_path = argv[i + 1];
+      path_given = true;
+      for (int j = i; j + 2 <= *argc; ++j) argv[j] = argv[j + 2];  // keeps the terminating null
+      *argc -= 2;
+      break;
+    }
+  }
+
+  TaskC* task = nullptr;
+  bool needs_prefs = path_given;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    if (first_task_p == nullptr) {
+      first_task_p = new TaskC(*argc > 0 ? argv[0] : nullptr, task_name, version);
+      num_task = 1;
+    }
+    task = first_task_p;
+    if (task->m_Prefs == nullptr) needs_prefs = true;
+  }
+  if (needs_prefs) task->CreatePrefs(path_given ? search_path.c_str() : nullptr);
+
+  for (size_t i = 0; i < hook_count; ++i) {
+    if (hooks[i] != nullptr && !hooks[i](*task)) return RC_FAIL;
+  }
+  return RC_OK;
+}
+
+void TaskC::Shutdown() noexcept {
+  TaskC* task = nullptr;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    task = std::exchange(first_task_p, nullptr);
+    num_task = 0;
+  }
+  delete task;
+}
+
+void TaskC::CreatePrefs(const char* search_path) {
+  std::unique_ptr<PrefsFileSetC> set = PrefsFileSetC::Create(search_path, Info());
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  std::swap(m_Prefs, set);
+  // The old set goes when `set` leaves the scope, still under the mutex, so no lookup can be
+  // inside it.
+}
+
+std::unique_ptr<TraceC> TaskC::ReplaceTrace(std::unique_ptr<TraceC> trace) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  std::swap(m_Trace, trace);
+  return trace;
+}
+
+PrefsTaskInfoS TaskC::Info() const {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  return m_Info;
+}
+
+std::string TaskC::ProgramName() const {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  return m_Info.program_name;
+}
+
+std::string TaskC::HomeDirectory() const {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  return m_Info.home;
+}
+
+std::string TaskC::StartDirectory() const {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  return m_Info.start_dir;
+}
+
+std::string TaskC::TaskName() const {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  return m_Info.task_name;
+}
+
+std::string TaskC::TaskNameLower() const {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  return m_Info.task_name_lower;
+}
+
+std::string TaskC::VersionText() const {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  return m_Info.version_text;
+}
