@@ -147,6 +147,19 @@ TEST_F(PolicyClientTest, ServerAddressIsStoredAndReused) {
   EXPECT_EQ(calls[1][1].rfind("http://srv/p/m.rpl?machinename=", 0), 0u) << calls[1][1];
 }
 
+TEST_F(PolicyClientTest, UnchangedSettingsAreNotWrittenAgain) {
+  ASSERT_EQ(Run({"-s", "http://srv/p/m.rpl"}), 0);
+  struct stat before {};
+  ASSERT_EQ(::stat(ConfigIni().c_str(), &before), 0);
+  ASSERT_EQ(Run({"-s", "http://srv/p/m.rpl"}), 0);
+  ASSERT_EQ(Run({}), 0);
+  struct stat after {};
+  ASSERT_EQ(::stat(ConfigIni().c_str(), &after), 0);
+  EXPECT_EQ(before.st_ino, after.st_ino);
+  EXPECT_EQ(before.st_mtim.tv_sec, after.st_mtim.tv_sec);
+  EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+}
+
 TEST_F(PolicyClientTest, FixedStoredAddressWinsOverTheCommandLine) {
   WriteFile(ConfigIni(),
             "[Quillmarsh\\Policy Client\\CurrentVersion]\n"

@@ -8,8 +8,11 @@
 
 #include "base/StringArrayC.h"
 #include "context/RKContextC.h"
+#include "context/rkk_ProcessEnvironmentC.h"
 #include "env/EnvMSWPreferencesC.h"
 #include "env/EnvPreferencesC.h"
+#include "env/TaskC.h"
+#include "env/TaskTrace.h"
 #include "env/env_EnvironmentC.h"
 #include "log/log_LogManagerC.h"
 #include "os/CommandLine.h"
@@ -18,6 +21,7 @@
 #include "policy/PlcPreferencesC.h"
 #include "policy/PlcRunLockC.h"
 #include "policy/VersionC.h"
+#include "registry/ComRegistryC.h"
 
 StringC g_CommandLine;
 
@@ -106,6 +110,24 @@ int PolicyClientMain(int argc, char** argv) {
   // 2. The root environment; every preference object reads the context's copy of it.
   auto environment = std::make_unique<env_EnvironmentC>();
   RKContextC::Current()->SetEnvironment(environment.get());
+  // Child processes get the context's environment; settings come from the preference files.
+  rkk_ProcessEnvironmentC::Install();
+
+  // 3. The task: only the program path and "-oui" are handed on, so no "-ouiprefs" path from
+  // the command line reaches the preference search and the default search path is used. The
+  // start-up hook gives the task an indented tracer; RKTRACE may switch trace flags on.
+  {
+    char program[] = "";
+    char oui[] = "-oui";
+    char* taskArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : program, oui, nullptr};
+    int taskArgc = 2;
+    const TaskStartHookT hooks[] = {&TaskStartHookIndentedTrace};
+    (void)TaskC::Initialize(&taskArgc, taskArgv, "qlmpolicy", 450, hooks, 1);
+    (void)ApplyTraceFlagsFromEnvironment();
+  }
+
+  // 4. The component registry, made now so that components can register.
+  (void)ComRegistryC::Instance();
 
   // 5. The configuration store, the execution path and the product's directories.
   (void)EnvMSWPreferencesC::SetUpConfigurationStore();
@@ -122,6 +144,9 @@ int PolicyClientMain(int argc, char** argv) {
       exitCode = ApplyGuarded(preferences) != 0 ? 1 : 0;
     }
 
+    // 11.
+    ComRegistryC::ReleaseInstance();
+
     // 12. Closing lines.
     if (exitCode == 0) {
       PlcLog(plc::kExitedSuccessfully);
@@ -135,7 +160,9 @@ int PolicyClientMain(int argc, char** argv) {
   log_LogManagerC::Shutdown(true);
 
   // 14. The context's copy refers to this environment: drop it first.
+  rkk_ProcessEnvironmentC::Uninstall();
   RKContextC::Current()->SetEnvironment(nullptr);
   environment.reset();
+  TaskC::Shutdown();
   return exitCode;
 }

@@ -1,0 +1,75 @@
+// The process layer's provider installed by the deployment context: a child started with a
+// variable list sees the context's environment; preferences come from the context.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "context/RKContextC.h"
+#include "context/rkk_ProcessEnvironmentC.h"
+#include "context/rkk_VariableListC.h"
+#include "env/EnvPreferencesC.h"
+#include "env/env_EnvironmentC.h"
+#include "os/ExecuteCommand.h"
+
+namespace {
+
+StringC A(const char* text) {
+  return StringC(text, StringC::CC_ASCII);
+}
+
+class ProcessEnvironmentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RKContextC::Current()->SetEnvironment(&environment_);
+    rkk_ProcessEnvironmentC::Install();
+    char pattern[] = "/tmp/qlm_penv_XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    rkk_ProcessEnvironmentC::Uninstall();
+    RKContextC::Current()->SetEnvironment(nullptr);
+    std::remove((dir_ + "/out").c_str());
+    ::rmdir(dir_.c_str());
+  }
+  std::string Out() {
+    std::ifstream in(dir_ + "/out");
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  env_EnvironmentC environment_;
+  std::string dir_;
+};
+
+TEST_F(ProcessEnvironmentTest, ChildWithAVariableListSeesTheContextEnvironment) {
+  EnvPreferencesC preferences;
+  preferences.SetValue(A("QLM_FROM_CONTEXT"), A("ctx value"));
+  rkk_VariableListC variables;
+  unsigned long code = 99;
+  const std::string line = "/bin/sh -c 'printf %s \"$QLM_FROM_CONTEXT\" > " + dir_ + "/out'";
+  ASSERT_EQ(ExecuteCommand(line.c_str(), &variables, &code, 0, 0, 1, nullptr, nullptr, nullptr),
+            EXECUTE_STARTED);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(Out(), "ctx value");
+}
+
+TEST_F(ProcessEnvironmentTest, PreferencesComeFromTheContext) {
+  ProcessEnvironmentI* provider = ProcessEnvironmentI::Get();
+  ASSERT_NE(provider, nullptr);
+  EnvPreferencesC preferences;
+  preferences.SetValue(A("QlmBrowser"), A("$(QlmBase)/browser"));
+  preferences.SetValue(A("QlmBase"), A("/opt/x"));
+  StringC value;
+  ASSERT_TRUE(provider->GetPreference(A("QlmBrowser"), &value));
+  EXPECT_EQ(value.ToUtf8(), "/opt/x/browser");
+  EXPECT_FALSE(provider->GetPreference(A("QlmNoSuchPreference"), &value));
+  // Without a task there are no preference files.
+  EXPECT_FALSE(provider->FindEnvironmentSetting(A("QLM_NOT_SET_ANYWHERE"), &value));
+}
+
+}  // namespace
