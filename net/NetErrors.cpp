@@ -1,0 +1,7 @@
+#include "net/NetErrors.h"
+
+#include <cerrno>
+
+RcT NetLastError() noexcept {
+  return NetRcFromErrno(errno);
+}
