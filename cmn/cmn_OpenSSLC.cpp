@@ -92,6 +92,11 @@ cmn_OpenSSLC::cmn_OpenSSLC() : table_{} {
   table_.ERR_clear_error = &::ERR_clear_error;
   table_.OPENSSL_cleanse = &::OPENSSL_cleanse;
   table_.RAND_bytes = &::RAND_bytes;
+  table_.EVP_CIPHER_get_key_length = &::EVP_CIPHER_get_key_length;
+  table_.EVP_CIPHER_get_iv_length = &::EVP_CIPHER_get_iv_length;
+  table_.EVP_CIPHER_get_block_size = &::EVP_CIPHER_get_block_size;
+  table_.EVP_MD_get_size = &::EVP_MD_get_size;
+  table_.ERR_get_error_all = &::ERR_get_error_all;
 
   // Loading any provider explicitly stops OpenSSL from loading "default" by itself, so both
   // are loaded. They stay loaded for the life of the process.

@@ -46,6 +46,15 @@ struct cmn_CryptoTableS {
   // Memory hygiene and randomness.
   void (*OPENSSL_cleanse)(void*, size_t);
   int (*RAND_bytes)(unsigned char*, int);
+  // Cipher and digest parameters (sizes in bytes).
+  int (*EVP_CIPHER_get_key_length)(const EVP_CIPHER*);
+  int (*EVP_CIPHER_get_iv_length)(const EVP_CIPHER*);
+  int (*EVP_CIPHER_get_block_size)(const EVP_CIPHER*);
+  int (*EVP_MD_get_size)(const EVP_MD*);
+  // The oldest queued error with the place it was raised (any out pointer may be null). In
+  // OpenSSL 3 this is the only way to learn the function name of an error.
+  unsigned long (*ERR_get_error_all)(const char** file, int* line, const char** function,
+                                     const char** data, int* flags);
 };
 
 class cmn_OpenSSLI {

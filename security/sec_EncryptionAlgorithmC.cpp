@@ -1,0 +1,10 @@
+#include "security/sec_EncryptionAlgorithmC.h"
+
+sec_EncryptionAlgorithmC::sec_EncryptionAlgorithmC(sec_KeyGeneratorC* generator) noexcept
+    : m_Generator(generator) {}
+
+sec_EncryptionAlgorithmC::~sec_EncryptionAlgorithmC() = default;
+
+bool sec_EncryptionAlgorithmC::IsAvailable() const noexcept {
+  return true;
+}

@@ -1,0 +1,3 @@
+#include "security/sec_KeyGeneratorC.h"
+
+sec_KeyGeneratorC::~sec_KeyGeneratorC() = default;

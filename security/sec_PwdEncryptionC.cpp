@@ -1,0 +1,147 @@
+#include "security/sec_PwdEncryptionC.h"
+
+#include <cstring>
+#include <string>
+
+#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_Services.h"
+#include "log/ErrMessages.h"
+#include "log/Trace.h"
+#include "log/TraceCategories.h"
+#include "security/sec_Errors.h"
+#include "security/sec_OpenSSL_Aes128C.h"
+#include "security/sec_OpenSSL_Aes256C.h"
+#include "security/sec_PBKDF2_HMAC_SHA1_KeyGeneratorC.h"
+#include "security/sec_PBKDF2_HMAC_SHA256_KeyGeneratorC.h"
+
+namespace {
+
+constexpr size_t kTagLength = 3;
+// Key and IV lengths derived for each algorithm.
+constexpr int kAes128Material = 16 + 16;
+constexpr int kAes256Material = 32 + 16;
+
+}  // namespace
+
+sec_PwdEncryptionC::sec_PwdEncryptionC(int preferred, sec_KeyGeneratorC* generator,
+                                       unsigned char salt)
+    : sec_EncryptionAlgorithmC(generator), m_Preferred(preferred), m_Salt(salt) {
+  Trace(TrcEncryptionPassword, "Password encryption initialized");
+}
+
+sec_PwdEncryptionC::~sec_PwdEncryptionC() {
+  Trace(TrcEncryptionPassword, "Password encryption finalized");
+}
+
+std::unique_ptr<sec_EncryptionAlgorithmC> sec_PwdEncryptionC::CreateAlgorithm(
+    int number, sec_KeyGeneratorC* generator, unsigned char salt) {
+  switch (number) {
+    case c_Aes128:
+      Trace(TrcEncryptionPassword, "Creating AES-128 algorithm");
+      return std::make_unique<sec_OpenSSL_Aes128C>(
+          new sec_PBKDF2_HMAC_SHA1_KeyGeneratorC(generator, kAes128Material, salt));
+    case c_Aes256:
+      Trace(TrcEncryptionPassword, "Creating AES-256 algorithm");
+      return std::make_unique<sec_OpenSSL_Aes256C>(
+          new sec_PBKDF2_HMAC_SHA256_KeyGeneratorC(generator, kAes256Material, salt));
+    default:
+      TraceV(TrcEncryptionPassword, "Could not create algorithm %d", number);
+      return nullptr;
+  }
+}
+
+bool sec_PwdEncryptionC::SelectEncryption() {
+  cmn_ErrBufI* errors = getErrBuf();
+  const uint64_t mark = errors->Mark();
+  for (int number = m_Preferred;; --number) {
+    std::unique_ptr<sec_EncryptionAlgorithmC> algorithm =
+        CreateAlgorithm(number, Generator(), m_Salt);
+    if (algorithm != nullptr && algorithm->IsAvailable()) {
+      errors->Rollback(mark);  // the failed attempts were handled by falling back
+      m_Encryption = std::move(algorithm);
+      m_EncryptionNumber = number;
+      return true;
+    }
+    if (algorithm != nullptr) {
+      Trace(TrcEncryptionPassword, "Algorithm not supported on this machine, trying another");
+    }
+    if (number < 2) {
+      Trace(TrcEncryptionPassword, "Failure: no supported encryption algorithm");
+      (void)ErrReport(SEC_E_NO_ALGORITHM, SEC_T_NO_ALGORITHM);
+      return false;
+    }
+  }
+}
+
+std::unique_ptr<sec_BlobC> sec_PwdEncryptionC::EncryptTagged(const sec_BlobC& input) {
+  if (m_Encryption == nullptr && !SelectEncryption()) return nullptr;
+  std::unique_ptr<sec_BlobC> cipher = m_Encryption->Encrypt(input);
+  if (cipher == nullptr) return nullptr;
+  std::unique_ptr<sec_BlobC> text = m_Encoder.Encrypt(*cipher);
+  if (text == nullptr || m_EncryptionNumber <= 0) return text;
+  auto tagged = std::make_unique<sec_BlobC>(kTagLength + text->Length());
+  unsigned char* out = tagged->Data();
+  out[0] = '!';
+  out[1] = 'A';
+  out[2] = static_cast<unsigned char>('0' + m_EncryptionNumber);
+  std::memcpy(out + kTagLength, text->Data(), static_cast<size_t>(text->Length()));
+  return tagged;
+}
+
+std::unique_ptr<sec_BlobC> sec_PwdEncryptionC::Encrypt(const sec_BlobC& input) {
+  std::unique_ptr<sec_BlobC> result = EncryptTagged(input);
+  if (result == nullptr) {
+    Trace(TrcEncryptionPassword, "Encrypt operation failed");
+    (void)ErrReport(SEC_E_ENCRYPT, SEC_T_ENCRYPT);
+  }
+  return result;
+}
+
+std::unique_ptr<sec_BlobC> sec_PwdEncryptionC::DecryptTagged(const sec_BlobC& input) {
+  const std::string_view stored = input.TextView();
+  if (stored.empty() && input.Length() == 1) {
+    return std::make_unique<sec_BlobC>(1);  // the empty password
+  }
+  int number = c_None;
+  if (stored.size() >= kTagLength && stored[0] == '!') {
+    const std::string name(stored.substr(1, 2));
+    if (name == "A2") {
+      number = c_Aes256;
+    } else if (name == "A1") {
+      number = c_Aes128;
+    } else if (name == "D1" || name == "D3") {
+      const char* insecure = name == "D1" ? "DES-56" : "3DES";
+      TraceV(TrcEncryptionPassword, "Insecure algorithm %s", insecure);
+      (void)ErrReportV(SEC_E_INSECURE, SEC_T_INSECURE, insecure);
+    } else {
+      TraceV(TrcEncryptionPassword, "Unrecognized algorithm %s", name.c_str());
+      (void)ErrReportV(SEC_E_NOT_RECOGNIZED, SEC_T_NOT_RECOGNIZED, name.c_str());
+    }
+  }
+  // Without a usable tag there is nothing to decrypt with; the cached algorithm is kept for
+  // the next well-formed string.
+  if (number == c_None) return nullptr;
+
+  if (m_Decryption == nullptr || m_DecryptionNumber != number) {
+    m_Decryption = CreateAlgorithm(number, Generator(), m_Salt);
+    m_DecryptionNumber = m_Decryption != nullptr ? number : c_None;
+  }
+  if (m_Decryption == nullptr || !m_Decryption->IsAvailable()) {
+    const std::string name(stored.substr(1, 2));
+    TraceV(TrcEncryptionPassword, "Algorithm %s not supported on this machine", name.c_str());
+    (void)ErrReportV(SEC_E_NOT_AVAILABLE, SEC_T_NOT_AVAILABLE, name.c_str());
+    return nullptr;
+  }
+  // The decoded cipher text is wiped when `cipher` is freed.
+  std::unique_ptr<sec_BlobC> cipher = sec_Base64C::Decode(stored.substr(kTagLength));
+  return m_Decryption->Decrypt(*cipher);
+}
+
+std::unique_ptr<sec_BlobC> sec_PwdEncryptionC::Decrypt(const sec_BlobC& input) {
+  std::unique_ptr<sec_BlobC> result = DecryptTagged(input);
+  if (result == nullptr) {
+    Trace(TrcEncryptionPassword, "Decrypt operation failed");
+    (void)ErrReport(SEC_E_DECRYPT, SEC_T_DECRYPT);
+  }
+  return result;
+}
