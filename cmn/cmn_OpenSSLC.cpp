@@ -51,16 +51,7 @@ cmn_OpenSSLI* getOpenSSL(int version) {
 }
 
 cmn_OpenSSLC& cmn_OpenSSLC::Instance() {
-  static cmn_OpenSSLC* const instance = [] {
-    cmn_OpenSSLC* made = new cmn_OpenSSLC();
-    // OpenSSL registered its exit handler while the constructor loaded the providers; this
-    // one is registered later and so runs first.
-    std::atexit([] {
-      cmn_OpenSSLC& self = Instance();
-      self.UnloadProviders();
-    });
-    return made;
-  }();
+  static cmn_OpenSSLC* const instance = new cmn_OpenSSLC();
   return *instance;
 }
 
@@ -97,21 +88,28 @@ cmn_OpenSSLC::cmn_OpenSSLC() : table_{} {
   table_.EVP_CIPHER_get_block_size = &::EVP_CIPHER_get_block_size;
   table_.EVP_MD_get_size = &::EVP_MD_get_size;
   table_.ERR_get_error_all = &::ERR_get_error_all;
+}
 
+void cmn_OpenSSLC::LoadProviders() noexcept {
   // Loading any provider explicitly stops OpenSSL from loading "default" by itself, so both
   // are loaded. They stay loaded for the life of the process.
   default_provider_ = OSSL_PROVIDER_load(nullptr, "default");
   if (default_provider_ == nullptr) {
-    TraceText("cmn_OpenSSLC::cmn_OpenSSLC(): cannot load the %s provider", "default");
+    TraceText("cmn_OpenSSLC::LoadProviders(): cannot load the %s provider", "default");
   }
   legacy_provider_ = OSSL_PROVIDER_load(nullptr, "legacy");
   if (legacy_provider_ == nullptr) {
-    TraceText("cmn_OpenSSLC::cmn_OpenSSLC(): cannot load the %s provider", "legacy");
+    TraceText("cmn_OpenSSLC::LoadProviders(): cannot load the %s provider", "legacy");
   }
   ERR_clear_error();  // a failed provider load leaves errors that are not the caller's
+  // OpenSSL registered its exit handler while the providers were loaded; this one is
+  // registered later and so runs first.
+  std::atexit([] { Instance().UnloadProviders(); });
 }
 
-cmn_OpenSSLC::~cmn_OpenSSLC() { UnloadProviders(); }
+cmn_OpenSSLC::~cmn_OpenSSLC() {
+  UnloadProviders();
+}
 
 void cmn_OpenSSLC::UnloadProviders() noexcept {
   if (legacy_provider_ != nullptr) OSSL_PROVIDER_unload(legacy_provider_);
