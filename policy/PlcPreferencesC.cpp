@@ -17,6 +17,7 @@
 #include "policy/PlcLog.h"
 #include "policy/PlcOptionParserC.h"
 #include "policy/VersionC.h"
+#include "servers/LkiServerManagerC.h"
 
 namespace {
 
@@ -27,7 +28,8 @@ StringC Sys8(const char* text) {
   return StringC(text, StringC::CC_SYS8);
 }
 
-std::atomic<PlcBootstrapServersFnT> g_BootstrapServers{nullptr};
+// The process-wide server-location manager rewrites the bootstrap download locations.
+std::atomic<PlcBootstrapServersFnT> g_BootstrapServers{&LkiSetBootstrapServersHook};
 
 }  // namespace
 

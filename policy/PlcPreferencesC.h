@@ -98,9 +98,9 @@ class PlcPreferencesC : public EnvPreferencesC {
 };
 
 // The hook DeriveValues hands a non-empty "DownloadRootURL" to (expanded, with the kind
-// "Download"), so that the addresses in it become the bootstrap download locations. Until
-// the server-location manager installs itself here it does nothing. Not owned by anybody; set
-// once at start on the main thread.
+// "Download"), so that the addresses in it become the bootstrap download locations. It is the
+// server-location manager's SetBootstrapServers unless replaced (null: nothing is done), e.g. by
+// a test. Set on the main thread.
 using PlcBootstrapServersFnT = void (*)(const StringC& urls, const char* kind);
 void PlcSetBootstrapServersHook(PlcBootstrapServersFnT fn) noexcept;
 

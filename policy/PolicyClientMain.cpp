@@ -22,6 +22,7 @@
 #include "policy/PlcRunLockC.h"
 #include "policy/VersionC.h"
 #include "registry/ComRegistryC.h"
+#include "servers/LkiServerComponents.h"
 
 StringC g_CommandLine;
 
@@ -127,7 +128,7 @@ int PolicyClientMain(int argc, char** argv) {
   }
 
   // 4. The component registry, made now so that components can register.
-  (void)ComRegistryC::Instance();
+  (void)LkiRegisterServerComponents(ComRegistryC::Instance());
 
   // 5. The configuration store, the execution path and the product's directories.
   (void)EnvMSWPreferencesC::SetUpConfigurationStore();
