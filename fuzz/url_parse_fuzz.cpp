@@ -1,6 +1,7 @@
 // URL parsing from arbitrary bytes: a parse that succeeds must format, and the formatted text
 // must parse back to a record that formats to the same text (formatting is a fixed point
-// after one round). Also checks the field invariants the formatter relies on.
+// after one round). Also checks the field invariants the formatter relies on, for plain texts
+// and for references resolved against a base.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -40,5 +41,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)url.IsWebScheme();
   (void)url.IsUncFile();
   (void)IsUrl(text);
+
+  // Relative references: the text up to the first line feed is the base, the rest the
+  // reference (each ends at its first zero byte, as C texts do). A merge that succeeds must
+  // satisfy the same invariants and round trip.
+  const size_t newline = text.find('\n');
+  if (newline != std::string::npos) {
+    const std::string base = text.substr(0, newline);
+    const std::string ref = text.substr(newline + 1);
+    UrlC merged;
+    if (RcFailed(merged.Parse(ref.c_str(), base.c_str()))) {
+      Check(merged.Scheme() == nullptr && merged.Host() == nullptr);
+      return 0;
+    }
+    Check(merged.Scheme() != nullptr && merged.Host() != nullptr && merged.Path() != nullptr);
+    Check(merged.Path()[0] == '/');
+    const auto once = merged.Format(true);
+    Check(once.has_value());
+    UrlC again;
+    Check(RcSucceeded(again.Parse(std::string_view(*once))));
+    const auto twice = again.Format(true);
+    Check(twice.has_value() && *twice == *once);
+  }
   return 0;
 }
