@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
-fuzz_seconds=${QLM_FUZZ_SECONDS:-10}
+fuzz_seconds=${QLM_FUZZ_SECONDS:-5}
 
 step() { printf '\n==== %s ====\n' "$*"; }
 
