@@ -72,6 +72,43 @@ const char* InstallProfile(const StringC& policyType) {
   return nullptr;
 }
 
+// What one agent run logs: the announcement (with its argument) first, the outcome last.
+struct AgentRunMessagesS {
+  const PlcMessageS& announce;
+  const PlcMessageS& succeeded;
+  const PlcMessageS& failed;
+};
+
+// Completes `head` with the install profile of `policyType`, the launcher text and the extra
+// options, logs the announcement and the line, runs the agent and logs the outcome. 0 when the
+// agent was run and exited with 0; c_PlcFailed otherwise (also when the line cannot be built).
+RcT InstallWithAgent(PlcPreferencesC& preferences, std::vector<PlcAgentArgumentS> head,
+                     const StringC& policyType, const AgentRunMessagesS& messages,
+                     const StringC& announced) {
+  if (const char* profile = InstallProfile(policyType)) {
+    head.push_back({Ascii("-o"), false});
+    head.push_back({Ascii(profile), false});
+  }
+  StringC line;
+  StringC refused;
+  const bool built = BuildAgentCommandLine(
+      head.data(), head.size(), preferences.GetValue(PlcPreferencesC::c_LauncherCommandLine),
+      preferences.ExtraOptions(), &line, &refused);
+  PlcLog(messages.announce, ArgList << announced);
+  if (!built) {
+    PlcLog(plc::kOptionNotPassable, ArgList << refused);
+    PlcLog(messages.failed);
+    return c_PlcFailed;
+  }
+  PlcLog(plc::kCallingAgent, ArgList << line);
+  if (RunAgent(line)) {
+    PlcLog(messages.succeeded);
+    return 0;
+  }
+  PlcLog(messages.failed);
+  return c_PlcFailed;
+}
+
 }  // namespace
 
 bool IsAdministrator() noexcept {
@@ -126,30 +163,9 @@ bool BuildAgentCommandLine(const PlcAgentArgumentS* head, size_t headCount, cons
 
 RcT RunDefaultScheduleInstall(PlcPreferencesC& preferences, const StringC& policyType) {
   const StringC path = preferences.GetValue(PlcPreferencesC::c_DefaultSchedulePath);
-  std::vector<PlcAgentArgumentS> head = {
-      {Ascii(kAgent), false}, {Ascii("-r"), false}, {path, true}};
-  if (const char* profile = InstallProfile(policyType)) {
-    head.push_back({Ascii("-o"), false});
-    head.push_back({Ascii(profile), false});
-  }
-  StringC line;
-  StringC refused;
-  const bool built = BuildAgentCommandLine(
-      head.data(), head.size(), preferences.GetValue(PlcPreferencesC::c_LauncherCommandLine),
-      preferences.ExtraOptions(), &line, &refused);
-  PlcLog(plc::kInstallingSchedule, ArgList << path);
-  if (!built) {
-    PlcLog(plc::kOptionNotPassable, ArgList << refused);
-    PlcLog(plc::kScheduleFailed);
-    return c_PlcFailed;
-  }
-  PlcLog(plc::kCallingAgent, ArgList << line);
-  if (RunAgent(line)) {
-    PlcLog(plc::kScheduleInstalled);
-    return 0;
-  }
-  PlcLog(plc::kScheduleFailed);
-  return c_PlcFailed;
+  return InstallWithAgent(
+      preferences, {{Ascii(kAgent), false}, {Ascii("-r"), false}, {path, true}}, policyType,
+      {plc::kInstallingSchedule, plc::kScheduleInstalled, plc::kScheduleFailed}, path);
 }
 
 RcT ApplyMergedPolicy(PlcPreferencesC& preferences) {
@@ -206,34 +222,13 @@ RcT ApplyMergedPolicy(PlcPreferencesC& preferences) {
     return 0;
   }
 
-  // 8. The agent's command line.
-  std::vector<PlcAgentArgumentS> head = {{Ascii(kAgent), false},
-                                         {Ascii("-r"), false},
-                                         {address, true},
-                                         {Ascii("-o"), false},
-                                         {Ascii("PkgType=Policy"), false}};
-  if (const char* profile = InstallProfile(policyType)) {
-    head.push_back({Ascii("-o"), false});
-    head.push_back({Ascii(profile), false});
-  }
-  StringC line;
-  StringC refused;
-  const bool built = BuildAgentCommandLine(
-      head.data(), head.size(), preferences.GetValue(PlcPreferencesC::c_LauncherCommandLine),
-      preferences.ExtraOptions(), &line, &refused);
-
-  // 9, 10.
-  PlcLog(plc::kInstallingPolicy, ArgList << address);
-  if (!built) {
-    PlcLog(plc::kOptionNotPassable, ArgList << refused);
-    PlcLog(plc::kPolicyFailed);
-    return c_PlcFailed;
-  }
-  PlcLog(plc::kCallingAgent, ArgList << line);
-  if (RunAgent(line)) {
-    PlcLog(plc::kPolicyInstalled);
-    return 0;
-  }
-  PlcLog(plc::kPolicyFailed);
-  return c_PlcFailed;
+  // 8 - 10. The agent's command line, run.
+  return InstallWithAgent(
+      preferences,
+      {{Ascii(kAgent), false},
+       {Ascii("-r"), false},
+       {address, true},
+       {Ascii("-o"), false},
+       {Ascii("PkgType=Policy"), false}},
+      policyType, {plc::kInstallingPolicy, plc::kPolicyInstalled, plc::kPolicyFailed}, address);
 }
