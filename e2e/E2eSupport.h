@@ -44,10 +44,15 @@ class ChildC {
   ChildC() = default;
   ChildC(const ChildC&) = delete;
   ChildC& operator=(const ChildC&) = delete;
-  ChildC(ChildC&& other) noexcept : pid_(other.pid_) { other.pid_ = -1; }
+  ChildC(ChildC&& other) noexcept : pid_(other.pid_), group_(other.group_) {
+    other.pid_ = -1;
+    other.group_ = -1;
+  }
+  // Kills what is left of the child's process group (an agent may outlive a killed program)
+  // and collects the child when it was not waited for.
   ~ChildC() {
+    if (group_ > 0) ::kill(-group_, SIGKILL);
     if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
       int status = 0;
       ::waitpid(pid_, &status, 0);
     }
@@ -64,11 +69,15 @@ class ChildC {
     envp.push_back(nullptr);
     pid_ = ::fork();
     ASSERT_GE(pid_, 0);
+    group_ = pid_;
     if (pid_ == 0) {
+      ::setpgid(0, 0);
       int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
       int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
       if (o >= 0) ::dup2(o, 1);
       if (e >= 0) ::dup2(e, 2);
+      if (o > 2) ::close(o);
+      if (e > 2) ::close(e);
       ::execve(args[0], args.data(), envp.data());
       ::_exit(127);
     }
@@ -78,17 +87,22 @@ class ChildC {
   int Wait() {
     int status = 0;
     if (pid_ <= 0) return -1;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    pid_t done;
+    while ((done = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
     }
     pid_ = -1;
+    if (done < 0) return -1;
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return -1;
   }
   pid_t Pid() const { return pid_; }
+  // The child's pid, also after Wait().
+  pid_t Started() const { return group_; }
 
  private:
   pid_t pid_ = -1;
+  pid_t group_ = -1;  // the child's process group (its own pid)
 };
 
 // One throwaway world per test.

@@ -25,6 +25,11 @@ bool IsMachineDefault(const std::string& address) {
 
 class PolicyClientTest : public PolicyWorldTest {
  protected:
+  // The cases expect a machine policy by default, which only root applies.
+  void SetUp() override {
+    PolicyWorldTest::SetUp();
+    if (::geteuid() != 0) GTEST_SKIP() << "the default machine policy needs root";
+  }
   // Waits (up to 20 s) until the agent has been called `n` times.
   bool WaitForCalls(size_t n) {
     for (int i = 0; i < 400; ++i) {
@@ -236,46 +241,49 @@ TEST_F(PolicyClientTest, DefaultScheduleSuccessAndFailure) {
 }
 
 TEST_F(PolicyClientTest, ConcurrentRunsOfOnePolicyApplyOnce) {
-  env_["FAKE_RKLAUNCH_SLEEP"] = "2";
+  // The first run's agent waits until the second run has been refused.
+  const fs::path release = root_ / "release";
+  env_["FAKE_RKLAUNCH_WAIT"] = release.string();
   ChildC first;
   Start(&first, {});
   ASSERT_TRUE(WaitForCalls(1));
-  env_.erase("FAKE_RKLAUNCH_SLEEP");
   EXPECT_EQ(Run({}), 1);
+  WriteFile(release, "");
   EXPECT_EQ(first.Wait(), 0);
   EXPECT_EQ(Calls().size(), 1u);
   EXPECT_TRUE(LogHas("ERROR: Merged deployment policy is already being applied"));
-  // The refused run names the lock file and its holder.
+  // The refused run names the lock file and its holder, the first run.
+  const std::string holder = "is held by process " + std::to_string(first.Started());
   bool named = false;
   for (const std::string& text : LogTexts()) {
-    if (text.rfind("The lock file '", 0) == 0 &&
-        text.find("is held by process " + std::to_string(0)) == std::string::npos) {
-      named = text.find(".lock' is held by process ") != std::string::npos;
-    }
+    named = named || (text.rfind("The lock file '", 0) == 0 &&
+                      text.find(".lock' " + holder) != std::string::npos);
   }
   EXPECT_TRUE(named);
 }
 
 TEST_F(PolicyClientTest, SingleInstanceOffLetsRunsOverlap) {
-  env_["FAKE_RKLAUNCH_SLEEP"] = "2";
+  const fs::path release = root_ / "release";
+  env_["FAKE_RKLAUNCH_WAIT"] = release.string();
   ChildC first;
   Start(&first, {"-o", "SingleInstance=False"});
   ASSERT_TRUE(WaitForCalls(1));
-  env_.erase("FAKE_RKLAUNCH_SLEEP");
+  env_.erase("FAKE_RKLAUNCH_WAIT");
   EXPECT_EQ(Run({"-o", "SingleInstance=False"}), 0);
+  WriteFile(release, "");
   EXPECT_EQ(first.Wait(), 0);
   EXPECT_EQ(Calls().size(), 2u);
 }
 
 TEST_F(PolicyClientTest, HolderKilledWithSigkillFreesTheLock) {
-  env_["FAKE_RKLAUNCH_SLEEP"] = "3";
+  env_["FAKE_RKLAUNCH_WAIT"] = (root_ / "never").string();
   ChildC first;
   Start(&first, {});
   ASSERT_TRUE(WaitForCalls(1));
   ::kill(first.Pid(), SIGKILL);
   EXPECT_EQ(first.Wait(), 128 + SIGKILL);
-  env_.erase("FAKE_RKLAUNCH_SLEEP");
-  // The agent of the killed run may still be running; it holds no lock.
+  env_.erase("FAKE_RKLAUNCH_WAIT");
+  // The agent of the killed run is still running (until `first` goes); it holds no lock.
   EXPECT_EQ(Run({}), 0);
   EXPECT_EQ(Calls().size(), 2u);
 }

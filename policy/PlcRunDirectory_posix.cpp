@@ -48,7 +48,10 @@ std::string HomeDirectory() {
 
 }  // namespace
 
-bool PlcCanCreateIn(const std::string& directory) noexcept {
+bool PlcIsSharedRunDirectory(const std::string& directory) noexcept {
+  struct stat info {};
+  if (::lstat(directory.c_str(), &info) != 0) return false;
+  if (!S_ISDIR(info.st_mode) || info.st_uid != 0 || (info.st_mode & S_IWOTH) != 0) return false;
   return ::faccessat(AT_FDCWD, directory.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
-// True when the calling process may create and remove files in `directory` (write and search
-// permission for the effective user).
-[[nodiscard]] bool PlcCanCreateIn(const std::string& directory) noexcept;
+// True when `directory` is a directory (not a link) owned by root that no other user may write
+// to, and the calling process may create and remove files in it.
+[[nodiscard]] bool PlcIsSharedRunDirectory(const std::string& directory) noexcept;
 
 // A run directory that belongs to the calling user, created (mode 0700, with its parents)
 // when missing: "$XDG_RUNTIME_DIR/quillmarsh" when that variable names an absolute directory

@@ -26,13 +26,16 @@ StringC PlcRunLockC::TranslateName(const StringC& name) {
 }
 
 StringC PlcRunLockC::LockDirectory() {
-  const StringC shared = EnvMSWPreferencesC::RunDirectory();
-  if (::geteuid() == 0) return shared;
+  if (::geteuid() == 0) return EnvMSWPreferencesC::RunDirectory();
+  // An ordinary user never creates the shared run directory (it would then belong to the user
+  // and root's runs would refuse it) and uses it only when root made it for everybody: a
+  // directory that other users may write to would let one user hold another's lock.
+  const StringC shared = EnvMSWPreferencesC::DataDirectory() + Ascii("/run");
   const env_Sys8TextC sharedBytes(shared);
-  if (PlcCanCreateIn(sharedBytes.Get())) return shared;
+  if (PlcIsSharedRunDirectory(sharedBytes.Get())) return shared;
   const std::string own = PlcUserRunDirectory();
-  // Without a directory of its own the shared one is used, and the failure to create the
-  // lock file there is reported with its reason.
+  // Without a directory of its own the shared path is used, and the failure to create the lock
+  // file there is reported with its reason.
   return own.empty() ? shared : StringC(own.c_str(), StringC::CC_SYS8);
 }
 
@@ -48,7 +51,12 @@ PlcRunLockC::Outcome PlcRunLockC::TryAcquire() {
   if (m_pSemaphore->IsHeld()) return Outcome::kHeld;
   cmn_ErrBufI* errors = getErrBuf();
   const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
-  const RcT rc = m_pSemaphore->LockStep(false);
+  RcT rc = m_pSemaphore->LockStep(false);
+  // Replaced: the holder released (removed the file) just as this run locked it; nobody holds
+  // the lock, so try the fresh file.
+  for (int retry = 0; rc == UNIXFileSimpleSemaphoreC::c_Replaced && retry < 3; ++retry) {
+    rc = m_pSemaphore->LockStep(false);
+  }
   if (rc == RC_OK) return Outcome::kHeld;
   if (rc != UNIXFileSimpleSemaphoreC::c_CannotOpen) return Outcome::kBusy;
   // The open reported its reason into the error buffer; it is logged instead.

@@ -26,5 +26,5 @@ rc=$?
 set -e
 echo "== log ($world/data/log/quillmarsh.log)"
 cat "$world/data/log/quillmarsh.log" 2>/dev/null || echo "(no log written)"
-echo "qlmpolicy exited with $rc"
+echo "qlmpolicy exited with $rc (the world is kept in $world)"
 exit $rc
