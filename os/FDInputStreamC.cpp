@@ -23,24 +23,9 @@ int64_t FDInputStreamC::Read(void* buffer, int64_t length) {
     (void)os_Report(OS_E_STREAM_NO_READ, OS_T_STREAM_NO_READ);
     return -1;
   }
-  if (length <= 0) return 0;
-  size_t got = 0;
-  if (int err = os_Read(fd_, buffer, static_cast<size_t>(length), &got); err != 0) {
-    (void)os_ReportErrno(err);
-    return -1;
-  }
-  return static_cast<int64_t>(got);
+  return os_StreamRead(fd_, buffer, length);
 }
 
 int64_t FDInputStreamC::GetLength() {
-  if (fd_ < 0) {
-    (void)os_Report(OS_E_STREAM_LENGTH, OS_T_STREAM_LENGTH);
-    return -1;
-  }
-  int64_t size = 0;
-  if (int err = os_FileSize(fd_, &size); err != 0) {
-    (void)os_ReportErrno(err);
-    return -1;
-  }
-  return size;
+  return os_StreamLength(fd_);
 }

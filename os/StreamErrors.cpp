@@ -45,3 +45,26 @@ RcT os_ReportErrno(int err) {
   const std::string text = ErrnoText(err);
   return ErrReport(os_RcFromErrno(err), text.c_str());
 }
+
+int64_t os_StreamRead(int fd, void* buffer, int64_t length) {
+  if (length <= 0) return 0;
+  size_t got = 0;
+  if (int err = os_Read(fd, buffer, static_cast<size_t>(length), &got); err != 0) {
+    (void)os_ReportErrno(err);
+    return -1;
+  }
+  return static_cast<int64_t>(got);
+}
+
+int64_t os_StreamLength(int fd) {
+  if (fd < 0) {
+    (void)os_Report(OS_E_STREAM_LENGTH, OS_T_STREAM_LENGTH);
+    return -1;
+  }
+  int64_t size = 0;
+  if (int err = os_FileSize(fd, &size); err != 0) {
+    (void)os_ReportErrno(err);
+    return -1;
+  }
+  return size;
+}

@@ -84,4 +84,12 @@ inline constexpr RcT OS_E_AGAIN = 0xE000000B;   // EAGAIN: lock refused, or file
 [[nodiscard]] RcT os_ReportErrno(int err, const StringC& name);
 [[nodiscard]] RcT os_ReportErrno(int err);
 
+// The shared reads of the descriptor-backed streams. Up to `length` bytes from `fd` into
+// `buffer`: the count read (0 at end of data or for a length <= 0), or -1 with the system's
+// failure reported. Blocks like read(2).
+[[nodiscard]] int64_t os_StreamRead(int fd, void* buffer, int64_t length);
+// The size of the file behind `fd`, or -1 with OS_E_STREAM_LENGTH (no descriptor) or the
+// system's failure reported.
+[[nodiscard]] int64_t os_StreamLength(int fd);
+
 #endif  // QLM_OS_STREAMERRORS_H_
