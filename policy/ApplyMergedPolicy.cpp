@@ -11,6 +11,7 @@
 #include "os/ExecuteCommand.h"
 #include "policy/PlcLog.h"
 #include "policy/PlcPreferencesC.h"
+#include "policy/PlcRunMetrics.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ bool RunAgent(const StringC& line) {
   unsigned long exitCode = 0;
   const ExecuteOutcome outcome =
       ExecuteCommand(bytes.Get(), nullptr, &exitCode, 0, 0, 1, nullptr, nullptr, nullptr);
+  PlcMetricsNoteAgentExit(outcome == EXECUTE_STARTED ? static_cast<int>(exitCode) : -1);
   return outcome == EXECUTE_STARTED && exitCode == 0;
 }
 

@@ -124,6 +124,12 @@ inline constexpr PlcMessageS kOptionNotPassable{
     "e\x01"
     "ERROR: The option '%1$s' cannot be passed to the installation agent as one argument"};
 
+// Metrics for monitoring.
+inline constexpr PlcMessageS kMetricsNotWritten{
+    0xE10000F8,
+    "\x01\x01w\x01"
+    "WARNING: The run's metrics cannot be written to '%1$s': %2$s"};
+
 }  // namespace plc
 
 // Logs `message` with `args` through the log manager (made on first use). Never fails

@@ -16,6 +16,7 @@
 #include "os/OSNetworkAdapterC.h"
 #include "policy/PlcLog.h"
 #include "policy/PlcOptionParserC.h"
+#include "policy/PlcUsage.h"
 #include "policy/VersionC.h"
 #include "servers/LkiServerManagerC.h"
 
@@ -161,6 +162,8 @@ int PlcPreferencesC::ParseCommandLine(int argc, const char* const* argv) {
         StringC shown = Ascii("-");
         shown.AppendChar(static_cast<char32_t>(static_cast<unsigned char>(option.option)));
         PlcLog(plc::kInvalidPreference, ArgList << shown);
+        // The log line above stays the record; the person at the terminal gets the usage.
+        PlcPrintRefusedUsage(env_Sys8TextC(GetValue(Ascii("LogFile"))).Get());
         return 1;
       }
     }

@@ -20,6 +20,8 @@
 #include "policy/PlcLog.h"
 #include "policy/PlcPreferencesC.h"
 #include "policy/PlcRunLockC.h"
+#include "policy/PlcRunMetrics.h"
+#include "policy/PlcUsage.h"
 #include "policy/VersionC.h"
 #include "registry/ComRegistryC.h"
 #include "servers/LkiServerComponents.h"
@@ -89,6 +91,7 @@ RcT ApplyGuarded(PlcPreferencesC& preferences) {
       return rc;
     }
     case PlcRunLockC::Outcome::kBusy:
+      PlcMetricsNoteRefusedByLock();
       PlcLog(plc::kAlreadyApplied);
       if (const int32_t holder = lock.HolderPid(); holder > 0) {
         PlcLog(plc::kLockHolder, ArgList << lock.LockFilePath() << holder);
@@ -104,6 +107,10 @@ RcT ApplyGuarded(PlcPreferencesC& preferences) {
 }  // namespace
 
 int PolicyClientMain(int argc, char** argv) {
+  // --help and --version: before anything else, nothing logged, nothing set up.
+  if (const int info = PlcHandleInfoRequest(argc, argv); info >= 0) return info;
+  PlcMetricsNoteStart();
+
   // 1. Dates in the log follow the user's locale; nothing else does.
   std::setlocale(LC_TIME, "");
   FillCommandLine(argc, argv);
@@ -147,6 +154,7 @@ int PolicyClientMain(int argc, char** argv) {
 
     // 11.
     ComRegistryC::ReleaseInstance();
+    PlcMetricsWriteForRun(preferences, exitCode);
 
     // 12. Closing lines.
     if (exitCode == 0) {
