@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests, the benchmarks and the fuzzers need.
+# Installs the Debian 12 packages the build, the tests, the benchmarks, the fuzzers and the
+# Debian package (debhelper, lintian, scdoc, mandoc, the Prometheus text parser) need.
 # Only missing packages are installed; needs root (or sudo) when something is missing.
 set -euo pipefail
 
@@ -8,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev openssl libicu-dev unicode-data libspdlog-dev
   python3 python3-cryptography util-linux
+  debhelper dpkg-dev fakeroot lintian scdoc mandoc python3-prometheus-client
+  libsystemd-dev systemd logrotate bash-completion
 )
 
 missing=()
