@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test:
 #   1. release build (g++): unit and end-to-end tests, generated-table check
+#   1b. the Debian package from that same release build: lintian, manual pages, and as root
+#      dpkg -i, the installed programs, remove and purge (scripts/test-package.sh)
 #   2. debug build with AddressSanitizer + UndefinedBehaviorSanitizer (g++): the same tests
 #   3. debug build with ThreadSanitizer (clang): the test programs that run threads
 #   4. libFuzzer build (clang): each fuzz target for a short smoke run over its seed corpus
@@ -23,6 +25,11 @@ step "release build and tests"
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$jobs"
 ctest --preset release -j "$jobs"
+
+step "Debian package: build, lintian, install, run, purge"
+# Reuses build/release: nothing is compiled again. The stage purges what it installed even
+# when a check fails.
+scripts/test-package.sh
 
 step "ASan+UBSan build and tests"
 cmake --preset asan >/dev/null
