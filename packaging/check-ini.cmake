@@ -1,0 +1,22 @@
+# The shipped /etc/quillmarsh.ini shows every setting of the built-in default table, set or as
+# a commented example, so an administrator finds each one where the file is.
+#   cmake -DSOURCE_DIR=<project> -P check-ini.cmake
+file(STRINGS ${SOURCE_DIR}/env/env_EnvDefaultBuilderC.cpp lines REGEX "^ *\\{\"[A-Za-z0-9]+\", (B::)?(c_s[A-Za-z]+Def|nullptr)[,}]")
+file(READ ${SOURCE_DIR}/packaging/quillmarsh.ini ini)
+set(missing)
+foreach(line ${lines})
+  string(REGEX REPLACE "^ *\\{\"([A-Za-z0-9]+)\".*" "\\1" name "${line}")
+  if(NOT ini MATCHES "\n(; )?${name}=")
+    list(APPEND missing ${name})
+  endif()
+endforeach()
+foreach(name InstallDir CommonAppDataFolder LogFile LogFileOld MetricsFile)
+  if(NOT ini MATCHES "\n${name}=")
+    list(APPEND missing "${name} (must be set)")
+  endif()
+endforeach()
+if(missing)
+  message(FATAL_ERROR "packaging/quillmarsh.ini lacks: ${missing}")
+endif()
+list(LENGTH lines count)
+message(STATUS "packaging/quillmarsh.ini names all ${count} defaults")
