@@ -1,8 +1,9 @@
-// The cryptographic provider behind getOpenSSL(2): the function table over the linked
-// libcrypto (OpenSSL 3).
+// The cryptographic provider behind getOpenSSL(2): the function table over libcrypto
+// (OpenSSL 3), loaded with the dynamic loader on first use.
 #ifndef QLM_CMN_CMN_OPENSSLC_H_
 #define QLM_CMN_CMN_OPENSSLC_H_
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -10,15 +11,15 @@
 #include "cmn/cmn_OpenSSLI.h"
 
 typedef struct ossl_provider_st OSSL_PROVIDER;
+typedef struct ossl_lib_ctx_st OSSL_LIB_CTX;
 
 class cmn_OpenSSLC final : public cmn_OpenSSLI {
  public:
-  // Fills the table. OpenSSL's "default" and "legacy" providers are loaded into the default
-  // library context on the first Functions() call (single DES, DES-ECB, which the table offers,
-  // lives only in "legacy"), so a program that never encrypts does not pay for them. A missing
-  // legacy provider is traced; DES-ECB operations then fail through the table.
-  cmn_OpenSSLC();
-  // Unloads the providers when they were loaded.
+  // `system_library` is the name the dynamic loader searches when the library directory holds
+  // no usable library (tests name a missing one). Nothing is loaded here.
+  explicit cmn_OpenSSLC(std::string system_library = cmn_kCryptoLibraryName);
+  // Unloads the providers when they were loaded. The library itself stays mapped: OpenSSL's
+  // own exit handler lives in it.
   ~cmn_OpenSSLC();
   cmn_OpenSSLC(const cmn_OpenSSLC&) = delete;
   cmn_OpenSSLC& operator=(const cmn_OpenSSLC&) = delete;
@@ -29,22 +30,39 @@ class cmn_OpenSSLC final : public cmn_OpenSSLI {
   static cmn_OpenSSLC& Instance();
 
   [[nodiscard]] uint32_t SetLibraryDirectory(const char* directory) override;
-  // The table, after loading the providers once (thread-safe).
+  // The table, after loading the library and OpenSSL's "default" and "legacy" providers once
+  // (single DES, DES-ECB, lives only in "legacy"; a missing legacy provider is traced and
+  // DES-ECB operations then fail through the table).
   const cmn_CryptoTableS* Functions() const noexcept override {
-    std::call_once(providers_once_, [this] { const_cast<cmn_OpenSSLC*>(this)->LoadProviders(); });
+    std::call_once(load_once_, [this] { const_cast<cmn_OpenSSLC*>(this)->Load(); });
     return &table_;
   }
   // Valid until the next SetLibraryDirectory.
   std::string_view LibraryDirectory() const noexcept override;
+  bool Available() const noexcept override;
+  std::string_view LoadedFrom() const noexcept override;
 
  private:
+  using ProviderLoadFn = OSSL_PROVIDER* (*)(OSSL_LIB_CTX*, const char*);
+  using ProviderUnloadFn = int (*)(OSSL_PROVIDER*);
+
+  void Load() noexcept;
+  // Fills the table from `handle` (the library `shown` in messages); false (table untouched)
+  // when a symbol is missing, named in *why.
+  bool Bind(void* handle, const std::string& shown, std::string* why) noexcept;
   void LoadProviders() noexcept;
   void UnloadProviders() noexcept;
 
+  const std::string system_library_;
   cmn_CryptoTableS table_;
+  bool available_ = false;   // written once inside load_once_
+  std::string loaded_from_;  // written once inside load_once_
+  ProviderLoadFn provider_load_ = nullptr;
+  ProviderUnloadFn provider_unload_ = nullptr;
   OSSL_PROVIDER* default_provider_ = nullptr;
   OSSL_PROVIDER* legacy_provider_ = nullptr;
-  mutable std::once_flag providers_once_;
+  std::atomic<bool> tried_{false};  // Load started
+  mutable std::once_flag load_once_;
   mutable std::mutex mutex_;
   std::string library_directory_;  // guarded by mutex_
 };

@@ -1,6 +1,8 @@
-// The cryptographic provider (getOpenSSL()): a function table over the system's libcrypto
-// (OpenSSL 3). Callers reach OpenSSL only through this table, so the provider can trace or
-// replace functions without touching them.
+// The cryptographic provider (getOpenSSL()): a function table over libcrypto (OpenSSL 3),
+// which the program does not link: the provider loads the library on the first use of the
+// table, from the library directory when one was given and the file there is trusted, else
+// from the system. Callers reach OpenSSL only through this table, so the provider can trace or
+// replace functions without touching them. The OpenSSL headers are used for the types only.
 #ifndef QLM_CMN_CMN_OPENSSLI_H_
 #define QLM_CMN_CMN_OPENSSLI_H_
 
@@ -10,6 +12,18 @@
 #include <cstdint>
 #include <string_view>
 
+#include "cmn/cmn_Result.h"
+
+// Reported (error severity) when no usable cipher library could be loaded; password
+// encryption is then unavailable.
+inline constexpr RcT cmn_kCryptoUnavailable = 0xE1370080;
+
+// The file name of the cipher library, in the library directory and on the system.
+inline constexpr const char cmn_kCryptoLibraryName[] = "libcrypto.so.3";
+
+// While the library is unavailable, every entry is a stand-in that fails the way OpenSSL
+// reports failure (null object, 0, or -1 for EVP_DecodeBlock) and leaves the error queue empty;
+// OPENSSL_cleanse still clears memory and EVP_EncodeBlock still encodes.
 struct cmn_CryptoTableS {
   // Ciphers.
   EVP_CIPHER_CTX* (*EVP_CIPHER_CTX_new)();
@@ -59,14 +73,22 @@ struct cmn_CryptoTableS {
 
 class cmn_OpenSSLI {
  public:
-  // Records where the cryptographic library is to be loaded from (the install directory
-  // followed by "/lib"). This build links the system libcrypto, so the directory is traced and
-  // kept for diagnostics only. Returns 0; RC_INVALIDARG for a null directory.
+  // Records where the cipher library is to be loaded from (the install directory followed by
+  // "/lib"). Takes effect only before the first Functions() call; a later call is traced and
+  // changes nothing that was loaded. Returns 0; RC_INVALIDARG for a null directory.
   [[nodiscard]] virtual uint32_t SetLibraryDirectory(const char* directory) = 0;
-  // The function table (never null, valid for the life of the process).
+  // The function table (never null, valid for the life of the process). The first call loads
+  // the library (thread-safe); when none can be loaded it reports cmn_kCryptoUnavailable into
+  // the calling thread's error buffer and the table holds the stand-ins.
   virtual const cmn_CryptoTableS* Functions() const noexcept = 0;
   // The directory last given to SetLibraryDirectory ("" before).
   virtual std::string_view LibraryDirectory() const noexcept = 0;
+  // Loads the library when that was not tried yet; true when the table is OpenSSL's.
+  virtual bool Available() const noexcept = 0;
+  // Loads the library when that was not tried yet; the file the table was loaded from (the
+  // trusted file in the library directory, or the system's library as the dynamic loader found
+  // it), "" when the library is unavailable.
+  virtual std::string_view LoadedFrom() const noexcept = 0;
 
  protected:
   ~cmn_OpenSSLI() = default;

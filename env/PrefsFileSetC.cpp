@@ -143,12 +143,13 @@ std::unique_ptr<PrefsFileSetC> PrefsFileSetC::Create(const char* search_path,
   return set;
 }
 
-void PrefsFileSetC::Try(const std::string& file, int depth, bool* stopped) {
+void PrefsFileSetC::Try(const std::string& file, int depth, bool* stopped,
+                        std::optional<PrefsFileKindE> known) {
   if (*stopped) {
     Diag(0xE011000E, "{i} File \"%1$s\" ignored (search already stopped)", ArgList << file);
     return;
   }
-  *stopped = TryFile(file, depth);
+  *stopped = TryFile(file, depth, known);
 }
 
 bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in, int depth) {
@@ -167,7 +168,8 @@ bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in,
   std::string joined;
   for (const std::string& candidate : candidates.Items()) {
     if (candidate.find('/') != std::string::npos) {
-      if (PrefsFileKind(candidate) == PREFS_KIND_OTHER) {
+      const PrefsFileKindE kind = PrefsFileKind(candidate);
+      if (kind == PREFS_KIND_OTHER) {
         // A directory: the default file names inside it.
         PrefsPathC::InputS files = input;
         files.path = PrefsPathC::c_DefaultFiles;
@@ -177,7 +179,7 @@ bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in,
           if (PrefsPathC::Join(candidate, name, &joined)) Try(joined, depth, &stopped);
         }
       } else {
-        Try(candidate, depth, &stopped);
+        Try(candidate, depth, &stopped, kind);
       }
       continue;
     }
@@ -188,13 +190,13 @@ bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in,
     PrefsPathListC directories;
     (void)expander.Expand(dirs, &directories);
     for (const std::string& dir : directories.Items()) {
-      if (PrefsFileKind(dir) != PREFS_KIND_OTHER) {
+      if (const PrefsFileKindE dir_kind = PrefsFileKind(dir); dir_kind != PREFS_KIND_OTHER) {
         std::string with_suffix = dir + std::string(kSuffix);
         if (!EndsWith(dir, kSuffix) && with_suffix.size() <= PrefsPathC::c_MaxText &&
             PrefsFileKind(with_suffix) == PREFS_KIND_REGULAR) {
-          Try(with_suffix, depth, &stopped);
+          Try(with_suffix, depth, &stopped, PREFS_KIND_REGULAR);
         } else {
-          Try(dir, depth, &stopped);
+          Try(dir, depth, &stopped, dir_kind);
         }
       } else if (dir == m_Task.home) {
         if (PrefsPathC::Join(dir, PrefsPathC::c_HomePrefix + candidate, &joined)) {
@@ -208,11 +210,14 @@ bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in,
   return stopped || candidates.complete;
 }
 
-bool PrefsFileSetC::TryFile(std::string file, int depth) {
-  if (!EndsWith(file, kSuffix)) file += kSuffix;
+bool PrefsFileSetC::TryFile(std::string file, int depth, std::optional<PrefsFileKindE> known) {
+  if (!EndsWith(file, kSuffix)) {
+    file += kSuffix;
+    known.reset();  // another path than the one looked up
+  }
   if (file.size() > PrefsPathC::c_MaxText) return false;
 
-  if (PrefsFileKind(file) != PREFS_KIND_REGULAR) {
+  if ((known.has_value() ? *known : PrefsFileKind(file)) != PREFS_KIND_REGULAR) {
     Diag(0xE011000D, "{i} File \"%1$s\" not found, continuing search", ArgList << file);
     if (m_Files.empty()) {
       m_FirstName = file;

@@ -28,6 +28,7 @@
 #include "base/ArgListC.h"
 #include "env/PrefsC.h"
 #include "env/PrefsPathC.h"
+#include "env/PrefsSystem_posix.h"
 #include "os/LatchC.h"
 
 class PrefsFileSetC {
@@ -94,9 +95,12 @@ class PrefsFileSetC {
   // Searches `path`; true means stop. `found_in` is the file holding the path (for %P).
   bool Search(const std::string& path, const std::string* found_in, int depth);
   // Tries one file: true means stop.
-  bool TryFile(std::string file, int depth);
+  // `known` is the kind of `file` when the caller has just looked it up (saves a second stat of
+  // the same path); it is ignored when the suffix has to be added.
+  bool TryFile(std::string file, int depth, std::optional<PrefsFileKindE> known = std::nullopt);
   // Tries `file` unless the search has stopped already.
-  void Try(const std::string& file, int depth, bool* stopped);
+  void Try(const std::string& file, int depth, bool* stopped,
+           std::optional<PrefsFileKindE> known = std::nullopt);
 
   bool FindLocked(std::string_view section, std::string_view key, std::string* value) const;
   bool SetLocked(std::string_view section, std::string_view key, std::string_view value);

@@ -1,6 +1,7 @@
+#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <openssl/provider.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstring>
@@ -10,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_OpenSSLC.h"
 #include "cmn/cmn_OpenSSLI.h"
 #include "cmn/cmn_Result.h"
+#include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "cmn/cmn_TracerI.h"
 
@@ -115,9 +119,21 @@ TEST(OpenSSLTest, AesRoundTrips) {
   EXPECT_EQ(Hex(out.data(), out.size()), "69c4e0d86a7b0430d8cdb78070b4c55a");
 }
 
+// Whether OpenSSL's legacy provider is loaded in the library the process table came from.
+bool LegacyProviderLoaded() {
+  (void)Table();
+  void* handle = ::dlopen(std::string(getOpenSSL()->LoadedFrom()).c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (handle == nullptr) return false;
+  using AvailableFn = int (*)(void*, const char*);
+  auto available = reinterpret_cast<AvailableFn>(::dlsym(handle, "OSSL_PROVIDER_available"));
+  const bool loaded = available != nullptr && available(nullptr, "legacy") == 1;
+  ::dlclose(handle);
+  return loaded;
+}
+
 TEST(OpenSSLTest, DesCiphersWork) {
   // Single DES lives in OpenSSL's legacy provider, which the provider loads.
-  if (!OSSL_PROVIDER_available(nullptr, "legacy")) GTEST_SKIP() << "no legacy provider installed";
+  if (!LegacyProviderLoaded()) GTEST_SKIP() << "no legacy provider installed";
   Bytes out;
   ASSERT_TRUE(Crypt(true, Table().EVP_des_ecb(), FromHex("0123456789abcdef"), {}, false,
                     FromHex("4e6f772069732074"), &out));
@@ -187,6 +203,181 @@ TEST(OpenSSLTest, LibraryDirectoryIsKeptAndTraced) {
   EXPECT_NE(text.str().find("/opt/quillmarsh/lib"), std::string::npos) << text.str();
   std::error_code ec;
   fs::remove_all(dir, ec);
+}
+
+}  // namespace
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A scratch directory with a "lib" folder for one provider of its own.
+class CipherLibraryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "qlm_cryptolib_XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    fs::create_directories(root_ / "lib");
+    getErrBuf()->Clear();
+  }
+  void TearDown() override {
+    getErrBuf()->Clear();
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+  fs::path Library() const { return root_ / "lib" / cmn_kCryptoLibraryName; }
+  // The system's library, as the process provider found it.
+  static fs::path SystemLibrary() { return std::string(getOpenSSL()->LoadedFrom()); }
+  static std::string ErrorText() { return getErrBuf()->AllText(); }
+
+  fs::path root_;
+};
+
+// AES-128 through `table` gives the FIPS-197 block.
+bool Aes128Works(const cmn_CryptoTableS& table) {
+  const Bytes key = FromHex("000102030405060708090a0b0c0d0e0f");
+  const Bytes in = FromHex("00112233445566778899aabbccddeeff");
+  EVP_CIPHER_CTX* ctx = table.EVP_CIPHER_CTX_new();
+  if (ctx == nullptr) return false;
+  Bytes out(48, 0);
+  int n1 = 0, n2 = 0;
+  const Bytes iv(16, 0);
+  const bool ok =
+      table.EVP_EncryptInit_ex(ctx, table.EVP_aes_128_cbc(), nullptr, key.data(), iv.data()) == 1 &&
+      table.EVP_CIPHER_CTX_set_padding(ctx, 0) == 1 &&
+      table.EVP_EncryptUpdate(ctx, out.data(), &n1, in.data(), 16) == 1 &&
+      table.EVP_EncryptFinal_ex(ctx, out.data() + n1, &n2) == 1;
+  table.EVP_CIPHER_CTX_free(ctx);
+  return ok && Hex(out.data(), static_cast<size_t>(n1 + n2)) == "69c4e0d86a7b0430d8cdb78070b4c55a";
+}
+
+TEST_F(CipherLibraryTest, ChoosesTheTrustedInstalledLibraryElseTheSystems) {
+  ASSERT_FALSE(SystemLibrary().empty());
+  enum class Prepare { kNothing, kTrustedCopy, kGroupWritableCopy, kLinkToSystem, kNotALibrary };
+  struct Case {
+    const char* name;
+    Prepare prepare;
+    bool installed_used;
+    const char* error_part;  // expected in the error buffer beside the file's name, or null
+                             // for an empty buffer
+  };
+  const Case cases[] = {
+      {"no library installed", Prepare::kNothing, false, nullptr},
+      {"trusted copy", Prepare::kTrustedCopy, true, nullptr},
+      {"writable by the group", Prepare::kGroupWritableCopy, false, "writable by group or others"},
+      {"symbolic link", Prepare::kLinkToSystem, false, "Refusing"},
+      {"not a library", Prepare::kNotALibrary, false, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::error_code ignored;
+    fs::remove(Library(), ignored);
+    switch (c.prepare) {
+      case Prepare::kNothing:
+        break;
+      case Prepare::kTrustedCopy:
+      case Prepare::kGroupWritableCopy:
+        fs::copy_file(SystemLibrary(), Library());
+        ::chmod(Library().c_str(), c.prepare == Prepare::kTrustedCopy ? 0644 : 0664);
+        break;
+      case Prepare::kLinkToSystem:
+        fs::create_symlink(SystemLibrary(), Library());
+        break;
+      case Prepare::kNotALibrary:
+        std::ofstream(Library()) << "not an ELF file\n";
+        break;
+    }
+    getErrBuf()->Clear();
+    cmn_OpenSSLC provider;
+    ASSERT_EQ(provider.SetLibraryDirectory((root_ / "lib/").c_str()), RC_OK);
+    ASSERT_TRUE(provider.Available());
+    if (c.installed_used) {
+      EXPECT_EQ(provider.LoadedFrom(), Library().string());
+    } else {
+      EXPECT_EQ(provider.LoadedFrom(), SystemLibrary().string());
+    }
+    EXPECT_TRUE(Aes128Works(*provider.Functions()));
+    if (c.error_part == nullptr) {
+      EXPECT_EQ(ErrorText(), "");
+    } else {
+      EXPECT_NE(ErrorText().find(c.error_part), std::string::npos) << ErrorText();
+      EXPECT_NE(ErrorText().find(Library().string()), std::string::npos) << ErrorText();
+    }
+  }
+}
+
+TEST_F(CipherLibraryTest, NoUsableLibraryLeavesStandInsAndOneClearError) {
+  // A missing system library, and one that is a library but not the cipher library.
+  for (const char* system : {"libqlm_no_such_crypto.so.0", "libz.so.1"}) {
+    SCOPED_TRACE(system);
+    if (std::string(system) == "libz.so.1") {
+      void* z = ::dlopen(system, RTLD_NOW | RTLD_LOCAL);
+      if (z == nullptr) continue;  // no zlib on this machine
+      ::dlclose(z);
+    }
+    getErrBuf()->Clear();
+    cmn_OpenSSLC provider(system);
+    ASSERT_EQ(provider.SetLibraryDirectory(root_.c_str()), RC_OK);
+    EXPECT_FALSE(provider.Available());
+    EXPECT_EQ(provider.LoadedFrom(), "");
+    ASSERT_EQ(getErrBuf()->Count(), 1u) << ErrorText();
+    const cmn_ErrEntryI* entry = getErrBuf()->Entry(0);
+    EXPECT_EQ(entry->MessageNumber(), cmn_kCryptoUnavailable);
+    const std::string text(entry->Text());
+    EXPECT_NE(text.find("password encryption is unavailable"), std::string::npos) << text;
+    EXPECT_NE(text.find(system), std::string::npos) << text;
+    // The failure is reported once, not at every use of the table.
+    (void)provider.Functions();
+    EXPECT_EQ(getErrBuf()->Count(), 1u);
+
+    const cmn_CryptoTableS& t = *provider.Functions();
+    EXPECT_EQ(t.EVP_aes_128_cbc(), nullptr);
+    EXPECT_EQ(t.EVP_aes_256_cbc(), nullptr);
+    EXPECT_EQ(t.EVP_des_ede3_cbc(), nullptr);
+    EXPECT_EQ(t.EVP_sha256(), nullptr);
+    EXPECT_EQ(t.EVP_CIPHER_CTX_new(), nullptr);
+    EXPECT_FALSE(Aes128Works(t));
+    unsigned char key[20] = {};
+    EXPECT_EQ(t.PKCS5_PBKDF2_HMAC("pw", 2, key, 1, 1, t.EVP_sha1(), 20, key), 0);
+    EXPECT_EQ(t.RAND_bytes(key, 20), 0);
+    EXPECT_EQ(t.ERR_get_error(), 0u);
+    const char* function = "set";
+    EXPECT_EQ(t.ERR_get_error_all(nullptr, nullptr, &function, nullptr, nullptr), 0u);
+    EXPECT_EQ(function, nullptr);
+    // Secrets are still cleared, and Base64 still works.
+    unsigned char secret[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    t.OPENSSL_cleanse(secret, sizeof secret);
+    EXPECT_EQ(Bytes(secret, secret + 8), Bytes(8, 0));
+    unsigned char encoded[16] = {};
+    EXPECT_EQ(t.EVP_EncodeBlock(encoded, reinterpret_cast<const unsigned char*>("foobar!"), 7), 12);
+    EXPECT_STREQ(reinterpret_cast<char*>(encoded), "Zm9vYmFyIQ==");
+    EXPECT_EQ(t.EVP_DecodeBlock(encoded, encoded, 4), -1);
+  }
+}
+
+TEST_F(CipherLibraryTest, DirectoryGivenAfterTheFirstUseChangesNothing) {
+  fs::copy_file(SystemLibrary(), Library());
+  ::chmod(Library().c_str(), 0644);
+  cmn_OpenSSLC provider;
+  ASSERT_TRUE(provider.Available());
+  ASSERT_EQ(provider.SetLibraryDirectory((root_ / "lib").c_str()), RC_OK);
+  EXPECT_EQ(provider.LibraryDirectory(), (root_ / "lib").string());
+  EXPECT_EQ(provider.LoadedFrom(), SystemLibrary().string());
+}
+
+TEST_F(CipherLibraryTest, RootRefusesALibraryOwnedByAnotherUser) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the file away";
+  fs::copy_file(SystemLibrary(), Library());
+  ::chmod(Library().c_str(), 0644);
+  ASSERT_EQ(::chown(Library().c_str(), 65534, 65534), 0);
+  cmn_SafeOpenForceChecks(1);
+  cmn_OpenSSLC provider;
+  ASSERT_EQ(provider.SetLibraryDirectory((root_ / "lib").c_str()), RC_OK);
+  EXPECT_TRUE(provider.Available());
+  cmn_SafeOpenForceChecks(-1);
+  EXPECT_EQ(provider.LoadedFrom(), SystemLibrary().string());
+  EXPECT_NE(ErrorText().find(Library().string()), std::string::npos) << ErrorText();
 }
 
 }  // namespace
