@@ -407,7 +407,10 @@ std::optional<std::string> UrlC::Format(bool with_password) const {
   }
   // An IPv6 literal goes in brackets; so does a host that itself begins with "[" (only the
   // brackets keep it from being read as a literal when parsed back).
-  const bool bracket = std::strchr(host_.get(), ':') != nullptr || host_[0] == '[';
+  // A host with "@", "/", "?" or "#" (possible only from an escaped IPv6 literal) goes in
+  // brackets too, where they are escaped; bare they would end the user information or the
+  // authority.
+  const bool bracket = std::strpbrk(host_.get(), ":@/?#") != nullptr || host_[0] == '[';
   if (bracket) {
     out.push_back('[');
     AppendBracketedHost(&out, host_.get());

@@ -56,11 +56,11 @@ class UrlC {
   [[nodiscard]] RcT Parse(std::string_view text);
 
   // The URL as text: scheme "://" [user [":" password] "@"] host (in "[...]" when it holds a
-  // ":" or begins with "[", with "%" written "%25") [":" port, when the host is not empty and the
-  // port differs from the scheme's default] path (with a "/" in front when missing) ["#" fragment].
-  // User and password are escaped so that they read back unchanged. The password is written only
-  // when `with_password` is true; the caller then owns a text holding it and should wipe it
-  // (WipeText). Empty when the scheme, the host or the path is null.
+  // ":", "@", "/", "?" or "#" or begins with "[", written by AppendBracketedHost) [":" port, when
+  // the host is not empty and the port differs from the scheme's default] path (with a "/" in front
+  // when missing) ["#" fragment]. User and password are escaped so that they read back unchanged.
+  // The password is written only when `with_password` is true; the caller then owns a text holding
+  // it and should wipe it (WipeText). Empty when the scheme, the host or the path is null.
   [[nodiscard]] std::optional<std::string> Format(bool with_password) const;
 
   // Field access. Getters return null for an absent field.

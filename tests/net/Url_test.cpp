@@ -142,6 +142,8 @@ TEST(UrlC, FormatThenParseIsStable) {
       "http://u:p@[fe80::1%25lo]:1/x#f",
       "http://a.example#@b.example/x",
       "http://a.example?@b.example/x",
+      "http://[a%4Db%40c]/",
+      "http://[x%2F%23y]:9/",
   };
   for (const char* text : texts) {
     SCOPED_TRACE(text);
