@@ -1,5 +1,6 @@
 // UTF-8, read in the lenient 31-bit form (see cmn/cmn_TextCodec.h) and written again in
-// shortest form: malformed input comes out with U+FFFD in place of each bad sequence. The
+// shortest form: malformed input, overlong forms included, comes out with U+FFFD in place of
+// each bad sequence. The
 // decoder keeps a sequence cut off by the end of one buffer for the next.
 #ifndef QLM_BASE_UTF8TEXTDECODERC_H_
 #define QLM_BASE_UTF8TEXTDECODERC_H_

@@ -38,6 +38,16 @@ inline size_t Min(size_t a, size_t b) noexcept {
   return a < b ? a : b;
 }
 
+inline size_t Utf8Len(char32_t cp) noexcept {
+  if (cp < 0x80) return 1;
+  if (cp < 0x800) return 2;
+  if (cp < 0x10000) return 3;
+  if (cp < 0x200000) return 4;
+  if (cp < 0x4000000) return 5;
+  if (cp < 0x80000000) return 6;
+  return 0;
+}
+
 // Reads one sequence; see cmn_ReadUtf8. n > 0.
 inline size_t ReadSeq(const uint8_t* p, size_t n, char32_t* cp) noexcept {
   const uint8_t b = p[0];
@@ -61,18 +71,10 @@ inline size_t ReadSeq(const uint8_t* p, size_t n, char32_t* cp) noexcept {
     }
     v = (v << 6) | (c & 0x3Fu);
   }
-  *cp = v;
+  // An overlong form (C0 AF for "/") is one U+FFFD: a value read from it would slip past any
+  // filter that looks at the shortest bytes.
+  *cp = Utf8Len(v) == len ? v : cmn_kReplacementChar;
   return len;
-}
-
-inline size_t Utf8Len(char32_t cp) noexcept {
-  if (cp < 0x80) return 1;
-  if (cp < 0x800) return 2;
-  if (cp < 0x10000) return 3;
-  if (cp < 0x200000) return 4;
-  if (cp < 0x4000000) return 5;
-  if (cp < 0x80000000) return 6;
-  return 0;
 }
 
 // Writes `cp` whose UTF-8 length is `len` (1..6).

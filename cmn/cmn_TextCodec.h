@@ -2,13 +2,15 @@
 // convert whole texts) and the incremental decoders and encoders of base/TextEncodingM.h.
 //
 // UTF-8 is read in the lenient 31-bit form of RFC 2279: the lead byte's count of leading 1
-// bits gives the length (0 → 1 byte, 2..6 → that many); overlong forms and encoded surrogates
-// are accepted. A stray continuation byte, 0xFE or 0xFF gives U+FFFD and advances one byte. A
-// sequence missing a continuation byte gives U+FFFD and skips the lead byte and the
-// continuation bytes that follow it, never more than the announced length. A sequence cut
-// off by the end of the input is left unread ("incomplete") as long as every byte present
-// could still start it correctly; one whose present bytes already prove it bad is replaced at
-// once, so the outcome never depends on where the input was split.
+// bits gives the length (0 → 1 byte, 2..6 → that many); encoded surrogates are accepted, but an
+// overlong form (a value written with more bytes than it needs, such as C0 AF for "/") reads as
+// one U+FFFD for the whole sequence, so that no byte-level filter can be bypassed. A stray
+// continuation byte, 0xFE or 0xFF gives U+FFFD and advances one byte. A sequence missing a
+// continuation byte gives U+FFFD and skips the lead byte and the continuation bytes that follow it,
+// never more than the announced length. A sequence cut off by the end of the input is left unread
+// ("incomplete") as long as every byte present could still start it correctly; one whose present
+// bytes already prove it bad is replaced at once, so the outcome never depends on where the input
+// was split.
 //
 // Every kernel stops before a character whose output would not fit in `cap` bytes, and never
 // reads past `n` or writes past `cap`.

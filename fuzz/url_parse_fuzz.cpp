@@ -1,7 +1,8 @@
 // URL parsing from arbitrary bytes: a parse that succeeds must format, and the formatted text
-// must parse back to a record that formats to the same text (formatting is a fixed point
-// after one round). Also checks the field invariants the formatter relies on, for plain texts
-// and for references resolved against a base.
+// must parse back to a record with the same host, port, user and password that formats to the
+// same text (formatting is a fixed point after one round); an "@" after the first "/", "?" or
+// "#" of an http URL never makes user information. Also checks the field invariants the formatter
+// relies on, for plain texts and for references resolved against a base.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -14,6 +15,11 @@ namespace {
 
 void Check(bool condition) {
   if (!condition) __builtin_trap();
+}
+
+bool Same(const char* a, const char* b) {
+  if (a == nullptr || b == nullptr) return a == b;
+  return std::strcmp(a, b) == 0;
 }
 
 }  // namespace
@@ -37,6 +43,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(RcSucceeded(again.Parse(std::string_view(*once))));
     const auto twice = again.Format(with_password);
     Check(twice.has_value() && *twice == *once);
+    // The fields read back as they were: an IPv6 host (with or without a zone) keeps its
+    // brackets apart from the port, and the user information stays the user information.
+    Check(std::strcmp(again.Host(), url.Host()) == 0);
+    if (url.Host()[0] != '\0') Check(again.Port() == url.Port());
+    Check(Same(again.User(), url.User()));
+    if (with_password) Check(Same(again.Password(), url.Password()));
+  }
+  // The authority ends at the first "/", "?" or "#": an "@" after them is never read as the
+  // end of user information ("http://a.example#@b.example/" is the host a.example).
+  if (text.rfind("http://", 0) == 0) {
+    const std::string_view rest = std::string_view(text).substr(7);
+    const std::string_view authority = rest.substr(0, rest.find_first_of("/?#"));
+    if (authority.find('@') == std::string_view::npos &&
+        authority.find('\0') == std::string_view::npos) {
+      Check(url.User() == nullptr && url.Password() == nullptr);
+    }
+    Check(std::strpbrk(url.Host(), "/?#@") == nullptr ||
+          (authority.size() > 0 && authority.find('[') != std::string_view::npos));
   }
   (void)url.IsWebScheme();
   (void)url.IsUncFile();

@@ -112,6 +112,13 @@ class EventStreamC {
   // Makes the stream delete itself when its outermost notification returns (used by
   // StreamRegistryC::Clean for a stream still inside a notification).
   void DeleteAfterNotification() noexcept { destroy_pending_ = true; }
+  // The descriptor on which the poll saw a hang-up or an error while the stream waited only
+  // for events that can no longer come (exceptional data); -1 when none. The registry stops
+  // watching that descriptor for such a stream, so that the pass does not wake at once every
+  // time with nothing to deliver; waiting for reading or writing again (which then reports
+  // the end or the error) or a new descriptor watches it again.
+  int HungUpFd() const noexcept { return hung_up_fd_; }
+  void SetHungUpFd(int fd) noexcept { hung_up_fd_ = fd; }
   // Clears the readiness cached for the previous pass (called by the registry).
   void ResetPassCache() noexcept {
     readable_ = 0;
@@ -134,6 +141,7 @@ class EventStreamC {
   uint8_t writable_ = 0;
   uint32_t wanted_ = 0;
   bool dying_ = false;
+  int hung_up_fd_ = -1;
 };
 
 #endif  // QLM_NET_EVENTSTREAMC_H_

@@ -138,9 +138,17 @@ RcT InetAddressC::Resolve(bool passive) {
                static_cast<const void*>(this), AddressesText().c_str());
       return RC_OK;
     }
-    // Looked numeric but is not an address ("1.2.3.4.5"): let the resolver have a go.
     NetTrace(TrcNetlibDetailInetAddress, "InetAddrC %p->gethostbyname returns NULL",
              static_cast<const void*>(this));
+    // Looked numeric but is not an address ("1.2.3.4.5"): let the resolver have a go. A text
+    // with ":" is no host name at all (an IPv6 literal with an unknown zone, say): asking the
+    // name service would only send it out.
+    if (name.find(':') != std::string::npos) {
+      state_ = kFailed;
+      result_ = RC_NET_RESOLVE;
+      lookup_time_ = Now();
+      return ErrReport(RC_NET_RESOLVE, kNetResolveText, ArgListC() << name_);
+    }
   }
 
   InetAddrHashTblC& table = HashTable();

@@ -14,17 +14,12 @@ RcT InetSocketC::Connect(const SockAddrC& address, bool non_blocking) {
   if (const RcT rc = Open(address.Family(), kNetSockStream, kNetProtoTcp); RcFailed(rc)) {
     return rc;
   }
-  if (non_blocking) {
-    if (const RcT rc = SetNonBlocking(true); RcFailed(rc)) {
-      (void)Close();
-      return rc;
-    }
-  }
+  // Each failure below closes first and notifies last: a listener may destroy the stream
+  // when it hears of the error.
+  if (non_blocking && NetSetNonBlocking(fd_, true) < 0) return CloseAfterError();
   if (NetConnect(fd_, address.Data(), address.Length()) < 0 &&
       !(non_blocking && errno == EINPROGRESS)) {
-    const RcT rc = NetworkError();
-    (void)Close();
-    return rc;
+    return CloseAfterError();
   }
   Touch();
   return RC_OK;
@@ -55,9 +50,7 @@ RcT InetSocketC::Listen(const SockAddrC& address, int backlog) {
   }
   (void)NetSetSockOptInt(fd_, kNetSolSocket, kNetSoReuseAddr, 1);
   if (NetBind(fd_, address.Data(), address.Length()) < 0 || NetListen(fd_, backlog) < 0) {
-    const RcT rc = NetworkError();
-    (void)Close();
-    return rc;
+    return CloseAfterError();
   }
   return RC_OK;
 }

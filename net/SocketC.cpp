@@ -30,6 +30,15 @@ RcT SocketC::NetworkError() {
   return code;
 }
 
+RcT SocketC::CloseAfterError() {
+  const RcT code = NetLastError();
+  NetTrace(TrcNetlibBasicError, "%.12T: network error %d occurred",
+           static_cast<int>(code & 0xFFFFu));
+  (void)Close();
+  SetError(code);  // last: the listener may destroy this stream
+  return code;
+}
+
 RcT SocketC::Open(int family, int type, int protocol) {
   if (fd_ >= 0) (void)Close();
   const int fd = NetSocket(family, type, protocol);
@@ -51,12 +60,14 @@ RcT SocketC::Open(int family, int type, int protocol) {
 void SocketC::Attach(int fd) noexcept {
   if (fd_ >= 0) (void)Close();
   fd_ = fd;
+  hung_up_fd_ = -1;
   Touch();
 }
 
 int SocketC::Detach() noexcept {
   const int fd = fd_;
   fd_ = -1;
+  hung_up_fd_ = -1;
   return fd;
 }
 
@@ -146,6 +157,7 @@ RcT SocketC::Close() {
   NetTrace(TrcNetlibDetailSocket, "SocketC %p->close(%d) returned %d",
            static_cast<const void*>(this), fd, rc);
   fd_ = -1;
+  hung_up_fd_ = -1;
   readable_ = 0;
   writable_ = 0;
   Touch();

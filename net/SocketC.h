@@ -39,8 +39,15 @@ class SocketC : public StreamC {
   RcT Close() override;
 
  protected:
-  // Stores and notifies the error of the last network call; returns its code.
+  // Stores and notifies the error of the last network call; returns its code. The listener
+  // may destroy the stream from that notification: the caller returns the code at once and
+  // touches nothing of the stream afterwards.
   RcT NetworkError();
+  // For a call that failed half-way through setting the socket up: closes the descriptor,
+  // then stores and notifies the error of the last network call (taken before closing) and
+  // returns its code. The notification comes last because the listener may destroy the
+  // stream; the caller returns the code without touching the stream.
+  RcT CloseAfterError();
   // Traces and dumps data moved through the socket.
   void TraceData(bool received, const void* data, size_t size) const;
   // A zero-time readiness test of the descriptor for `bit`.

@@ -129,7 +129,9 @@ int NetWatch(NetWatchS* watches, size_t count, long timeout_ms) {
     if (re & (POLLOUT | POLLERR | POLLHUP)) ready |= 4u;
     if (re & POLLPRI) ready |= 8u;
     if (re & POLLNVAL) ready |= watches[i].events & 6u;
-    watches[i].ready = ready & watches[i].events;
+    ready &= watches[i].events;
+    if (re & (POLLHUP | POLLERR | POLLNVAL)) ready |= kNetWatchHangup;
+    watches[i].ready = ready;
   }
   return rc;
 }

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 // One descriptor to watch: `events` and `ready` are event bits (2 readable, 4 writable,
-// 8 exceptional).
+// 8 exceptional); `ready` may also hold kNetWatchHangup.
 struct NetWatchS {
   int fd;
   uint32_t events;
@@ -33,9 +33,15 @@ ssize_t NetRecv(int fd, void* buffer, size_t size, int flags);
 ssize_t NetSend(int fd, const void* data, size_t size, int flags);
 ssize_t NetSendTo(int fd, const void* data, size_t size, const void* addr, size_t length);
 int NetClose(int fd);
-// Watches `count` descriptors up to `timeout_ms` (-1: no limit). Fills `ready` (a peer that
-// hung up or an error counts as readable and writable). Returns the number of descriptors
-// with any ready bit, 0 on time-out, -1 on failure. Not restarted after a signal.
+// Set in `ready` whatever was asked for when the peer hung up, the descriptor has an error
+// or is not open: such a descriptor stays "ready" on every later wait.
+inline constexpr uint32_t kNetWatchHangup = 0x100;
+
+// Watches `count` descriptors up to `timeout_ms` (-1: no limit). Fills `ready` with the asked
+// bits that occurred (a peer that hung up or an error counts as readable and writable, as
+// with select) plus kNetWatchHangup. Returns the number of descriptors the system reported
+// (some may have no asked bit, only kNetWatchHangup), 0 on time-out, -1 on failure (errno
+// EINTR when a signal interrupted the wait). Not restarted after a signal.
 int NetWatch(NetWatchS* watches, size_t count, long timeout_ms);
 
 // Symbolic values the stream classes need without the system headers.

@@ -227,33 +227,55 @@ bool StreamRegistryC::Poll() {
     if (wanted == 0) continue;
     const int fd = s->PollOrFd(wanted);
     const uint32_t io = wanted & (kNetEventReadable | kNetEventWritable | kNetEventException);
+    // A hung-up descriptor stays ready for ever; one that waits only for exceptional data
+    // would wake every pass with nothing to deliver, so it is not watched.
+    const bool only_after_hangup =
+        fd >= 0 && fd == s->HungUpFd() && (io & (kNetEventReadable | kNetEventWritable)) == 0;
     if (fd == kNetPollProgress) {
       made_progress = true;
-    } else if (fd >= 0 && io != 0) {
+    } else if (fd >= 0 && io != 0 && !only_after_hangup) {
       lists.entries.push_back(PollEntryS{s});
       lists.watches.push_back(NetWatchS{fd, io, 0});
     }
   }
   start_stream = count <= 1 ? 0 : (start + 1) % count;
 
-  const long timeout = made_progress ? 0 : (timeslice != 0 ? timeslice : -1);
+  // A slice of 0 or below waits until something happens (a negative one is a setting
+  // mistake, never a wait of 2^32 - |slice| milliseconds).
+  const long timeout = made_progress ? 0 : (timeslice > 0 ? timeslice : -1);
   if (!lists.watches.empty()) {
     const int rc = NetWatch(lists.watches.data(), lists.watches.size(), timeout);
     if (rc < 0) {
+      const int error_number = errno;
       const RcT error = NetLastError();
       NetTrace(TrcNetlibBasicSelect, "%.12T: select(%d) returns %d",
                static_cast<int>(lists.watches.size()), rc);
-      // Nothing is ready after a failed wait; the error goes to the first stream.
+      // Nothing is ready after a failed wait. A signal only cuts the pass short; any other
+      // failure goes to the first stream of the pass that can still take it.
       for (NetWatchS& w : lists.watches) w.ready = 0;
-      if (!streams.empty() && !streams.front()->IsDying()) streams.front()->SetError(error);
+      if (error_number != EINTR) {
+        for (const PollEntryS& e : lists.entries) {
+          if (usable(e.stream)) {
+            e.stream->SetError(error);
+            break;
+          }
+        }
+      }
     }
   } else if (!made_progress) {
-    SleepMs(static_cast<uint32_t>(timeslice != 0 ? timeslice : 1000));
+    SleepMs(static_cast<uint32_t>(timeslice > 0 ? timeslice : 1000));
   }
 
   for (size_t i = 0; i < lists.entries.size(); ++i) {
     EventStreamC* s = lists.entries[i].stream;
-    const uint32_t ready = lists.watches[i].ready;
+    uint32_t ready = lists.watches[i].ready;
+    if ((ready & kNetWatchHangup) != 0 &&
+        (ready & (kNetEventReadable | kNetEventWritable | kNetEventException)) == 0) {
+      // Hung up while waiting only for exceptional data: stop watching (see HungUpFd).
+      if (usable(s)) s->SetHungUpFd(lists.watches[i].fd);
+      continue;
+    }
+    ready &= ~kNetWatchHangup;
     if (ready == 0) continue;
     if ((ready & kNetEventException) && usable(s)) {
       made_progress = true;
@@ -312,13 +334,13 @@ bool StreamRegistryC::GetSettingBool(const char* name, bool default_value) {
 
 int StreamRegistryC::WaitFd(int fd, uint32_t mask, long timeout_ms, uint32_t* ready) {
   if (ready) *ready = 0;
-  if (timeout_ms == -1) timeout_ms = timeslice != 0 ? timeslice : -1;
+  if (timeout_ms == -1) timeout_ms = timeslice > 0 ? timeslice : -1;
   NetWatchS watch{fd, mask & (kNetEventReadable | kNetEventWritable | kNetEventException), 0};
   const int rc = NetWatch(&watch, 1, timeout_ms);
   if (rc < 0) {
     NetTrace(TrcNetlibBasicSelect, "%.12T: select(%d, %ld ms) returns %d", fd, timeout_ms, rc);
     return rc;
   }
-  if (ready) *ready = watch.ready;
+  if (ready) *ready = watch.ready & ~kNetWatchHangup;
   return rc;
 }

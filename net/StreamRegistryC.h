@@ -5,7 +5,9 @@
 // events that occurred are dispatched. The starting stream rotates by one per pass so that no
 // stream is always served first. Polls may nest (a listener may poll); streams destroyed
 // during a poll are deleted when the outermost poll ends, and any change of the stream set
-// bumps the generation, which makes the outermost poll run Clean().
+// bumps the generation, which makes the outermost poll run Clean(). A wait cut short by a
+// signal ends the pass with nothing ready; no stream hears of it as an error. A pass with no
+// descriptor to watch sleeps the time slice (1 s when the slice is 0 or below).
 //
 // Thread safety: none; one thread drives the registry.
 #ifndef QLM_NET_STREAMREGISTRYC_H_
@@ -32,7 +34,7 @@ class StreamRegistryC {
 
   StreamRegistryC() = delete;
 
-  // Counted: only the first call acts. Stores the time slice (milliseconds, 0: block until
+  // Counted: only the first call acts. Stores the time slice (milliseconds, 0 or below: block until
   // something happens) and takes `iface` (not owned; a previously owned interface is
   // destroyed) or, when null, makes and owns a NetIfC.
   static void Initialise(int timeslice_ms, NetIfC* iface = nullptr);
@@ -69,7 +71,8 @@ class StreamRegistryC {
   // Registers the pool Terminate destroys (null `destroy` unregisters).
   static void SetConnectionPool(void* pool, PoolDestroyT destroy) noexcept;
 
-  // Waits up to `timeout_ms` (-1: the time slice, which waits without limit when it is 0)
+  // Waits up to `timeout_ms` (-1: the time slice, which waits without limit when it is not
+  // above 0)
   // for the events in `mask` (bits 2, 4, 8) on `fd`. Returns the count of ready descriptors
   // (0 on time-out, -1 on failure with errno set) and, when `ready` is not null, the bits
   // that became ready. Blocks.

@@ -80,6 +80,23 @@ void UnescapeInto(std::string_view text, std::string* out, bool keep_nul) {
   }
 }
 
+}  // namespace
+
+void AppendBracketedHost(std::string* out, std::string_view host) {
+  // "%" (an IPv6 zone) would read back as an escape; "]" would end the literal, and "/", "?",
+  // "#" and "@" the authority or the user information, so they are escaped too (a host holds
+  // them only when they came escaped).
+  for (const char c : host) {
+    if (c == '%' || c == ']' || c == '/' || c == '?' || c == '#' || c == '@') {
+      AppendEscaped(out, static_cast<unsigned char>(c));
+    } else {
+      out->push_back(c);
+    }
+  }
+}
+
+namespace {
+
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) noexcept {
   return text.size() >= prefix.size() &&
          strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
@@ -292,8 +309,9 @@ RcT UrlC::ParseNoBase(std::string_view t) {
   if (!has_authority) {
     out.host_ = Dup("");
   } else {
-    const size_t slash = t.find('/');
-    const std::string_view authority = t.substr(0, slash);
+    // The authority ends at the first "/", "?" or "#": an "@" after any of them belongs to
+    // the path or the fragment ("http://a.example#@b.example/" is the host a.example).
+    const std::string_view authority = t.substr(0, t.find_first_of("/?#"));
     size_t host_start = 0;
     const size_t at = authority.rfind('@');
     if (at != std::string_view::npos) {
@@ -309,17 +327,22 @@ RcT UrlC::ParseNoBase(std::string_view t) {
       WipeText(&work);
       host_start = at + 1;
     }
-    // A "?" or "#" ends the host part even before the next "/".
-    size_t host_end = authority.find_first_of("?#", host_start);
-    if (host_end == std::string_view::npos) host_end = authority.size();
+    const size_t host_end = authority.size();
     const std::string_view region = authority.substr(host_start, host_end - host_start);
     std::string_view host = region;
+    std::string zoned;  // an IPv6 literal with its zone decoded
     std::string_view port;
     bool has_port = false;
     if (!region.empty() && region[0] == '[') {
       const size_t close = region.find(']');
       if (close == std::string_view::npos) return BadUrl("an IPv6 address without \"]\"");
       host = region.substr(1, close - 1);
+      if (host.find('%') != std::string_view::npos) {
+        // The zone is written "%25" and percent-encoded ("[fe80::1%25eth0]"); the host keeps
+        // the form the system reads ("fe80::1%eth0"). A bare "%" is taken as written.
+        UnescapeInto(host, &zoned, true);
+        host = zoned;
+      }
       const std::string_view after = region.substr(close + 1);
       if (!after.empty()) {
         if (after[0] != ':') return BadUrl("text after an IPv6 address");
@@ -366,7 +389,7 @@ std::optional<std::string> UrlC::Format(bool with_password) const {
   std::string out;
   // Reserve the worst case up front so that a password is never left behind in a buffer
   // freed by growth.
-  size_t size = std::strlen(scheme_.get()) + 3 + std::strlen(host_.get()) + 2 + 6 +
+  size_t size = std::strlen(scheme_.get()) + 3 + 3 * std::strlen(host_.get()) + 2 + 6 +
                 std::strlen(path_.get()) + 1;
   if (user_) size += 3 * std::strlen(user_.get()) + 1;
   if (with_password && password_) size += 3 * std::strlen(password_.get()) + 1;
@@ -384,10 +407,17 @@ std::optional<std::string> UrlC::Format(bool with_password) const {
   }
   // An IPv6 literal goes in brackets; so does a host that itself begins with "[" (only the
   // brackets keep it from being read as a literal when parsed back).
-  const bool bracket = std::strchr(host_.get(), ':') != nullptr || host_[0] == '[';
-  if (bracket) out.push_back('[');
-  out.append(host_.get());
-  if (bracket) out.push_back(']');
+  // A host with "@", "/", "?" or "#" (possible only from an escaped IPv6 literal) goes in
+  // brackets too, where they are escaped; bare they would end the user information or the
+  // authority.
+  const bool bracket = std::strpbrk(host_.get(), ":@/?#") != nullptr || host_[0] == '[';
+  if (bracket) {
+    out.push_back('[');
+    AppendBracketedHost(&out, host_.get());
+    out.push_back(']');
+  } else {
+    out.append(host_.get());
+  }
   if (host_[0] != '\0' && port_ != DefaultPort(scheme_.get())) {
     out.push_back(':');
     out.append(std::to_string(port_));

@@ -9,8 +9,9 @@
 // Parse rules, in short (see UrlC.cpp for the details):
 //   "url:" prefix skipped; "scheme:" before the first "/" or ":" (lower-cased); without a
 //   scheme, "host/path" reads as http, "//host/path" as http and "/path" as file.
-//   "//" then opens the authority (up to the next "/"): "user:password@" (percent-decoded),
-//   a host ("[...]" for an IPv6 literal, kept without the brackets), ":port" (decimal).
+//   "//" then opens the authority (up to the first "/", "?" or "#"): "user:password@"
+//   (percent-decoded), a host ("[...]" for an IPv6 literal, kept without the brackets; its
+//   zone "%25zone" is percent-decoded to "%zone"), ":port" (decimal).
 //   The rest is the path ("/" put in front when missing) and "#fragment".
 //   The port starts as the scheme's default (DefaultPort), 0 for an unknown scheme.
 //
@@ -55,11 +56,11 @@ class UrlC {
   [[nodiscard]] RcT Parse(std::string_view text);
 
   // The URL as text: scheme "://" [user [":" password] "@"] host (in "[...]" when it holds a
-  // ":" or begins with "[") [":" port, when the host is not empty and the port differs from the
-  // scheme's default] path (with a "/" in front when missing) ["#" fragment]. User and password are
-  // escaped so that they read back unchanged. The password is written only when
-  // `with_password` is true; the caller then owns a text holding it and should wipe it
-  // (WipeText). Empty when the scheme, the host or the path is null.
+  // ":", "@", "/", "?" or "#" or begins with "[", written by AppendBracketedHost) [":" port, when
+  // the host is not empty and the port differs from the scheme's default] path (with a "/" in front
+  // when missing) ["#" fragment]. User and password are escaped so that they read back unchanged.
+  // The password is written only when `with_password` is true; the caller then owns a text holding
+  // it and should wipe it (WipeText). Empty when the scheme, the host or the path is null.
   [[nodiscard]] std::optional<std::string> Format(bool with_password) const;
 
   // Field access. Getters return null for an absent field.
@@ -142,6 +143,10 @@ class UrlC {
 // never holds a zero byte), with "/" in front of a non-empty path that lacks one. "" when the
 // URL has no path.
 [[nodiscard]] std::string UrlToFilePath(const UrlC& url);
+
+// Appends `host` as written between "[" and "]" of a URL: "%" (an IPv6 zone) as "%25", and
+// "]", "/", "?", "#", "@" escaped, so that the literal parses back to `host`.
+void AppendBracketedHost(std::string* out, std::string_view host);
 
 // Overwrites the text's bytes with zeros and empties it (for texts that held a password).
 void WipeText(std::string* text) noexcept;

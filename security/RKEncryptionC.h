@@ -20,14 +20,23 @@
 // failed encryption and SEC_E_DECRYPT for a failed decryption (security/sec_Errors.h), each
 // preceded in the buffer by the specific reason (e.g. SEC_E_INSECURE for "!D1"). A failed call
 // leaves the result empty. One object is used from one thread at a time.
+//
+// Plain passwords: the byte forms (std::string_view in, sec_BlobC out) keep a password only in
+// buffers that are wiped before they are freed; code that handles real passwords uses them.
+// The StringC forms are for callers that want a string: the body they fill is not wiped.
+// A password is UTF-8: a stored form that decrypts to anything else is refused
+// (SEC_E_NOT_UTF8) rather than read with replacement characters.
 #ifndef QLM_SECURITY_RKENCRYPTIONC_H_
 #define QLM_SECURITY_RKENCRYPTIONC_H_
 
 #include <cstddef>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "base/StringC.h"
 #include "cmn/cmn_Result.h"
+#include "security/sec_BlobC.h"
 #include "security/sec_KeyGeneratorC.h"
 #include "security/sec_PwdEncryptionC.h"
 #include "security/sec_RefM.h"
@@ -60,8 +69,18 @@ class RKEncryptionC {
   // Sets `*result` to the password of the stored form `stored`. Returns 0; RC_POINTER for a
   // null `result`; on failure `*result` is empty and the code is the latest in the thread's
   // error buffer (SEC_E_DECRYPT), or RC_FAIL when the buffer is empty. The empty string gives
-  // the empty password. The plain text is read as UTF-8 (up to its terminating zero).
+  // the empty password. The plain text (up to its terminating zero) must be UTF-8 (see above).
   [[nodiscard]] RcT Decrypt(const StringC& stored, StringC* result);
+
+  // The byte forms of Encrypt and Decrypt, with the same results and failures: `password` is
+  // the password's UTF-8 bytes; `*plain` receives a wiping buffer that holds the password's
+  // bytes without a terminating zero (its TextView() is the password), or null on failure.
+  [[nodiscard]] RcT Encrypt(std::string_view password, std::string* stored);
+  [[nodiscard]] RcT Decrypt(std::string_view stored, std::unique_ptr<sec_BlobC>* plain);
+
+  // True when `text` has the shape of a stored form: "!", an upper-case letter and a digit
+  // (the tags "!A1", "!A2" and the refused "!D1", "!D3"), so it must not be encrypted again.
+  [[nodiscard]] static bool IsStoredForm(std::string_view text) noexcept;
 
   // A new[]-allocated copy of mKey with its terminating zero; `length` is set to 41 (without
   // the zero). The caller wipes and frees it (delete[]).

@@ -29,6 +29,9 @@ inline constexpr const char* SEC_T_DECRYPT = "Decryption operation failed";
 // A tag naming an algorithm that is refused as insecure; argument: its name.
 inline constexpr RcT SEC_E_INSECURE = 0xE1B00009;
 inline constexpr const char* SEC_T_INSECURE = "Encryption algorithm %s is not secure";
+// A stored form that decrypts to bytes that are not UTF-8 (a wrong key or a foreign string).
+inline constexpr RcT SEC_E_NOT_UTF8 = 0xE1B0000A;
+inline constexpr const char* SEC_T_NOT_UTF8 = "The decrypted password is not valid UTF-8";
 
 // Reports the failure of the OpenSSL call `function` (e.g. "EVP_EncryptFinal"): drains
 // OpenSSL's error queue of the calling thread, tracing and reporting each queued error as

@@ -4,8 +4,8 @@
 //
 // Attribute names are compared ignoring ASCII case and keep the spelling they were first set
 // with. Every attribute text is overwritten with zeros before its storage is freed, so a
-// "Password" (plain when the location came from a URL, the stored "!A1..." form when it was
-// loaded from the store) does not linger in freed memory.
+// "Password" does not linger in freed memory. The manager keeps passwords in the stored
+// "!A1..." form only, whether a location came from a URL or from the store.
 //
 // Reference counted (atomically); it starts with one reference, the creator's, and is
 // destroyed by the last Release. Not otherwise thread-safe: one thread changes it at a time.

@@ -99,17 +99,18 @@ struct KeyValueS {
 
 // The stored form of `plain` for the key `where`: the key's current "Password" when it is the
 // stored form of the same password (so that an unchanged password is not rewritten), else a
-// new encryption. False when encryption fails.
-bool StoredPassword(const LkiStoreKeyS& where, const std::string& plain, std::string* stored) {
+// new encryption. False when encryption fails. The decrypted old password lives only in a
+// wiping buffer.
+bool StoredPassword(RKEncryptionC& crypt, const LkiStoreKeyS& where, std::string_view plain,
+                    std::string* stored) {
   stored->clear();
   if (plain.empty()) return true;
-  RKEncryptionC crypt(RKEncryptionC::mAES_128);
   cmn_ErrBufI* errors = getErrBuf();
   const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
   std::string old;
   if (LkiReadValueText(where, Utf8(LkiServerLocationC::c_Password), &old) && !old.empty()) {
-    StringC decrypted;
-    if (RcSucceeded(crypt.Decrypt(Utf8(old), &decrypted)) && decrypted.Utf8View() == plain) {
+    std::unique_ptr<sec_BlobC> decrypted;
+    if (RcSucceeded(crypt.Decrypt(old, &decrypted)) && decrypted->TextView() == plain) {
       stored->swap(old);
       return true;
     }
@@ -117,20 +118,27 @@ bool StoredPassword(const LkiStoreKeyS& where, const std::string& plain, std::st
     if (errors != nullptr) errors->Rollback(mark);
   }
   LkiWipe(&old);
-  StringC result;
-  if (RcFailed(crypt.Encrypt(Utf8(plain), &result))) return false;
-  *stored = result.ToUtf8();
-  return true;
+  return RcSucceeded(crypt.Encrypt(plain, stored));
+}
+
+// The stored form of a password a location holds: kept when it already is one, encrypted
+// when it is a clear text (a location added from a URL by an older build, or a store value
+// an administrator typed in). Empty when encryption fails.
+std::string AsStoredForm(RKEncryptionC& crypt, const std::string& held) {
+  if (held.empty() || RKEncryptionC::IsStoredForm(held)) return held;
+  std::string stored;
+  if (RcFailed(crypt.Encrypt(held, &stored))) stored.clear();
+  return stored;
 }
 
 // Writes the location key of `url` below the machine key `directionKey`. With `passwords`,
 // the key is made to hold exactly the location's values (others are deleted) and an empty
 // password is replaced by the one remembered for the location's URL.
-RcT WriteLocationKey(const StringC& directionKey, const StringC& name, const StringC& url,
+RcT WriteLocationKey(const StringC& directionKey, const StringC& name, std::string_view url,
                      int64_t priority, const PasswordMapC* passwords) {
   if (name.IsEmpty()) return RC_FAIL;
   UrlC parsed;
-  if (RcFailed(parsed.Parse(url.Utf8View()))) return Report(LKI_E_BAD_URL, LKI_T_BAD_URL, name);
+  if (RcFailed(parsed.Parse(url))) return Report(LKI_E_BAD_URL, LKI_T_BAD_URL, name);
 
   LkiStoreKeyS where;
   where.root = cmn_kHKLM;
@@ -146,11 +154,10 @@ RcT WriteLocationKey(const StringC& directionKey, const StringC& name, const Str
       {LkiServerLocationC::c_User, text(parsed.User())},
       {LkiServerLocationC::c_Directory, text(parsed.Path())},
   };
-  std::string plain = text(parsed.Password());
+  RKEncryptionC crypt(RKEncryptionC::mAES_128);
   std::string stored;
-  const bool encrypted = StoredPassword(where, plain, &stored);
-  LkiWipe(&plain);
-  if (!encrypted) (void)Report(LKI_W_ENCRYPT, LKI_T_ENCRYPT, name);
+  bool encrypted =
+      StoredPassword(crypt, where, parsed.Password() ? parsed.Password() : "", &stored);
   if (passwords != nullptr && stored.empty()) {
     // The URL this location resolves to, as the manager computes it for loaded locations.
     LkiServerLocationC* probe = new LkiServerLocationC(name.Utf8View());
@@ -158,7 +165,14 @@ RcT WriteLocationKey(const StringC& directionKey, const StringC& name, const Str
     const std::string* remembered =
         passwords->Find(LkiServerManagerC::ResolveText("", *probe, true));
     probe->Release();
-    if (remembered != nullptr) stored = *remembered;
+    // The store receives passwords in the stored form only.
+    if (remembered != nullptr) {
+      stored = AsStoredForm(crypt, *remembered);
+      encrypted = encrypted && (remembered->empty() || !stored.empty());
+    }
+  }
+  if (!encrypted) (void)Report(LKI_W_ENCRYPT, LKI_T_ENCRYPT, name);
+  if (passwords != nullptr) {
     values.push_back({LkiServerLocationC::c_Password, stored});
   } else if (encrypted) {
     values.push_back({LkiServerLocationC::c_Password, stored});
@@ -292,12 +306,20 @@ RcT LkiServerManagerC::AddFromUrl(const StringC& name, const StringC& url,
   const RcT rc = parsed.Parse(url.Utf8View());
   if (RcFailed(rc)) return rc;
   auto text = [](const char* p) { return std::string_view(p != nullptr ? p : ""); };
+  // Locations hold passwords in the stored form only, as those loaded from the store do.
+  std::string stored;
+  if (parsed.Password() != nullptr && parsed.Password()[0] != '\0') {
+    RKEncryptionC crypt(RKEncryptionC::mAES_128);
+    if (RcFailed(crypt.Encrypt(parsed.Password(), &stored))) {
+      (void)Report(LKI_W_ENCRYPT, LKI_T_ENCRYPT, name);
+    }
+  }
   LkiLocationRefC location(new LkiServerLocationC(name.Utf8View()), true);
   location->Set(LkiServerLocationC::c_Protocol, text(parsed.Scheme()));
   location->Set(LkiServerLocationC::c_Host, text(parsed.Host()));
   location->Set(LkiServerLocationC::c_Port, std::to_string(parsed.Port()));
   location->Set(LkiServerLocationC::c_User, text(parsed.User()));
-  location->Set(LkiServerLocationC::c_Password, text(parsed.Password()));
+  location->Set(LkiServerLocationC::c_Password, stored);
   location->Set(LkiServerLocationC::c_Directory, text(parsed.Path()));
   location->Set(LkiServerLocationC::c_Priority,
                 priority.IsEmpty() ? std::string_view(c_DefaultPriority) : priority.Utf8View());
@@ -351,7 +373,14 @@ std::string LkiServerManagerC::LocationUrl(const LkiServerLocationC& location) {
       const std::string& user = location.Attribute(LkiServerLocationC::c_User);
       const std::string& port = location.Attribute(LkiServerLocationC::c_Port);
       if (!user.empty()) url += user + "@";
-      url += host;
+      // An IPv6 literal goes in brackets, or its ":" would read as the port's.
+      if (host.find(':') != std::string::npos) {
+        url += '[';
+        AppendBracketedHost(&url, host);
+        url += ']';
+      } else {
+        url += host;
+      }
       if (!port.empty()) url += ":" + port;
     }
   }
@@ -491,12 +520,12 @@ void LkiServerManagerC::ReleaseManagers() noexcept {
 
 RcT LkiServerManagerC::AddDownloadLocation(const StringC& name, const StringC& url,
                                            int64_t priority) {
-  return WriteLocationKey(DirectionKey(false), name, url, priority, nullptr);
+  return WriteLocationKey(DirectionKey(false), name, url.Utf8View(), priority, nullptr);
 }
 
 RcT LkiServerManagerC::AddUploadLocation(const StringC& name, const StringC& url,
                                          int64_t priority) {
-  return WriteLocationKey(DirectionKey(true), name, url, priority, nullptr);
+  return WriteLocationKey(DirectionKey(true), name, url.Utf8View(), priority, nullptr);
 }
 
 RcT LkiServerManagerC::SetBootstrapServers(const StringC& list, const char* kind) {
@@ -557,8 +586,7 @@ RcT LkiServerManagerC::SetBootstrapServers(const StringC& list, const char* kind
     while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.remove_suffix(1);
     if (item.empty()) continue;
     const std::string name = std::string(c_BootstrapPrefix) + " " + std::to_string(n);
-    if (RcFailed(
-            WriteLocationKey(directionKey, Utf8(name), Utf8(item), s_LowPriority, &passwords))) {
+    if (RcFailed(WriteLocationKey(directionKey, Utf8(name), item, s_LowPriority, &passwords))) {
       continue;
     }
     ++n;

@@ -107,7 +107,8 @@ class LkiServerManagerC : public LkiServerManagerI {
   //     the manager; an item whose key cannot be written is skipped and its number reused;
   //   - a new location without a password gets the stored password of a location of the
   //     manager that had the same URL (compared as ResolvePath of the empty path gives it),
-  //     the first such location winning, written unchanged;
+  //     the first such location winning, written unchanged when it is in the stored form
+  //     and encrypted first when it is not (the store never receives a clear password);
   //   - every other "Bootstrap Server..." key of the direction is destroyed and its location
   //     removed from the manager's lists; locations of other names are untouched.
   // Values are written only where the stored text differs (an unchanged password keeps its
@@ -132,7 +133,8 @@ class LkiServerManagerC : public LkiServerManagerI {
   static StringC BootstrapServers(const char* kind);
 
   // The URL of a location: "Protocol" "://", then - when "Host" is not empty - "//" host for
-  // "file", otherwise ["User" "@"] host [":" "Port"]; then "/" unless "Directory" begins with
+  // "file", otherwise ["User" "@"] host [":" "Port"] (a host holding ":" - an IPv6 literal -
+  // in "[...]" with a zone's "%" as "%25"); then "/" unless "Directory" begins with
   // one, the directory, and one final "/" removed.
   static std::string LocationUrl(const LkiServerLocationC& location);
   // ResolvePath's text for `path` on `location`, without a manager (`prefix` false: the

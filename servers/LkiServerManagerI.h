@@ -39,7 +39,8 @@ class LkiServerManagerI {
   // insertion (after every location of equal priority). RC_INVALIDARG for null; else 0.
   [[nodiscard]] virtual RcT AddLocation(LkiServerLocationC* location) = 0;
   // Slot 7: in memory only. A new location named `name` from the parsed `url`: "Protocol",
-  // "Host", "Port" (decimal), "User", "Password" (plain) and "Directory", with "Priority"
+  // "Host", "Port" (decimal), "User", "Password" (the URL's password in the
+  // "AES-128" stored form; absent when it cannot be encrypted) and "Directory", with "Priority"
   // `priority` or "50" when that is empty, inserted in priority order. RC_FAIL when the name
   // is already listed; the URL parser's failure when `url` does not parse (nothing changes).
   [[nodiscard]] virtual RcT AddFromUrl(const StringC& name, const StringC& url,

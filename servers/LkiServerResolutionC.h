@@ -27,7 +27,7 @@ class LkiServerResolutionC {
   const UrlC* Url() const noexcept { return parsed_ ? &url_ : nullptr; }
   LkiServerLocationC* Location() const noexcept { return location_.get(); }
 
-  // The location's "User", "Password" (as held: plain, or the stored "!A1..." form) and
+  // The location's "User", "Password" (the stored "!A1..." form) and
   // "Proxy" attributes; "" when absent. The caller should wipe a password copy (LkiWipe).
   std::string User() const { return location_->Attribute(LkiServerLocationC::c_User); }
   std::string Password() const { return location_->Attribute(LkiServerLocationC::c_Password); }

@@ -44,6 +44,14 @@ ModelCharS ModelRead(const Bytes& s, size_t i) {
     if ((s[i + k] & 0xC0) != 0x80) return {static_cast<size_t>(k), 0xFFFD};
     cp = (cp << 6) | (s[i + k] & 0x3F);
   }
+  // An overlong form reads as one U+FFFD.
+  const int shortest = cp < 0x80        ? 1
+                       : cp < 0x800     ? 2
+                       : cp < 0x10000   ? 3
+                       : cp < 0x200000  ? 4
+                       : cp < 0x4000000 ? 5
+                                        : 6;
+  if (shortest != ones) cp = 0xFFFD;
   return {static_cast<size_t>(ones), cp};
 }
 
@@ -269,8 +277,12 @@ TEST(TextCodecReadUtf8, FollowsTheLenientRules) {
       {"five bytes", B({0xF8, 0x88, 0x80, 0x80, 0x80}), 5, 0x200000},
       {"six bytes", B({0xFC, 0x84, 0x80, 0x80, 0x80, 0x80}), 6, 0x4000000},
       {"largest six bytes", B({0xFD, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF}), 6, 0x7FFFFFFF},
-      {"overlong NUL accepted", B({0xC0, 0x80}), 2, 0},
-      {"overlong slash accepted", B({0xE0, 0x80, 0xAF}), 3, 0x2F},
+      {"overlong NUL replaced", B({0xC0, 0x80}), 2, 0xFFFD},
+      {"overlong slash replaced", B({0xC0, 0xAF}), 2, 0xFFFD},
+      {"three-byte overlong slash replaced", B({0xE0, 0x80, 0xAF}), 3, 0xFFFD},
+      {"four-byte overlong replaced", B({0xF0, 0x8F, 0xBF, 0xBF}), 4, 0xFFFD},
+      {"six-byte overlong replaced", B({0xFC, 0x80, 0x80, 0x80, 0x81, 0x81}), 6, 0xFFFD},
+      {"shortest C2 80 kept", B({0xC2, 0x80}), 2, 0x80},
       {"encoded surrogate accepted", B({0xED, 0xA0, 0x80}), 3, 0xD800},
       {"stray continuation", B({0x80, 0x80}), 1, 0xFFFD},
       {"FE", B({0xFE, 0x80}), 1, 0xFFFD},

@@ -40,8 +40,18 @@ TEST(UrlC, ParsesIntoFields) {
       {"http://h", "http", nullptr, nullptr, "h", 80, "/", nullptr},
       {"http://h?q=1#f", "http", nullptr, nullptr, "h", 80, "/?q=1", "f"},
       {"http://h#", "http", nullptr, nullptr, "h", 80, "/", ""},
-      {"HTTP://[fe80::1%25eth0]:8443/x", "http", nullptr, nullptr, "fe80::1%25eth0", 8443, "/x",
+      // The zone is written "%25" in a URL and stored decoded, as the system names it.
+      {"HTTP://[fe80::1%25eth0]:8443/x", "http", nullptr, nullptr, "fe80::1%eth0", 8443, "/x",
        nullptr},
+      {"http://[fe80::1%25en%2D1]/", "http", nullptr, nullptr, "fe80::1%en-1", 80, "/", nullptr},
+      {"http://[fe80::1%eth0]/", "http", nullptr, nullptr, "fe80::1%eth0", 80, "/", nullptr},
+      // "#" and "?" end the authority: an "@" after them is no user information.
+      {"http://a.example#@b.example/x", "http", nullptr, nullptr, "a.example", 80, "/",
+       "@b.example/x"},
+      {"http://a.example?@b.example/x", "http", nullptr, nullptr, "a.example", 80, "/?@b.example/x",
+       nullptr},
+      {"http://u:p@a.example:81?q=x@y#z@w", "http", "u", "p", "a.example", 81, "/?q=x@y", "z@w"},
+      {"http://[::1]#@evil/", "http", nullptr, nullptr, "::1", 80, "/", "@evil/"},
       {"telnet://h", "telnet", nullptr, nullptr, "h", 22, "/", nullptr},
       {"imap://h", "imap", nullptr, nullptr, "h", 220, "/", nullptr},
       {"gopher://h:", "gopher", nullptr, nullptr, "h", 70, "/", nullptr},
@@ -93,6 +103,8 @@ TEST(UrlC, FormatsWithAndWithoutPassword) {
       {"http://u%3Ax:a%40b%2F@h/", "http://u%3Ax@h/", "http://u%3Ax:a%40b%2F@h/"},
       {"mailto:a@b", "mailto:///a@b", "mailto:///a@b"},
       {"http://:8080/", "http:///", "http:///"},
+      {"http://[fe80::1%25eth0]:8080/d", "http://[fe80::1%25eth0]:8080/d",
+       "http://[fe80::1%25eth0]:8080/d"},
   };
   for (const CaseS& c : cases) {
     SCOPED_TRACE(c.text);
@@ -126,6 +138,12 @@ TEST(UrlC, FormatThenParseIsStable) {
       "news:comp.lang",
       "http://[v6:x]:1/",
       "[[odd.]/p",
+      "http://[2001:db8::1]:8080/d/f",
+      "http://u:p@[fe80::1%25lo]:1/x#f",
+      "http://a.example#@b.example/x",
+      "http://a.example?@b.example/x",
+      "http://[a%4Db%40c]/",
+      "http://[x%2F%23y]:9/",
   };
   for (const char* text : texts) {
     SCOPED_TRACE(text);
@@ -140,6 +158,24 @@ TEST(UrlC, FormatThenParseIsStable) {
     EXPECT_EQ(Or(second.Host()), Or(first.Host()));
     EXPECT_EQ(second.Port(), first.Port());
   }
+}
+
+// An IPv6 literal with a zone reaches the address layer in the form the system reads, so it
+// converts without the name service.
+TEST(UrlC, ZonedIPv6HostConvertsNumerically) {
+  UrlC url;
+  ASSERT_EQ(url.Parse("http://[fe80::1%25lo]:8080/d"), RC_OK);
+  InetAddressC* address = url.GetAddress();
+  ASSERT_NE(address, nullptr);
+  EXPECT_TRUE(address->IsNumeric());
+  ASSERT_EQ(address->Resolve(), RC_OK);
+  ASSERT_NE(address->GetAddress(), nullptr);
+  EXPECT_EQ(address->GetAddress()->Family(), kNetFamilyIPv6);
+
+  // A literal with a zone that names no interface fails at once.
+  InetAddressC unknown("fe80::1%no-such-interface-x");
+  EXPECT_EQ(unknown.Resolve(), RC_NET_RESOLVE);
+  EXPECT_EQ(unknown.GetState(), InetAddressC::kFailed);
 }
 
 TEST(UrlC, ResolvesAgainstBase) {

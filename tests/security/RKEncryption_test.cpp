@@ -7,6 +7,8 @@
 
 #include <unistd.h>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 
 #include <filesystem>
 #include <fstream>
@@ -18,7 +20,10 @@
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_Services.h"
 #include "security/RKEncryptionC.h"
+#include "security/sec_BlobC.h"
 #include "security/sec_Errors.h"
+#include "security/sec_FunctionKeyGenC.h"
+#include "security/sec_PwdEncryptionC.h"
 
 namespace {
 
@@ -169,6 +174,72 @@ TEST(RKEncryptionTest, RefusedAndMalformedFormsReportTheirCodes) {
   EXPECT_EQ(crypt.Decrypt(good, &plain), RC_OK);
   EXPECT_EQ(plain.ToUtf8(), "secret");
   getErrBuf()->Clear();
+}
+
+// A stored form whose plain bytes are not UTF-8 (the stored form of a foreign or wrongly keyed
+// string) is refused: replacing the bad bytes would make up a different password.
+TEST(RKEncryptionTest, PlainTextThatIsNotUtf8IsRefused) {
+  sec_RefM<sec_KeyGeneratorC> secret(new sec_FunctionKeyGenC(&RKEncryptionC::GetConfigFileHeader));
+  sec_PwdEncryptionC raw(sec_PwdEncryptionC::c_Aes128, secret.Get(), RKEncryptionC::mSalt);
+  RKEncryptionC crypt(RKEncryptionC::mAES_128);
+  const char* const bad[] = {"\xFF", "caf\xE9",
+                             "A\xC0\xAF"
+                             "B",
+                             "\xE2\x82", "ok\x80"};
+  for (const char* bytes : bad) {
+    SCOPED_TRACE(Hex(bytes));
+    std::unique_ptr<sec_BlobC> stored = raw.Encrypt(*sec_BlobC::FromText(bytes));
+    ASSERT_NE(stored, nullptr);
+    const std::string text(stored->TextView());
+
+    getErrBuf()->Clear();
+    StringC result = U8("stale");
+    EXPECT_EQ(crypt.Decrypt(StringC(text.c_str(), StringC::CC_ASCII), &result), SEC_E_DECRYPT);
+    EXPECT_TRUE(result.IsEmpty());
+    EXPECT_EQ(ErrorCodes(), (std::vector<uint32_t>{SEC_E_NOT_UTF8, SEC_E_DECRYPT}));
+
+    getErrBuf()->Clear();
+    std::unique_ptr<sec_BlobC> plain = sec_BlobC::FromText("stale");
+    EXPECT_EQ(crypt.Decrypt(text, &plain), SEC_E_DECRYPT);
+    EXPECT_EQ(plain, nullptr);
+  }
+  getErrBuf()->Clear();
+}
+
+// The byte forms carry the same stored forms as the string forms, and the decrypted password
+// comes back in a wiping buffer holding exactly its bytes.
+TEST(RKEncryptionTest, ByteFormsMatchTheStringForms) {
+  RKEncryptionC crypt(RKEncryptionC::mAES_256);
+  for (const char* password : kPasswords) {
+    SCOPED_TRACE(Hex(password));
+    std::string stored;
+    ASSERT_EQ(crypt.Encrypt(std::string_view(password), &stored), RC_OK);
+    EXPECT_TRUE(RKEncryptionC::IsStoredForm(stored));
+    std::unique_ptr<sec_BlobC> plain;
+    ASSERT_EQ(crypt.Decrypt(stored, &plain), RC_OK);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->Length(), std::strlen(password));
+    EXPECT_EQ(plain->TextView(), password);
+    StringC viaString;
+    ASSERT_EQ(crypt.Decrypt(StringC(stored.c_str(), StringC::CC_ASCII), &viaString), RC_OK);
+    EXPECT_EQ(viaString.ToUtf8(), password);
+  }
+  std::string stored = "stale";
+  EXPECT_EQ(crypt.Encrypt(std::string_view(), &stored), RC_OK);
+  EXPECT_TRUE(stored.empty());
+  std::unique_ptr<sec_BlobC> plain;
+  ASSERT_EQ(crypt.Decrypt(std::string_view(), &plain), RC_OK);
+  ASSERT_NE(plain, nullptr);
+  EXPECT_EQ(plain->TextView(), "");
+  EXPECT_EQ(crypt.Encrypt(std::string_view("pw"), nullptr), RC_POINTER);
+  EXPECT_EQ(crypt.Decrypt(std::string_view("!A1AAAA"), nullptr), RC_POINTER);
+
+  const struct {
+    const char* text;
+    bool stored;
+  } shapes[] = {{"!A1abc", true}, {"!A2", true}, {"!D1x", true}, {"!a1x", false},
+                {"A1xx", false},  {"!A", false}, {"", false},    {"hunter2", false}};
+  for (const auto& s : shapes) EXPECT_EQ(RKEncryptionC::IsStoredForm(s.text), s.stored) << s.text;
 }
 
 TEST(RKEncryptionTest, BuiltInKeyCopy) {
