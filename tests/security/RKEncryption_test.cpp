@@ -256,8 +256,16 @@ TEST(RKEncryptionTest, BuiltInKeyCopy) {
 
 // ---- Cross-check against Python's `cryptography` -------------------------------------------
 
+// The script lies beside this file in the source tree; __FILE__ may be relative to the build
+// directory, so the build hands the folder over.
 std::string PeerScript() {
-  return (std::filesystem::path(__FILE__).parent_path() / "crypt_peer.py").string();
+  return (std::filesystem::path(QLM_SECURITY_TEST_DIR) / "crypt_peer.py").string();
+}
+
+// Debian's interpreter carries python3-cryptography; a python3 found first on PATH (a user's
+// own installation) may not.
+std::string PeerPython() {
+  return ::access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
 }
 
 // Runs the peer once with `arguments` (shell-safe), feeding it `requests` (one per line) from
@@ -272,7 +280,7 @@ int RunPeer(const std::string& arguments, const std::vector<std::string>& reques
     for (const std::string& request : requests) out << request << '\n';
   }
   const std::string command =
-      "python3 '" + PeerScript() + "' " + arguments + " < '" + input.string() + "' 2>&1";
+      PeerPython() + " '" + PeerScript() + "' " + arguments + " < '" + input.string() + "' 2>&1";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return -1;
   std::string text;
