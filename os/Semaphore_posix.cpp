@@ -9,6 +9,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "os/File_posix.h"
@@ -26,15 +30,71 @@ union SemArgU {
   unsigned short* array;
 };
 
+// The lock files whose lock this process holds, by device and inode, with the thread that
+// took each.
+class HeldLockFilesC {
+ public:
+  // True when the calling thread holds the lock of the file.
+  bool HeldByThisThread(dev_t dev, ino_t ino) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    const auto it = held_.find({dev, ino});
+    return it != held_.end() && it->second == std::this_thread::get_id();
+  }
+  void Add(dev_t dev, ino_t ino) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    held_[{dev, ino}] = std::this_thread::get_id();
+  }
+  void Remove(dev_t dev, ino_t ino) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    held_.erase({dev, ino});
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::pair<dev_t, ino_t>, std::thread::id> held_;
+};
+
+HeldLockFilesC& HeldLockFiles() {
+  static HeldLockFilesC* held = new HeldLockFilesC();  // used until the process ends
+  return *held;
+}
+
+void Unlist(os_LockFileS& lock) noexcept {
+  if (!lock.listed) return;
+  HeldLockFiles().Remove(lock.dev, lock.ino);
+  lock.listed = false;
+}
+
 }  // namespace
+
+os_LockFileS::~os_LockFileS() {
+  Unlist(*this);
+}
 
 RcT os_LockFileOpen(const std::string& path, os_LockFileS* lock) {
   if (RcT rc = cmn_SafeOpenParent(path, &lock->dir, &lock->leaf); rc != RC_OK) return rc;
   return cmn_SafeOpenAt(lock->dir.Get(), lock->leaf, O_WRONLY | O_CREAT, 0644, &lock->file, path);
 }
 
-int os_LockFileLock(const os_LockFileS& lock, bool wait) noexcept {
-  return os_LockWhole(lock.file.Get(), true, wait);
+int os_LockFileLock(os_LockFileS& lock, bool wait) noexcept {
+  if (lock.listed) return 0;
+  struct stat st;
+  if (::fstat(lock.file.Get(), &st) != 0) return LastError();
+  // This thread holds it through another open file description: its wait would never end.
+  // (A holder on another thread of the process can give it back, so that wait is a wait.)
+  if (wait && HeldLockFiles().HeldByThisThread(st.st_dev, st.st_ino)) return EAGAIN;
+  if (int err = os_LockWhole(lock.file.Get(), true, wait); err != 0) return err;
+  lock.dev = st.st_dev;
+  lock.ino = st.st_ino;
+  HeldLockFiles().Add(lock.dev, lock.ino);
+  lock.listed = true;
+  return 0;
+}
+
+int os_LockFileClose(os_LockFileS& lock) noexcept {
+  Unlist(lock);
+  if (!lock.file.IsValid()) return 0;
+  return os_Close(lock.file.Release());
 }
 
 int os_LockFileIsCurrent(const os_LockFileS& lock) noexcept {
