@@ -12,7 +12,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
+#include "base/StringC.h"
 #include "cmn/cmn_Result.h"
 #include "cmn/cmn_UniqueFdC.h"
 
@@ -23,9 +25,18 @@ class FileNameC;
 [[nodiscard]] RcT os_RcFromErrno(int err) noexcept;
 
 // The full text of `name` in the file system's byte form (the process's 8-bit system
-// encoding). EINVAL when the text holds a zero character, which the system would read as the
-// end of the path; ENOENT for the empty relative name.
+// encoding; the lone surrogates U+DC80 to U+DCFF of os_NameFromSystemBytes become the bytes
+// 0x80 to 0xFF again). EINVAL when the text holds a zero character, which the system would
+// read as the end of the path; ENOENT for the empty relative name.
 [[nodiscard]] int os_SystemPath(const FileNameC& name, std::string* path);
+
+// A name read from the file system (a directory entry, a link's target, a working
+// directory) as text that os_SystemPath turns back into exactly these bytes. With a UTF-8
+// system encoding, each byte that is not part of a well-formed UTF-8 sequence (stray
+// continuation bytes, overlong forms, encoded surrogates, values above U+10FFFF) becomes the
+// lone surrogate U+DC80 to U+DCFF, which well-formed UTF-8 never holds; with Latin-1 every byte
+// is its own character. So a name that is not valid UTF-8 still names its file.
+StringC os_NameFromSystemBytes(std::string_view bytes);
 
 // --- Descriptors ---------------------------------------------------------------------------
 
@@ -96,6 +107,27 @@ std::string os_TemporaryDirectory();
 // read, write and search permission (through its own descriptor) and tried once more. The walk
 // keeps one descriptor per level and uses no recursion. The first failure ends the walk.
 [[nodiscard]] int os_RemoveTree(const std::string& path, bool self, bool force) noexcept;
+
+// --- Relative to a directory descriptor ------------------------------------------------------
+// `name` is one component in the directory `dirfd` (or a path relative to it; AT_FDCWD for
+// the working directory).
+
+// Opens the directory `name` for reading; `follow` false refuses a symbolic link (ELOOP) and
+// anything not a directory (ENOTDIR).
+[[nodiscard]] int os_OpenDirectoryAt(int dirfd, const std::string& name, bool follow,
+                                     int* fd) noexcept;
+// mkdirat, mode 0777 less the umask. Never follows a link at `name` (EEXIST).
+[[nodiscard]] int os_MakeDirectoryAt(int dirfd, const std::string& name) noexcept;
+[[nodiscard]] int os_ReadLinkAt(int dirfd, const std::string& name, std::string* target);
+[[nodiscard]] int os_MakeSymbolicLinkAt(const std::string& target, int dirfd,
+                                        const std::string& name) noexcept;
+// Gives the file `name` owner write permission when its owner may read it (the read-only
+// state cleared), through a descriptor of the name itself: a symbolic link is never followed
+// (ELOOP). 0 when nothing needed changing.
+[[nodiscard]] int os_AllowOwnerWriteAt(int dirfd, const std::string& name) noexcept;
+// Whether the open directory `fd` is the directory with device `dev` and inode `ino`, or lies
+// anywhere below it: walks ".." up to the root, comparing device and inode at every step.
+[[nodiscard]] int os_IsWithin(int fd, dev_t dev, ino_t ino, bool* within) noexcept;
 
 // Reads the entries of one directory ("." and ".." skipped), in the order the system gives.
 class os_DirectoryReaderC {
