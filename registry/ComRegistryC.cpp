@@ -122,16 +122,26 @@ RcT ComRegistryC::ReplaceInstance(ComRegistryC* registry, void* argument) {
 
 void ComRegistryC::ReleaseInstance() noexcept {
   std::lock_guard<std::mutex> serial(g_ReleaseMutex);
-  ComRegistryC* registry = s_InstanceP.load(std::memory_order_acquire);
-  if (registry == nullptr) return;
+  ComRegistryC* registry = nullptr;
+  {
+    // A reference of our own, taken while the slot cannot change: a ReplaceInstance() that
+    // runs meanwhile (another thread, or a module's finalization inside Shutdown()) drops the
+    // process's reference, which would otherwise destroy the registry under Shutdown().
+    std::lock_guard<std::mutex> lock(g_InstanceMutex);
+    registry = s_InstanceP.load(std::memory_order_acquire);
+    if (registry == nullptr) return;
+    registry->AddRef();
+  }
   // Shut down while the registry is still the instance, so that a module's finalization that
   // asks for the process's registry reaches this one rather than making a new one.
   registry->Shutdown();
   bool cleared = false;
   {
     std::lock_guard<std::mutex> lock(g_InstanceMutex);
-    cleared = s_InstanceP.compare_exchange_strong(registry, nullptr, std::memory_order_acq_rel);
+    ComRegistryC* expected = registry;
+    cleared = s_InstanceP.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
   }
   // Only the caller that cleared the slot owns the process's reference.
   if (cleared) registry->Release();
+  registry->Release();
 }
