@@ -110,6 +110,9 @@ ComRegistryC* ComRegistryC::Instance() {
 
 RcT ComRegistryC::ReplaceInstance(ComRegistryC* registry, void* argument) {
   if (registry == nullptr) return RC_INVALIDARG;
+  registry->AddRef();  // the process's
+  // And one for this call: once the registry is the instance, a ReleaseInstance() or another
+  // ReplaceInstance() on another thread may drop the process's reference before OnReplaced.
   registry->AddRef();
   ComRegistryC* former = nullptr;
   {
@@ -117,7 +120,9 @@ RcT ComRegistryC::ReplaceInstance(ComRegistryC* registry, void* argument) {
     former = s_InstanceP.exchange(registry, std::memory_order_acq_rel);
   }
   if (former != nullptr) former->Release();
-  return registry->OnReplaced(argument);
+  const RcT rc = registry->OnReplaced(argument);
+  registry->Release();
+  return rc;
 }
 
 void ComRegistryC::ReleaseInstance() noexcept {
