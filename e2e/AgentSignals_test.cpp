@@ -139,7 +139,9 @@ TEST_P(AgentSignalsTest, SignalStopsTheAgentsGroupBeforeTheLockGoes) {
   const auto& [agent, signal] = GetParam();
   InstallAgent(agent.script);
   ChildC run;
-  Start(&run, {"-o", "AgentTerminateGrace=1"});
+  // A group that obeys SIGTERM gets ample time, so that only one that ignores it meets SIGKILL.
+  const int grace = agent.needsKill ? 1 : 30;
+  Start(&run, {"-o", "AgentTerminateGrace=" + std::to_string(grace)});
   ASSERT_TRUE(WaitForProcesses(agent.processes)) << ReadFile(LogFile());
   ASSERT_FALSE(LockFree());
   ASSERT_EQ(::kill(run.Pid(), signal), 0);
