@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "cmn/cmn_Encodings.h"
@@ -218,6 +220,10 @@ int os_FileSize(int fd, int64_t* size) noexcept {
   return 0;
 }
 
+int os_FileStat(int fd, struct stat* st) noexcept {
+  return ::fstat(fd, st) == 0 ? 0 : LastError();
+}
+
 int os_Truncate(int fd, int64_t length) noexcept {
   int r;
   do {
@@ -255,6 +261,53 @@ int os_LockWhole(int fd, bool exclusive, bool wait) noexcept {
     if (err == EACCES) err = EAGAIN;
     return err;
   }
+}
+
+namespace {
+
+struct NotedLockS {
+  const void* owner;
+  dev_t dev;
+  ino_t ino;
+  bool exclusive;
+  std::thread::id thread;
+};
+
+std::mutex& NotedLocksMutex() {
+  static std::mutex* mutex = new std::mutex();  // used until the process ends
+  return *mutex;
+}
+
+std::vector<NotedLockS>& NotedLocks() {
+  static auto* locks = new std::vector<NotedLockS>();
+  return *locks;
+}
+
+}  // namespace
+
+void os_NoteLockHeld(const void* owner, dev_t dev, ino_t ino, bool exclusive) {
+  std::lock_guard<std::mutex> guard(NotedLocksMutex());
+  NotedLocks().push_back({owner, dev, ino, exclusive, std::this_thread::get_id()});
+}
+
+void os_NoteLockReleased(const void* owner) noexcept {
+  std::lock_guard<std::mutex> guard(NotedLocksMutex());
+  auto& locks = NotedLocks();
+  locks.erase(std::remove_if(locks.begin(), locks.end(),
+                             [owner](const NotedLockS& lock) { return lock.owner == owner; }),
+              locks.end());
+}
+
+bool os_ThreadHoldsConflictingLock(dev_t dev, ino_t ino, bool exclusive) noexcept {
+  std::lock_guard<std::mutex> guard(NotedLocksMutex());
+  const std::thread::id self = std::this_thread::get_id();
+  for (const NotedLockS& lock : NotedLocks()) {
+    if (lock.dev == dev && lock.ino == ino && lock.thread == self &&
+        (exclusive || lock.exclusive)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 int os_SameFile(int fd, const std::string& path) noexcept {

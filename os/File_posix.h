@@ -50,6 +50,8 @@ int os_Close(int fd) noexcept;
 // lseek; *position receives the new offset.
 [[nodiscard]] int os_Seek(int fd, int64_t offset, int whence, int64_t* position) noexcept;
 [[nodiscard]] int os_FileSize(int fd, int64_t* size) noexcept;
+// fstat.
+[[nodiscard]] int os_FileStat(int fd, struct stat* st) noexcept;
 [[nodiscard]] int os_Truncate(int fd, int64_t length) noexcept;
 // fsync; descriptors that cannot be synchronised (EINVAL, EROFS: special files) count as done.
 [[nodiscard]] int os_Sync(int fd) noexcept;
@@ -59,6 +61,17 @@ int os_Close(int fd) noexcept;
 // Locks belong to the open file description, so they exclude other opens of the same file in
 // this process too, and closing some other descriptor of the file does not drop them.
 [[nodiscard]] int os_LockWhole(int fd, bool exclusive, bool wait) noexcept;
+
+// Whole-file locks held by the threads of this process, for refusing waits that could never
+// end: record locks of open file descriptions know no deadlock detection, so a thread that
+// waits for a lock conflicting with one it holds itself (through another open of the file)
+// would wait for ever. Owners note a lock once it is theirs and drop the note before the
+// descriptor is closed; `owner` identifies the note (the holding object).
+void os_NoteLockHeld(const void* owner, dev_t dev, ino_t ino, bool exclusive);
+void os_NoteLockReleased(const void* owner) noexcept;
+// True when the calling thread holds a noted lock on the file that a lock of the asked kind
+// would conflict with (either one exclusive).
+[[nodiscard]] bool os_ThreadHoldsConflictingLock(dev_t dev, ino_t ino, bool exclusive) noexcept;
 
 // True (0) when `fd` and the file now at `path` (following links) are the same file; ESTALE
 // when they differ, or the error of stat.

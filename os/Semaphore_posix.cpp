@@ -9,10 +9,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <map>
-#include <mutex>
-#include <thread>
-#include <utility>
 
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "os/File_posix.h"
@@ -30,38 +26,9 @@ union SemArgU {
   unsigned short* array;
 };
 
-// The lock files whose lock this process holds, by device and inode, with the thread that
-// took each.
-class HeldLockFilesC {
- public:
-  // True when the calling thread holds the lock of the file.
-  bool HeldByThisThread(dev_t dev, ino_t ino) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    const auto it = held_.find({dev, ino});
-    return it != held_.end() && it->second == std::this_thread::get_id();
-  }
-  void Add(dev_t dev, ino_t ino) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    held_[{dev, ino}] = std::this_thread::get_id();
-  }
-  void Remove(dev_t dev, ino_t ino) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    held_.erase({dev, ino});
-  }
-
- private:
-  std::mutex mutex_;
-  std::map<std::pair<dev_t, ino_t>, std::thread::id> held_;
-};
-
-HeldLockFilesC& HeldLockFiles() {
-  static HeldLockFilesC* held = new HeldLockFilesC();  // used until the process ends
-  return *held;
-}
-
 void Unlist(os_LockFileS& lock) noexcept {
   if (!lock.listed) return;
-  HeldLockFiles().Remove(lock.dev, lock.ino);
+  os_NoteLockReleased(&lock);
   lock.listed = false;
 }
 
@@ -82,11 +49,11 @@ int os_LockFileLock(os_LockFileS& lock, bool wait) noexcept {
   if (::fstat(lock.file.Get(), &st) != 0) return LastError();
   // This thread holds it through another open file description: its wait would never end.
   // (A holder on another thread of the process can give it back, so that wait is a wait.)
-  if (wait && HeldLockFiles().HeldByThisThread(st.st_dev, st.st_ino)) return EAGAIN;
+  if (wait && os_ThreadHoldsConflictingLock(st.st_dev, st.st_ino, true)) return EAGAIN;
   if (int err = os_LockWhole(lock.file.Get(), true, wait); err != 0) return err;
   lock.dev = st.st_dev;
   lock.ino = st.st_ino;
-  HeldLockFiles().Add(lock.dev, lock.ino);
+  os_NoteLockHeld(&lock, lock.dev, lock.ino, true);
   lock.listed = true;
   return 0;
 }
