@@ -71,7 +71,7 @@ RcT DIRStackC::Next(EntryS* entry, bool* done) {
     return os_ReportErrno(err, top.name.GetFullText());
   }
   if (*done) return RC_OK;
-  entry->base = StringC(raw.name.c_str(), cmn_kEncSys8);
+  entry->base = os_NameFromSystemBytes(raw.name);  // names the entry even when not UTF-8
   entry->name = FileNameC(top.name, entry->base);
   entry->type = raw.type;
   entry->raw = std::move(raw.name);

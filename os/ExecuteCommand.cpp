@@ -76,11 +76,12 @@ StringC ExecuteOutcomeText(ExecuteOutcome outcome, const StringC& commandLine) {
   return text;
 }
 
-ExecuteOutcome ExecuteCommand(const char* commandLine, const rkk_VariableListC* variables,
-                              unsigned long* exitCode, int /*reserved1*/, int /*reserved2*/,
-                              int /*reserved3*/, InputStreamC* stdinSource,
-                              OutputStreamC* stdoutSink, OutputStreamC* stderrSink,
-                              int /*reserved4*/) {
+namespace {
+
+ExecuteOutcome Execute(const char* commandLine, const rkk_VariableListC* variables,
+                       unsigned long* exitCode, InputStreamC* stdinSource,
+                       OutputStreamC* stdoutSink, OutputStreamC* stderrSink,
+                       const ExecuteSupervisionS& supervision) {
   const StringC line(commandLine != nullptr ? commandLine : "", StringC::CC_SYS8);
   Log(OS_M_EXECUTE, "Execute \u201c%1$s\u201d", ArgList << line);
 
@@ -106,10 +107,13 @@ ExecuteOutcome ExecuteCommand(const char* commandLine, const rkk_VariableListC* 
     SplitCommandLine(line, &arguments);
     process.SetArguments(arguments);
     if (!environment.IsEmpty()) process.SetEnvironment(&environment, 0);
+    process.SetOwnProcessGroup(supervision.own_process_group);
+    // Nobody waits for a child whose exit code is not wanted: the system collects it.
+    process.SetDetached(exitCode == nullptr);
     if (rc == RC_OK) rc = process.Start();
     if (rc == RC_OK && exitCode != nullptr) {
       // The exit code is read even when waiting failed; only a known status counts.
-      (void)process.Wait(nullptr, nullptr, 1000);
+      (void)process.Wait(supervision.callback, supervision.context, supervision.interval_ms);
       RcT code = process.GetExitCode(exitCode);
       if (code != RC_OK && code != ProcessC::c_EndedBySignal) {
         status_known = false;
@@ -127,6 +131,24 @@ ExecuteOutcome ExecuteCommand(const char* commandLine, const rkk_VariableListC* 
         ArgList << line << *exitCode);
   }
   return outcome;
+}
+
+}  // namespace
+
+ExecuteOutcome ExecuteCommand(const char* commandLine, const rkk_VariableListC* variables,
+                              unsigned long* exitCode, int /*reserved1*/, int /*reserved2*/,
+                              int /*reserved3*/, InputStreamC* stdinSource,
+                              OutputStreamC* stdoutSink, OutputStreamC* stderrSink,
+                              int /*reserved4*/) {
+  return Execute(commandLine, variables, exitCode, stdinSource, stdoutSink, stderrSink,
+                 ExecuteSupervisionS{});
+}
+
+ExecuteOutcome ExecuteCommandSupervised(const char* commandLine, const rkk_VariableListC* variables,
+                                        unsigned long* exitCode,
+                                        const ExecuteSupervisionS& supervision) {
+  if (exitCode == nullptr) return EXECUTE_UNSPECIFIED;
+  return Execute(commandLine, variables, exitCode, nullptr, nullptr, nullptr, supervision);
 }
 
 ExecuteOutcome LaunchBrowser(const StringC& url) {

@@ -9,6 +9,7 @@
 
 #include "base/StringC.h"
 #include "cmn/cmn_Result.h"
+#include "os/ProcessC.h"
 
 class InputStreamC;
 class OutputStreamC;
@@ -41,7 +42,8 @@ inline constexpr int OS_EXECUTE_COMPONENT = 71;  // 'G'
 //   - `exitCode` (may be null): when given, waits for the child and stores its exit status
 //     (0 to 255) or, when a signal ended it, the signal's number. When the status cannot be
 //     collected the outcome is EXECUTE_UNSPECIFIED and the exit code ULONG_MAX. Without it,
-//     returns once the child has exec'd, without waiting.
+//     returns once the child has exec'd, without waiting; the child is then detached
+//     (ProcessC::SetDetached), so the system collects it and it never lingers as a zombie.
 //   - `stdinSource`, `stdoutSink`, `stderrSink` (each may be null): pumped to and from the
 //     child while waiting; null inherits the parent's stream.
 //   - The reserved arguments have no effect.
@@ -52,6 +54,24 @@ ExecuteOutcome ExecuteCommand(const char* commandLine, const rkk_VariableListC* 
                               unsigned long* exitCode, int reserved1, int reserved2, int reserved3,
                               InputStreamC* stdinSource, OutputStreamC* stdoutSink,
                               OutputStreamC* stderrSink, int reserved4 = 0);
+
+// How ExecuteCommandSupervised runs and watches its child.
+struct ExecuteSupervisionS {
+  // The child leads a process group of its own (ProcessC::SetOwnProcessGroup).
+  bool own_process_group = false;
+  // Called while waiting, every `interval_ms` milliseconds, as ProcessC::Wait describes; may
+  // end the child's group with ProcessC::TerminateGroup. Null: no callback.
+  ProcessC::WaitCallbackT callback = nullptr;
+  void* context = nullptr;
+  uint32_t interval_ms = 1000;
+};
+
+// ExecuteCommand with the standard streams inherited, always waiting (`exitCode` must not be
+// null: 0x80000009 is not an outcome, so a null pointer gives EXECUTE_UNSPECIFIED), and the
+// child run and watched as `supervision` says. Logs as ExecuteCommand does.
+ExecuteOutcome ExecuteCommandSupervised(const char* commandLine, const rkk_VariableListC* variables,
+                                        unsigned long* exitCode,
+                                        const ExecuteSupervisionS& supervision);
 
 // The outcome of a start result.
 [[nodiscard]] ExecuteOutcome ExecuteOutcomeOf(RcT startResult) noexcept;

@@ -1,6 +1,7 @@
 #include "os/FileStreamC.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -85,7 +86,15 @@ std::unique_ptr<FileStreamC> FileStreamC::Open(const FileNameC& name, int32_t mo
     return fail(os_ReportErrno(err != 0 ? err : EINVAL, shown));
   }
 
+  struct stat st;
   if (locks) {
+    if (int err = os_FileStat(fd.Get(), &st); err != 0) return fail(os_ReportErrno(err, shown));
+  }
+  if (locks) {
+    // A wait for a lock this thread holds itself through another open would never end.
+    if (wait && os_ThreadHoldsConflictingLock(st.st_dev, st.st_ino, share == SHARE_NONE)) {
+      return fail(os_ReportErrno(EAGAIN, shown));
+    }
     if (int err = os_LockWhole(fd.Get(), share == SHARE_NONE, wait); err != 0) {
       return fail(os_ReportErrno(err, shown));
     }
@@ -100,6 +109,7 @@ std::unique_ptr<FileStreamC> FileStreamC::Open(const FileNameC& name, int32_t mo
   }
 
   std::unique_ptr<FileStreamC> stream(new FileStreamC(fd.Release(), mode, access, share));
+  if (locks) os_NoteLockHeld(stream.get(), st.st_dev, st.st_ino, share == SHARE_NONE);
   if (mode == MODE_APPEND && stream->Seek(0, 2) < 0) {
     result = RC_FAIL;
     return nullptr;
@@ -113,6 +123,7 @@ FileStreamC::~FileStreamC() {
 
 RcT FileStreamC::Close() {
   if (fd_ < 0) return RC_OK;
+  os_NoteLockReleased(this);
   int err = os_Close(fd_);
   fd_ = -1;
   return err == 0 ? RC_OK : os_ReportErrno(err);

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "cmn/cmn_Encodings.h"
@@ -81,7 +83,60 @@ int UnlinkAt(int dirfd, const char* name, int flags, bool force) noexcept {
   return err;
 }
 
+// The length of the well-formed UTF-8 sequence at `p` (Unicode's table of well-formed byte
+// sequences), or 0 when the byte there does not start one.
+size_t WellFormedLength(const unsigned char* p, size_t n) noexcept {
+  const unsigned char b = p[0];
+  if (b < 0x80) return 1;
+  auto cont = [&](size_t i, unsigned char lo, unsigned char hi) {
+    return i < n && p[i] >= lo && p[i] <= hi;
+  };
+  if (b >= 0xC2 && b <= 0xDF) return cont(1, 0x80, 0xBF) ? 2 : 0;
+  if (b == 0xE0) return cont(1, 0xA0, 0xBF) && cont(2, 0x80, 0xBF) ? 3 : 0;
+  if ((b >= 0xE1 && b <= 0xEC) || b == 0xEE || b == 0xEF) {
+    return cont(1, 0x80, 0xBF) && cont(2, 0x80, 0xBF) ? 3 : 0;
+  }
+  if (b == 0xED) return cont(1, 0x80, 0x9F) && cont(2, 0x80, 0xBF) ? 3 : 0;
+  if (b == 0xF0) return cont(1, 0x90, 0xBF) && cont(2, 0x80, 0xBF) && cont(3, 0x80, 0xBF) ? 4 : 0;
+  if (b >= 0xF1 && b <= 0xF3) {
+    return cont(1, 0x80, 0xBF) && cont(2, 0x80, 0xBF) && cont(3, 0x80, 0xBF) ? 4 : 0;
+  }
+  if (b == 0xF4) return cont(1, 0x80, 0x8F) && cont(2, 0x80, 0xBF) && cont(3, 0x80, 0xBF) ? 4 : 0;
+  return 0;
+}
+
+// First byte of the UTF-8 form of U+DC80 to U+DCFF, and the second byte's range.
+constexpr unsigned char kEscapeLead = 0xED;
+constexpr unsigned char kEscapeSecondLow = 0xB2;
+constexpr unsigned char kEscapeSecondHigh = 0xB3;
+
 }  // namespace
+
+StringC os_NameFromSystemBytes(std::string_view bytes) {
+  if (cmn_SystemEncoding() == cmn_EncodingE::kLatin1) {
+    return StringC(std::string(bytes).c_str(), cmn_kEncSys8);
+  }
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t n = bytes.size();
+  StringC text;
+  size_t run = 0;  // start of the well-formed bytes not yet appended
+  size_t i = 0;
+  auto flush = [&](size_t end) {
+    if (end > run) text.Append(StringC::FromUtf8(bytes.substr(run, end - run)));
+  };
+  while (i < n) {
+    const size_t length = WellFormedLength(p + i, n - i);
+    if (length != 0) {
+      i += length;
+      continue;
+    }
+    flush(i);
+    text.AppendChar(static_cast<char32_t>(0xDC00u | p[i]));
+    run = ++i;
+  }
+  flush(n);
+  return text;
+}
 
 RcT os_RcFromErrno(int err) noexcept {
   if (err == 0) return RC_FAIL;
@@ -98,7 +153,23 @@ int os_SystemPath(const FileNameC& name, std::string* path) {
     path->assign(static_cast<const char*>(bytes), n > 0 ? static_cast<size_t>(n) : 0);
     full.ReleaseBytes(bytes, cmn_kEncSys8);
   } else {
-    path->assign(full.Utf8View());
+    const std::string_view text = full.Utf8View();
+    path->clear();
+    path->reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+      const auto b = static_cast<unsigned char>(text[i]);
+      if (b == kEscapeLead && i + 2 < text.size()) {
+        const auto second = static_cast<unsigned char>(text[i + 1]);
+        const auto third = static_cast<unsigned char>(text[i + 2]);
+        if (second >= kEscapeSecondLow && second <= kEscapeSecondHigh) {
+          // U+DC80 to U+DCFF: the byte a name read from the system held.
+          path->push_back(static_cast<char>(0x80u | ((second & 0x01u) << 6) | (third & 0x3Fu)));
+          i += 2;
+          continue;
+        }
+      }
+      path->push_back(static_cast<char>(b));
+    }
   }
   if (path->find('\0') != std::string::npos) return EINVAL;
   return 0;
@@ -149,6 +220,10 @@ int os_FileSize(int fd, int64_t* size) noexcept {
   return 0;
 }
 
+int os_FileStat(int fd, struct stat* st) noexcept {
+  return ::fstat(fd, st) == 0 ? 0 : LastError();
+}
+
 int os_Truncate(int fd, int64_t length) noexcept {
   int r;
   do {
@@ -186,6 +261,53 @@ int os_LockWhole(int fd, bool exclusive, bool wait) noexcept {
     if (err == EACCES) err = EAGAIN;
     return err;
   }
+}
+
+namespace {
+
+struct NotedLockS {
+  const void* owner;
+  dev_t dev;
+  ino_t ino;
+  bool exclusive;
+  std::thread::id thread;
+};
+
+std::mutex& NotedLocksMutex() {
+  static std::mutex* mutex = new std::mutex();  // used until the process ends
+  return *mutex;
+}
+
+std::vector<NotedLockS>& NotedLocks() {
+  static auto* locks = new std::vector<NotedLockS>();
+  return *locks;
+}
+
+}  // namespace
+
+void os_NoteLockHeld(const void* owner, dev_t dev, ino_t ino, bool exclusive) {
+  std::lock_guard<std::mutex> guard(NotedLocksMutex());
+  NotedLocks().push_back({owner, dev, ino, exclusive, std::this_thread::get_id()});
+}
+
+void os_NoteLockReleased(const void* owner) noexcept {
+  std::lock_guard<std::mutex> guard(NotedLocksMutex());
+  auto& locks = NotedLocks();
+  locks.erase(std::remove_if(locks.begin(), locks.end(),
+                             [owner](const NotedLockS& lock) { return lock.owner == owner; }),
+              locks.end());
+}
+
+bool os_ThreadHoldsConflictingLock(dev_t dev, ino_t ino, bool exclusive) noexcept {
+  std::lock_guard<std::mutex> guard(NotedLocksMutex());
+  const std::thread::id self = std::this_thread::get_id();
+  for (const NotedLockS& lock : NotedLocks()) {
+    if (lock.dev == dev && lock.ino == ino && lock.thread == self &&
+        (exclusive || lock.exclusive)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 int os_SameFile(int fd, const std::string& path) noexcept {
@@ -393,6 +515,72 @@ int os_RemoveTree(const std::string& path, bool self, bool force) noexcept {
   if (!self) return 0;
   if (::rmdir(path.c_str()) == 0) return 0;
   return LastError();
+}
+
+int os_OpenDirectoryAt(int dirfd, const std::string& name, bool follow, int* fd) noexcept {
+  const int flags = O_RDONLY | O_DIRECTORY | O_NONBLOCK | (follow ? 0 : O_NOFOLLOW);
+  int opened = OpenRetry(dirfd, name.c_str(), flags, 0);
+  if (opened < 0) return LastError();
+  *fd = opened;
+  return 0;
+}
+
+int os_MakeDirectoryAt(int dirfd, const std::string& name) noexcept {
+  return ::mkdirat(dirfd, name.c_str(), 0777) == 0 ? 0 : LastError();
+}
+
+int os_ReadLinkAt(int dirfd, const std::string& name, std::string* target) {
+  char buffer[4096];
+  ssize_t n;
+  do {
+    n = ::readlinkat(dirfd, name.c_str(), buffer, sizeof buffer);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return LastError();
+  if (static_cast<size_t>(n) >= sizeof buffer) return ENAMETOOLONG;
+  target->assign(buffer, static_cast<size_t>(n));
+  return 0;
+}
+
+int os_MakeSymbolicLinkAt(const std::string& target, int dirfd, const std::string& name) noexcept {
+  return ::symlinkat(target.c_str(), dirfd, name.c_str()) == 0 ? 0 : LastError();
+}
+
+int os_AllowOwnerWriteAt(int dirfd, const std::string& name) noexcept {
+  int pin = OpenRetry(dirfd, name.c_str(), O_PATH | O_NOFOLLOW, 0);
+  if (pin < 0) return LastError();
+  cmn_UniqueFdC guard(pin);
+  struct stat st;
+  if (::fstat(pin, &st) != 0) return LastError();
+  if (S_ISLNK(st.st_mode)) return ELOOP;
+  if ((st.st_mode & S_IRUSR) == 0 || (st.st_mode & S_IWUSR) != 0) return 0;
+  // chmod of the pinned file itself (fchmod does not take an O_PATH descriptor).
+  return ::chmod(ProcPath(pin).c_str(), (st.st_mode & 07777) | S_IWUSR) == 0 ? 0 : LastError();
+}
+
+int os_IsWithin(int fd, dev_t dev, ino_t ino, bool* within) noexcept {
+  *within = false;
+  int current = OpenRetry(fd, ".", O_PATH | O_DIRECTORY, 0);
+  if (current < 0) return LastError();
+  cmn_UniqueFdC current_guard(current);
+  struct stat here;
+  if (::fstat(current, &here) != 0) return LastError();
+  // The depth of a path is bounded by PATH_MAX; a loop that does not reach the root is an
+  // error, not a hang.
+  for (int depth = 0; depth < 4096; ++depth) {
+    if (here.st_dev == dev && here.st_ino == ino) {
+      *within = true;
+      return 0;
+    }
+    int parent = OpenRetry(current_guard.Get(), "..", O_PATH | O_DIRECTORY, 0);
+    if (parent < 0) return LastError();
+    cmn_UniqueFdC parent_guard(parent);
+    struct stat above;
+    if (::fstat(parent, &above) != 0) return LastError();
+    if (above.st_dev == here.st_dev && above.st_ino == here.st_ino) return 0;  // the root
+    current_guard = std::move(parent_guard);
+    here = above;
+  }
+  return ELOOP;
 }
 
 // --- os_DirectoryReaderC -------------------------------------------------------------------

@@ -12,7 +12,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
+#include "base/StringC.h"
 #include "cmn/cmn_Result.h"
 #include "cmn/cmn_UniqueFdC.h"
 
@@ -23,9 +25,18 @@ class FileNameC;
 [[nodiscard]] RcT os_RcFromErrno(int err) noexcept;
 
 // The full text of `name` in the file system's byte form (the process's 8-bit system
-// encoding). EINVAL when the text holds a zero character, which the system would read as the
-// end of the path; ENOENT for the empty relative name.
+// encoding; the lone surrogates U+DC80 to U+DCFF of os_NameFromSystemBytes become the bytes
+// 0x80 to 0xFF again). EINVAL when the text holds a zero character, which the system would
+// read as the end of the path; ENOENT for the empty relative name.
 [[nodiscard]] int os_SystemPath(const FileNameC& name, std::string* path);
+
+// A name read from the file system (a directory entry, a link's target, a working
+// directory) as text that os_SystemPath turns back into exactly these bytes. With a UTF-8
+// system encoding, each byte that is not part of a well-formed UTF-8 sequence (stray
+// continuation bytes, overlong forms, encoded surrogates, values above U+10FFFF) becomes the
+// lone surrogate U+DC80 to U+DCFF, which well-formed UTF-8 never holds; with Latin-1 every byte
+// is its own character. So a name that is not valid UTF-8 still names its file.
+StringC os_NameFromSystemBytes(std::string_view bytes);
 
 // --- Descriptors ---------------------------------------------------------------------------
 
@@ -39,6 +50,8 @@ int os_Close(int fd) noexcept;
 // lseek; *position receives the new offset.
 [[nodiscard]] int os_Seek(int fd, int64_t offset, int whence, int64_t* position) noexcept;
 [[nodiscard]] int os_FileSize(int fd, int64_t* size) noexcept;
+// fstat.
+[[nodiscard]] int os_FileStat(int fd, struct stat* st) noexcept;
 [[nodiscard]] int os_Truncate(int fd, int64_t length) noexcept;
 // fsync; descriptors that cannot be synchronised (EINVAL, EROFS: special files) count as done.
 [[nodiscard]] int os_Sync(int fd) noexcept;
@@ -48,6 +61,17 @@ int os_Close(int fd) noexcept;
 // Locks belong to the open file description, so they exclude other opens of the same file in
 // this process too, and closing some other descriptor of the file does not drop them.
 [[nodiscard]] int os_LockWhole(int fd, bool exclusive, bool wait) noexcept;
+
+// Whole-file locks held by the threads of this process, for refusing waits that could never
+// end: record locks of open file descriptions know no deadlock detection, so a thread that
+// waits for a lock conflicting with one it holds itself (through another open of the file)
+// would wait for ever. Owners note a lock once it is theirs and drop the note before the
+// descriptor is closed; `owner` identifies the note (the holding object).
+void os_NoteLockHeld(const void* owner, dev_t dev, ino_t ino, bool exclusive);
+void os_NoteLockReleased(const void* owner) noexcept;
+// True when the calling thread holds a noted lock on the file that a lock of the asked kind
+// would conflict with (either one exclusive).
+[[nodiscard]] bool os_ThreadHoldsConflictingLock(dev_t dev, ino_t ino, bool exclusive) noexcept;
 
 // True (0) when `fd` and the file now at `path` (following links) are the same file; ESTALE
 // when they differ, or the error of stat.
@@ -96,6 +120,27 @@ std::string os_TemporaryDirectory();
 // read, write and search permission (through its own descriptor) and tried once more. The walk
 // keeps one descriptor per level and uses no recursion. The first failure ends the walk.
 [[nodiscard]] int os_RemoveTree(const std::string& path, bool self, bool force) noexcept;
+
+// --- Relative to a directory descriptor ------------------------------------------------------
+// `name` is one component in the directory `dirfd` (or a path relative to it; AT_FDCWD for
+// the working directory).
+
+// Opens the directory `name` for reading; `follow` false refuses a symbolic link (ELOOP) and
+// anything not a directory (ENOTDIR).
+[[nodiscard]] int os_OpenDirectoryAt(int dirfd, const std::string& name, bool follow,
+                                     int* fd) noexcept;
+// mkdirat, mode 0777 less the umask. Never follows a link at `name` (EEXIST).
+[[nodiscard]] int os_MakeDirectoryAt(int dirfd, const std::string& name) noexcept;
+[[nodiscard]] int os_ReadLinkAt(int dirfd, const std::string& name, std::string* target);
+[[nodiscard]] int os_MakeSymbolicLinkAt(const std::string& target, int dirfd,
+                                        const std::string& name) noexcept;
+// Gives the file `name` owner write permission when its owner may read it (the read-only
+// state cleared), through a descriptor of the name itself: a symbolic link is never followed
+// (ELOOP). 0 when nothing needed changing.
+[[nodiscard]] int os_AllowOwnerWriteAt(int dirfd, const std::string& name) noexcept;
+// Whether the open directory `fd` is the directory with device `dev` and inode `ino`, or lies
+// anywhere below it: walks ".." up to the root, comparing device and inode at every step.
+[[nodiscard]] int os_IsWithin(int fd, dev_t dev, ino_t ino, bool* within) noexcept;
 
 // Reads the entries of one directory ("." and ".." skipped), in the order the system gives.
 class os_DirectoryReaderC {

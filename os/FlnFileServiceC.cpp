@@ -1,6 +1,7 @@
 #include "os/FlnFileServiceC.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,8 +12,10 @@
 
 #include "cmn/cmn_Encodings.h"
 #include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
-#include "os/DIRStackC.h"
+#include "os/FDInputStreamC.h"
+#include "os/FDOutputStreamC.h"
 #include "os/File_posix.h"
 #include "os/InputStreamC.h"
 #include "os/StreamErrors.h"
@@ -48,7 +51,7 @@ bool IdOf(const std::string& path, bool follow, FileIdS* id) {
 }
 
 StringC FromSystemBytes(const std::string& bytes) {
-  return StringC(bytes.c_str(), cmn_kEncSys8);
+  return os_NameFromSystemBytes(bytes);
 }
 
 }  // namespace
@@ -66,7 +69,7 @@ FileNameArrayC FlnFileServiceC::GetRootList() {
 RcT FlnFileServiceC::GetCurrentDirectory(FileNameC& directory) {
   std::string path;
   if (int err = os_GetCurrentDirectory(&path); err != 0) return os_ReportErrno(err);
-  directory = FileNameC(StringC::FromUtf8(path));
+  directory = FileNameC(FromSystemBytes(path));
   return RC_OK;
 }
 
@@ -329,16 +332,25 @@ RcT FlnFileServiceC::CopyStreamImpl(InputStreamC& source, const FileNameC& sourc
                                     const FileNameC& destination, CopyProgressFn progress,
                                     void* context, bool* cancelled) {
   *cancelled = false;
-  const StringC from = sourceName.GetFullText();
-  const StringC to = destination.GetFullText();
   std::unique_ptr<FileStreamC> target =
       FileStreamC::Open(destination, FileStreamC::MODE_CREATE, FileStreamC::ACCESS_WRITE,
                         FileStreamC::SHARE_READ, false);
   if (target == nullptr) {
     (void)source.Close();
-    return os_Report(OS_E_COPY_OPEN_DEST, OS_T_COPY_OPEN_DEST, from, to);
+    return os_Report(OS_E_COPY_OPEN_DEST, OS_T_COPY_OPEN_DEST, sourceName.GetFullText(),
+                     destination.GetFullText());
   }
   const int64_t length = source.CanSeek() ? source.GetLength() : 0;
+  return CopyBetween(source, length, *target, sourceName, destination, progress, context,
+                     cancelled);
+}
+
+RcT FlnFileServiceC::CopyBetween(InputStreamC& source, int64_t length, OutputStreamC& target,
+                                 const FileNameC& sourceName, const FileNameC& destination,
+                                 CopyProgressFn progress, void* context, bool* cancelled) {
+  *cancelled = false;
+  const StringC from = sourceName.GetFullText();
+  const StringC to = destination.GetFullText();
   const int64_t total = copy_total_size_ != 0 ? copy_total_size_ : length;
   const int64_t files = copy_file_count_ != 0 ? copy_file_count_ : 1;
   RcT rc = RC_OK;
@@ -351,7 +363,7 @@ RcT FlnFileServiceC::CopyStreamImpl(InputStreamC& source, const FileNameC& sourc
       rc = os_Report(OS_E_COPY_READ, OS_T_COPY_READ, from, to);
       break;
     }
-    if (target->Write(piece.data(), got) != RC_OK) {
+    if (target.Write(piece.data(), got) != RC_OK) {
       rc = os_Report(OS_E_COPY_WRITE, OS_T_COPY_WRITE, from, to);
       break;
     }
@@ -363,11 +375,41 @@ RcT FlnFileServiceC::CopyStreamImpl(InputStreamC& source, const FileNameC& sourc
       break;
     }
   }
-  if (target->Close() != RC_OK && rc == RC_OK) {
+  if (target.Close() != RC_OK && rc == RC_OK) {
     rc = os_Report(OS_E_COPY_WRITE, OS_T_COPY_WRITE, from, to);
   }
   (void)source.Close();
   return rc;
+}
+
+RcT FlnFileServiceC::CopyRegularAt(int sourceDir, int targetDir, const std::string& leaf,
+                                   const FileNameC& sourceName, const FileNameC& destination,
+                                   CopyProgressFn progress, void* context, bool* cancelled) {
+  *cancelled = false;
+  const StringC from = sourceName.GetFullText();
+  const StringC to = destination.GetFullText();
+  cmn_UniqueFdC input;
+  if (RcT rc = cmn_SafeOpenAt(sourceDir, leaf, O_RDONLY, 0, &input); rc != RC_OK) {
+    if ((rc & 0xFFFF0000u) == RC_OS_BASE) (void)os_ReportErrno(rc & 0xFFFFu, from);
+    return os_Report(OS_E_COPY_OPEN_SOURCE, OS_T_COPY_OPEN_SOURCE, from, to);
+  }
+  // As FileStreamC's create with share-read: the file is truncated only once the shared lock
+  // is held.
+  cmn_UniqueFdC output;
+  // Read and write: the shared lock needs a readable descriptor.
+  RcT opened = cmn_SafeOpenAt(targetDir, leaf, O_RDWR | O_CREAT, 0666, &output);
+  int err = (opened & 0xFFFF0000u) == RC_OS_BASE ? static_cast<int>(opened & 0xFFFFu) : 0;
+  if (opened == RC_OK) err = os_LockWhole(output.Get(), false, false);
+  if (opened == RC_OK && err == 0) err = os_Truncate(output.Get(), 0);
+  if (opened != RC_OK || err != 0) {
+    if (err != 0) (void)os_ReportErrno(err, to);
+    return os_Report(OS_E_COPY_OPEN_DEST, OS_T_COPY_OPEN_DEST, from, to);
+  }
+  struct stat st;
+  const int64_t length = ::fstat(input.Get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+  FDInputStreamC source(input.Release());
+  FDOutputStreamC target(output.Release());
+  return CopyBetween(source, length, target, sourceName, destination, progress, context, cancelled);
 }
 
 RcT FlnFileServiceC::CopyRegularFile(const FileNameC& source, const FileNameC& destination,
@@ -411,73 +453,153 @@ RcT FlnFileServiceC::CopyFile(const FileNameC& source, const FileNameC& destinat
   ErrMarkC mark;
   RcT rc = CopyRegularFile(source, destination, progress, context, &cancelled);
   if (rc == RC_OK || cancelled) return rc;
-  // A read-only destination may be what stopped the first attempt.
-  (void)SetReadOnly(destination, false);
+  // A read-only destination may be what stopped the first attempt. Its mode is changed through
+  // the name itself: a link planted there keeps its target's mode.
+  (void)os_AllowOwnerWriteAt(AT_FDCWD, dest_path);
   mark.Drop();
   return CopyRegularFile(source, destination, progress, context, &cancelled);
 }
 
 RcT FlnFileServiceC::CopyDirectory(const FileNameC& source, const FileNameC& destination,
                                    CopyProgressFn progress, void* context, bool* cancelled) {
-  if (RcT rc = CreateDirectory(destination, false); rc != RC_OK) return rc;
+  const StringC from = source.GetFullText();
+  const StringC to = destination.GetFullText();
+  std::string source_path;
   std::string dest_path;
-  FileIdS dest_id;
-  if (os_SystemPath(destination, &dest_path) != 0 || !IdOf(dest_path, true, &dest_id)) {
-    return os_ReportErrno(ENOENT, destination.GetFullText());
-  }
-  // A directory copied into itself would meet its own copy again, level after level: the
-  // directory work is found by walking each source directory fully before descending.
-  struct PendingS {
+  int err = os_SystemPath(source, &source_path);
+  if (err == 0) err = os_SystemPath(destination, &dest_path);
+  if (err != 0) return os_ReportErrno(err, from);
+
+  // The source as the caller named it.
+  struct FrameS {
+    os_DirectoryReaderC reader;  // the source directory
+    cmn_UniqueFdC target;        // the destination directory
     FileNameC from;
     FileNameC to;
   };
-  std::vector<PendingS> pending;
-  pending.push_back({source, destination});
-  while (!pending.empty()) {
-    PendingS dir = std::move(pending.back());
-    pending.pop_back();
-    DIRStackC stack;
-    if (RcT rc = stack.PushRoot(dir.from); rc != RC_OK) return rc;
-    for (;;) {
-      DIRStackC::EntryS entry;
-      bool done = false;
-      if (RcT rc = stack.Next(&entry, &done); rc != RC_OK) return rc;
-      if (done) break;
-      FileNameC target(dir.to, entry.base);
-      std::string entry_path;
-      FileIdS entry_id;
-      if (os_SystemPath(entry.name, &entry_path) == 0 && IdOf(entry_path, false, &entry_id) &&
-          entry_id == dest_id) {
-        continue;  // the copy being made
+  FrameS top;
+  {
+    int fd = -1;  // a link the caller named is followed: its directory is meant
+    err = os_OpenDirectoryAt(AT_FDCWD, source_path, true, &fd);
+    if (err == 0) {
+      err = top.reader.Open(fd, ".");
+      (void)os_Close(fd);
+    }
+  }
+  if (err != 0) {
+    (void)os_ReportErrno(err, from);
+    return os_Report(OS_E_COPY_OPEN_SOURCE, OS_T_COPY_OPEN_SOURCE, from, to);
+  }
+  struct stat source_st;
+  if (::fstat(top.reader.Fd(), &source_st) != 0) return os_ReportErrno(errno, from);
+
+  // A copy into the source itself would empty its files (a file copied onto itself) or meet
+  // its own copy again, level after level. The destination, or while it does not exist yet
+  // its parent, is looked up from the descriptor of what the name reaches, so that links on
+  // the way count.
+  auto refused_inside = [&](int dirfd) {
+    bool within = false;
+    return os_IsWithin(dirfd, source_st.st_dev, source_st.st_ino, &within) == 0 && within;
+  };
+  auto refuse = [&]() {
+    (void)os_ReportErrno(EINVAL, to);
+    return os_Report(OS_E_COPY_OPEN_DEST, OS_T_COPY_OPEN_DEST, from, to);
+  };
+  {
+    int probe = -1;
+    if (os_OpenDirectoryAt(AT_FDCWD, dest_path, true, &probe) != 0) {
+      std::string parent_path;
+      if (os_SystemPath(destination.GetDirectoryName(), &parent_path) == 0) {
+        (void)os_OpenDirectoryAt(AT_FDCWD, parent_path, true, &probe);
       }
-      switch (entry.type) {
-        case FileInfoC::TYPE_DIRECTORY:
-          if (RcT rc = CreateDirectory(target, false); rc != RC_OK) return rc;
-          pending.push_back({entry.name, target});
-          break;
-        case FileInfoC::TYPE_REGULAR: {
-          ErrMarkC mark;
-          RcT rc = CopyRegularFile(entry.name, target, progress, context, cancelled);
-          if (rc != RC_OK && !*cancelled) {
-            (void)SetReadOnly(target, false);
-            mark.Drop();
-            rc = CopyRegularFile(entry.name, target, progress, context, cancelled);
-          }
-          if (rc != RC_OK) return rc;
-          break;
+    }
+    if (probe >= 0) {
+      cmn_UniqueFdC guard(probe);
+      if (refused_inside(probe)) return refuse();
+    }
+  }
+  if (RcT rc = CreateDirectory(destination, false); rc != RC_OK) return rc;
+  {
+    int fd = -1;
+    if (err = os_OpenDirectoryAt(AT_FDCWD, dest_path, true, &fd); err != 0) {
+      (void)os_ReportErrno(err, to);
+      return os_Report(OS_E_MKDIR, OS_T_MKDIR, to);
+    }
+    top.target.Reset(fd);
+  }
+  if (refused_inside(top.target.Get())) return refuse();  // swapped in since the look above
+  struct stat dest_st;
+  if (::fstat(top.target.Get(), &dest_st) != 0) return os_ReportErrno(errno, to);
+  top.from = source;
+  top.to = destination;
+
+  // Depth first, one descriptor pair per level; names stay the file system's bytes.
+  std::vector<FrameS> frames;
+  frames.push_back(std::move(top));
+  while (!frames.empty()) {
+    FrameS& frame = frames.back();
+    os_DirectoryReaderC::EntryS entry;
+    bool done = false;
+    if (err = frame.reader.Next(&entry, &done); err != 0) {
+      return os_ReportErrno(err, frame.from.GetFullText());
+    }
+    if (done) {
+      frames.pop_back();
+      continue;
+    }
+    const StringC shown_name = FromSystemBytes(entry.name);
+    const FileNameC entry_from(frame.from, shown_name);
+    const FileNameC entry_to(frame.to, shown_name);
+    const int source_dir = frame.reader.Fd();
+    const int target_dir = frame.target.Get();
+    switch (entry.type) {
+      case FileInfoC::TYPE_DIRECTORY: {
+        FrameS next;
+        if (err = next.reader.Open(source_dir, entry.name); err != 0) {
+          (void)os_ReportErrno(err, entry_from.GetFullText());
+          return os_Report(OS_E_COPY_OPEN_SOURCE, OS_T_COPY_OPEN_SOURCE, entry_from.GetFullText(),
+                           entry_to.GetFullText());
         }
-        case FileInfoC::TYPE_SYMBOLIC_LINK: {
-          std::string link_target;
-          std::string target_path;
-          int err = os_ReadLink(entry_path, &link_target);
-          if (err == 0) err = os_SystemPath(target, &target_path);
-          if (err == 0) err = os_MakeSymbolicLink(link_target, target_path);
-          if (err != 0) return os_ReportErrno(err, target.GetFullText());
-          break;
+        struct stat st;
+        if (::fstat(next.reader.Fd(), &st) == 0 && st.st_dev == dest_st.st_dev &&
+            st.st_ino == dest_st.st_ino) {
+          break;  // the copy being made (mounted into the source)
         }
-        default:
-          break;  // devices, FIFOs and sockets are not copied
+        err = os_MakeDirectoryAt(target_dir, entry.name);
+        int fd = -1;
+        if (err == 0 || err == EEXIST) err = os_OpenDirectoryAt(target_dir, entry.name, false, &fd);
+        if (err != 0) {
+          (void)os_ReportErrno(err, entry_to.GetFullText());
+          return os_Report(OS_E_MKDIR, OS_T_MKDIR, entry_to.GetFullText());
+        }
+        next.target.Reset(fd);
+        next.from = entry_from;
+        next.to = entry_to;
+        frames.push_back(std::move(next));  // `frame` is not used after this
+        break;
       }
+      case FileInfoC::TYPE_REGULAR: {
+        ErrMarkC mark;
+        RcT rc = CopyRegularAt(source_dir, target_dir, entry.name, entry_from, entry_to, progress,
+                               context, cancelled);
+        if (rc != RC_OK && !*cancelled) {
+          (void)os_AllowOwnerWriteAt(target_dir, entry.name);
+          mark.Drop();
+          rc = CopyRegularAt(source_dir, target_dir, entry.name, entry_from, entry_to, progress,
+                             context, cancelled);
+        }
+        if (rc != RC_OK) return rc;
+        break;
+      }
+      case FileInfoC::TYPE_SYMBOLIC_LINK: {
+        std::string link_target;
+        err = os_ReadLinkAt(source_dir, entry.name, &link_target);
+        if (err == 0) err = os_MakeSymbolicLinkAt(link_target, target_dir, entry.name);
+        if (err != 0) return os_ReportErrno(err, entry_to.GetFullText());
+        break;
+      }
+      default:
+        break;  // devices, FIFOs and sockets are not copied
     }
   }
   return RC_OK;

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "base/StringC.h"
 #include "cmn/cmn_Result.h"
@@ -25,6 +26,7 @@
 #include "os/FileStreamC.h"
 
 class InputStreamC;
+class OutputStreamC;
 
 class FlnFileServiceC {
  public:
@@ -48,7 +50,8 @@ class FlnFileServiceC {
 
   // A list holding the single name "/".
   virtual FileNameArrayC GetRootList();
-  // The working directory (getcwd, read as UTF-8).
+  // The working directory (getcwd; bytes that are not UTF-8 kept as os_NameFromSystemBytes
+  // keeps them).
   [[nodiscard]] virtual RcT GetCurrentDirectory(FileNameC& directory);
 
   // access(F_OK): a link counts as existing when its target does.
@@ -126,10 +129,17 @@ class FlnFileServiceC {
   // Copies the file `source` to `destination`. A regular file is copied as by CopyStream; when
   // that fails (other than by the callback), the destination's read-only state is cleared, the
   // errors of the first attempt are dropped from the error buffer and the copy is made once
-  // more. Failing to open the source reports 0xE0CB0016. Copying a file onto itself fails
-  // before anything is truncated. A directory is copied entry by entry into `destination`
-  // (created when missing): directories and regular files are copied, symbolic links are made
-  // anew with the same target, other entries are skipped.
+  // more (never through a symbolic link at the name). Failing to open the source reports
+  // 0xE0CB0016. Copying a file onto itself fails before anything is truncated. A directory is
+  // copied entry by entry into `destination` (created when missing): directories and regular
+  // files are copied, symbolic links are made anew with the same target, other entries are
+  // skipped. A destination that is the source directory or lies inside it (the same device
+  // and inode somewhere up its path, links included) is refused before anything is written,
+  // with EINVAL and 0xE0CB0017. Inside the tree every entry is reached relative to its
+  // directory's descriptor, with names as raw bytes, and nothing in the destination is
+  // followed: a symbolic link (or other non-directory) where a directory is to be made stops
+  // the copy with ELOOP / ENOTDIR and 0xE0CB0002; a link where a file is to be written is
+  // refused by the checked open.
   [[nodiscard]] virtual RcT CopyFile(const FileNameC& source, const FileNameC& destination,
                                      CopyProgressFn progress, void* context);
 
@@ -154,6 +164,17 @@ class FlnFileServiceC {
                                    const FileNameC& destination, CopyProgressFn progress,
                                    void* context, bool* cancelled);
   [[nodiscard]] RcT CopyDirectory(const FileNameC& source, const FileNameC& destination,
+                                  CopyProgressFn progress, void* context, bool* cancelled);
+  // Moves the rest of `source` (`length` bytes, for the callback) into `target` and closes
+  // both; the loop and the reports of CopyStream.
+  [[nodiscard]] RcT CopyBetween(InputStreamC& source, int64_t length, OutputStreamC& target,
+                                const FileNameC& sourceName, const FileNameC& destination,
+                                CopyProgressFn progress, void* context, bool* cancelled);
+  // One copy attempt of the regular file `leaf` of the directory `sourceDir` to `leaf` of
+  // `targetDir`, opened relative to the descriptors without following links; the names are
+  // for messages and the callback.
+  [[nodiscard]] RcT CopyRegularAt(int sourceDir, int targetDir, const std::string& leaf,
+                                  const FileNameC& sourceName, const FileNameC& destination,
                                   CopyProgressFn progress, void* context, bool* cancelled);
 
   int64_t copy_total_size_ = 0;

@@ -377,10 +377,11 @@ const OSRefArrayM<OSNetworkAdapterC>& OSInfoC::GetNetworkAdapters(bool refresh, 
     network_adapters_built_ = true;
     network_adapters_.Clear();
     std::vector<os_InterfaceS> interfaces;
-    const int err = os_ListInterfacesIoctl(&interfaces);
-    // Kernels or sandboxes that answer the ioctls with nothing still list addresses through
-    // netlink.
-    if (interfaces.empty()) (void)os_ListInterfacesGetifaddrs(&interfaces);
+    // getifaddrs lists every configured address once. The interface ioctls ask for an address
+    // by interface name, so each secondary address of an interface came out as a copy of its
+    // primary; they only serve where getifaddrs itself fails.
+    int err = os_ListInterfacesGetifaddrs(&interfaces);
+    if (err != 0) err = os_ListInterfacesIoctl(&interfaces);
     network_result_ = (interfaces.empty() && err != 0) ? cmn_RcFromErrno(err) : RC_OK;
     for (const os_InterfaceS& item : interfaces) {
       OSRefM<OSNetworkAdapterC> adapter(

@@ -110,7 +110,7 @@ ProcessC::StdInDescC::StdInDescC() : StdIODescC(false, 0) {}
 ProcessC::StdInDescC::~StdInDescC() = default;
 
 RcT ProcessC::StdInDescC::RedirectToFile(const FileNameC* name) {
-  return OpenOwn(name, O_RDONLY);
+  return OpenOwn(name, O_RDONLY | O_NOFOLLOW);
 }
 
 RcT ProcessC::StdInDescC::CloseChildEnd() {
@@ -146,7 +146,8 @@ ProcessC::StdOutDescC::StdOutDescC(int std_number) : StdIODescC(true, std_number
 ProcessC::StdOutDescC::~StdOutDescC() = default;
 
 RcT ProcessC::StdOutDescC::RedirectToFile(const FileNameC* name) {
-  return OpenOwn(name, O_WRONLY | O_CREAT | O_TRUNC);
+  // Never through a link: one planted at the name would have the file it names truncated.
+  return OpenOwn(name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW);
 }
 
 RcT ProcessC::StdOutDescC::CloseChildEnd() {
@@ -341,6 +342,8 @@ RcT ProcessC::Start() {
     plan.working_directory =
         working_directory_ != nullptr ? child.working_directory.c_str() : nullptr;
     plan.switch_identity = switch_identity_ != 0;
+    plan.new_process_group = own_group_ != 0;
+    plan.detach = detached_ != 0;
     plan.drop_groups = ::geteuid() == 0;
     plan.uid = static_cast<uid_t>(uid_);
     plan.gid = static_cast<gid_t>(gid_);
@@ -380,11 +383,16 @@ RcT ProcessC::Start() {
         if (have == sizeof reported) break;
       }
       (void)os_Close(error_pipe[0]);
+      if (detached_ != 0 && wait_status_ == -1) {
+        // The intermediate ended right after starting the real child.
+        int status = 0;
+        if (os_WaitBlocking(pid_, &status) == 0) wait_status_ = status;
+      }
       if (have == sizeof reported) {
         rc = os_RcFromErrno(reported & 0xFFFF);
         // The child ends right after its report: collect it now rather than leave a zombie.
         int status = 0;
-        if (os_WaitBlocking(pid_, &status) == 0) wait_status_ = status;
+        if (wait_status_ == -1 && os_WaitBlocking(pid_, &status) == 0) wait_status_ = status;
       }
     }
   }
@@ -487,10 +495,12 @@ RcT ProcessC::PollStatus(bool* done) {
 }
 
 RcT ProcessC::Wait(WaitCallbackT callback, void* context, uint32_t intervalMs) {
+  // Without a child nobody would ever close the child's ends of attached pipes, and the pump
+  // would wait for their end for ever.
+  if (pid_ <= 0) return RC_FAIL;
   int64_t reference = os_MonotonicMs();
   Pump(callback, context, intervalMs, &reference);
   if (wait_status_ != -1) return RC_OK;
-  if (pid_ <= 0) return RC_FAIL;
   if (!process_fd_.IsValid()) process_fd_.Reset(os_OpenProcessFd(pid_));
   for (;;) {
     bool done = false;
@@ -546,6 +556,36 @@ RcT ProcessC::Signal(int signal) noexcept {
   if (pid_ <= 0) return RC_FAIL;
   if (wait_status_ != -1) return os_RcFromErrno(ESRCH);
   if (int err = os_SendSignal(pid_, signal); err != 0) return os_RcFromErrno(err);
+  return RC_OK;
+}
+
+bool ProcessC::WaitGroupGone(uint32_t ms) {
+  const int64_t deadline = os_MonotonicMs() + ms;
+  for (;;) {
+    bool ended = wait_status_ != -1;
+    if (!ended && os_HasEnded(pid_, &ended) != 0) ended = true;  // not ours to wait for
+    bool live = true;
+    if (ended && os_GroupHasLiveMembers(pid_, &live) == 0 && !live) return true;
+    const int64_t left = deadline - os_MonotonicMs();
+    if (left <= 0) return false;
+    SleepMs(static_cast<uint32_t>(left < c_GroupPollMs ? left : c_GroupPollMs));
+  }
+}
+
+RcT ProcessC::TerminateGroup(uint32_t graceMs, bool* killed) {
+  *killed = false;
+  if (pid_ <= 0) return RC_FAIL;
+  if (own_group_ == 0) return RC_UNEXPECTED;
+  // A stopped member would not act on SIGTERM before SIGCONT.
+  (void)os_SignalGroup(pid_, SIGTERM);
+  (void)os_SignalGroup(pid_, SIGCONT);
+  if (!WaitGroupGone(graceMs)) {
+    *killed = true;
+    (void)os_SignalGroup(pid_, SIGKILL);
+    if (!WaitGroupGone(c_KillSettleMs)) return c_StillRunning;
+  }
+  bool done = false;
+  (void)PollStatus(&done);
   return RC_OK;
 }
 

@@ -43,6 +43,10 @@ class ProcessC {
   static constexpr int c_PollPeriodMs = 100;
   // How long Start waits for the child to report an exec failure (milliseconds).
   static constexpr int c_ExecReportTimeoutMs = 5000;
+  // How long TerminateGroup waits for a group to end after SIGKILL (milliseconds).
+  static constexpr uint32_t c_KillSettleMs = 5000;
+  // Pause between two looks at a group that is being ended (milliseconds).
+  static constexpr uint32_t c_GroupPollMs = 20;
 
   // Called by Wait every `intervalMs` milliseconds; returning false terminates the child
   // (SIGTERM) and Wait goes on waiting for it to end.
@@ -180,6 +184,14 @@ class ProcessC {
   // The child switches to this group and user before exec (as root it also drops every
   // supplementary group); the start fails when it cannot.
   void SetUserAndGroup(uint32_t uid, uint32_t gid) noexcept;
+  // With `on`, the child leads a process group of its own (its id is the child's pid), so that
+  // it and everything it starts can be ended together (TerminateGroup), and signals meant for
+  // the caller's group (a terminal's Ctrl-C) do not reach it directly.
+  void SetOwnProcessGroup(bool on) noexcept { own_group_ = on ? 1 : 0; }
+  // With `on`, the child is nobody's to wait for: its parent is an intermediate process that
+  // ends at once and that Start collects, so the system collects the child when it ends and
+  // no zombie is left. Wait, GetExitCode and the signals then concern the intermediate.
+  void SetDetached(bool on) noexcept { detached_ = on ? 1 : 0; }
   // Takes `pid` as the process without starting anything; forgets a status collected before.
   void AttachPid(int32_t pid) noexcept;
   // Null out: 0x80000009. No process: *out = 0 and 0x80000001. Else *out = the process id.
@@ -201,7 +213,9 @@ class ProcessC {
   // and stores its status. Returns within a few milliseconds of the child's end (at most
   // c_PollPeriodMs late on a kernel without pidfd_open). `callback` (may be null) is called
   // with `context` whenever `intervalMs` milliseconds passed since the last call; returning
-  // false sends SIGTERM. Returns 0 when the status is known, 0x80000001 without a process, or
+  // false sends SIGTERM. The callback may end the child (TerminateGroup) but must not destroy
+  // the process object. Returns 0 when the status is known, 0x80000001 without a process (also
+  // when streams are attached but Start failed or was never called), or
   // 0xE0000000 | errno when the status cannot be collected (e.g. ECHILD). Blocks.
   [[nodiscard]] RcT Wait(WaitCallbackT callback, void* context, uint32_t intervalMs);
 
@@ -222,7 +236,17 @@ class ProcessC {
   [[nodiscard]] RcT Resume() noexcept;
   [[nodiscard]] RcT Terminate() noexcept;
 
+  // Ends the child's process group (SetOwnProcessGroup): SIGTERM and SIGCONT to the group, up
+  // to `graceMs` milliseconds for every member to end, then SIGKILL to the group and up to
+  // c_KillSettleMs more. The child is collected only once its group is gone, so the group's
+  // id cannot be taken by another process meanwhile. 0 when every member has ended, with
+  // *killed telling whether SIGKILL was needed; c_StillRunning when members remain after
+  // SIGKILL; 0x80000001 without a process; 0x80000002 without a group of its own. Blocks.
+  [[nodiscard]] RcT TerminateGroup(uint32_t graceMs, bool* killed);
+
  private:
+  // Waits up to `ms` milliseconds until the child has ended and no member of its group runs.
+  [[nodiscard]] bool WaitGroupGone(uint32_t ms);
   [[nodiscard]] RcT Signal(int signal) noexcept;
   // One look at the child: stores an exited or signalled status. *done when it is known.
   [[nodiscard]] RcT PollStatus(bool* done);
@@ -248,6 +272,8 @@ class ProcessC {
   uint32_t uid_ = 0;
   uint32_t gid_ = 0;
   uint8_t switch_identity_ = 0;
+  uint8_t own_group_ = 0;
+  uint8_t detached_ = 0;
   // Becomes readable when the child ends (pidfd); opened by Wait, closed once the status is
   // known.
   cmn_UniqueFdC process_fd_;

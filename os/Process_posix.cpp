@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 // Whether the child may borrow the parent's memory until it execs (vfork). The sanitizers
@@ -143,6 +144,14 @@ void PrepareSignals(uint64_t ignored) noexcept {
 [[noreturn]] void ChildMain(const os_SpawnPlanS& plan, const sigset_t& original_mask) noexcept {
   int error_fd = plan.error_write_fd;
   if (plan.error_read_fd >= 0) ::close(plan.error_read_fd);
+  if (plan.detach) {
+    // The raw call, like fork without the C library's handlers; the grandchild gets a copy of
+    // the memory, so it no longer borrows the parent's. Its parent ends at once, and the
+    // system's reaper collects the grandchild.
+    long grandchild = ::syscall(SYS_clone, static_cast<unsigned long>(SIGCHLD), 0L, 0L, 0L, 0L);
+    if (grandchild < 0) ChildFail(error_fd, LastError());
+    if (grandchild > 0) ::_exit(0);
+  }
 
   // Move every source descriptor above 3 first, so that placing one on 0 to 3 can never
   // overwrite another that is still to be placed (a target may itself be 0 to 3).
@@ -168,6 +177,7 @@ void PrepareSignals(uint64_t ignored) noexcept {
 
   PrepareSignals(plan.ignored_signals);
   CloseFrom(4);
+  if (plan.new_process_group && ::setpgid(0, 0) != 0) ChildFail(error_fd, LastError());
 
   if (plan.working_directory != nullptr && ::chdir(plan.working_directory) != 0) {
     ChildFail(error_fd, LastError());
@@ -233,6 +243,9 @@ int os_ForkExec(const os_SpawnPlanS& plan, pid_t* pid) noexcept {
 #endif
   if (child == 0) ChildMain(plan, original);
   int err = child < 0 ? LastError() : 0;
+  // The parent sets the group too, so that it exists before anyone signals it even when the
+  // child has not run yet (fork). After the exec this fails (EACCES), harmlessly.
+  if (err == 0 && plan.new_process_group && !plan.detach) (void)::setpgid(child, child);
   ::pthread_sigmask(SIG_SETMASK, &original, nullptr);
   if (err != 0) return err;
   *pid = child;
@@ -396,6 +409,77 @@ int os_WaitBlocking(pid_t pid, int* status) noexcept {
 
 int os_SendSignal(pid_t pid, int signal) noexcept {
   return ::kill(pid, signal) == 0 ? 0 : LastError();
+}
+
+int os_SignalGroup(pid_t group, int signal) noexcept {
+  if (group <= 0) return EINVAL;  // kill(0) and kill(-1) would reach far more
+  return ::kill(-group, signal) == 0 ? 0 : LastError();
+}
+
+int os_HasEnded(pid_t pid, bool* ended) noexcept {
+  *ended = false;
+  for (;;) {
+    siginfo_t info;
+    std::memset(&info, 0, sizeof info);
+    if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0) {
+      *ended = info.si_pid == pid;
+      return 0;
+    }
+    if (errno != EINTR) return LastError();
+  }
+}
+
+namespace {
+
+// The state letter and process group of /proc/<pid>/stat; false when it cannot be read.
+bool ReadProcState(const char* pid, char* state, long* group) noexcept {
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/%s/stat", pid);
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buffer[1024];
+  ssize_t n;
+  do {
+    n = ::read(fd, buffer, sizeof buffer - 1);
+  } while (n < 0 && errno == EINTR);
+  ::close(fd);
+  if (n <= 0) return false;
+  buffer[n] = '\0';
+  // "pid (comm) state ppid pgrp ...": the command may hold blanks and parentheses, so the
+  // fields are read after the last ')'.
+  const char* close = std::strrchr(buffer, ')');
+  if (close == nullptr) return false;
+  long parent = 0;
+  return std::sscanf(close + 1, " %c %ld %ld", state, &parent, group) == 3;
+}
+
+}  // namespace
+
+int os_GroupHasLiveMembers(pid_t group, bool* live) noexcept {
+  *live = false;
+  if (group <= 0) return EINVAL;
+  int dir = ::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) {
+    *live = ::kill(-group, 0) == 0 || errno == EPERM;
+    return 0;
+  }
+  alignas(8) char buffer[4096];
+  for (;;) {
+    long got = ::syscall(SYS_getdents64, dir, buffer, sizeof buffer);
+    if (got <= 0) break;
+    for (long offset = 0; offset < got && !*live;) {
+      const auto* entry = reinterpret_cast<const DirEntry64*>(buffer + offset);
+      offset += entry->d_reclen;
+      if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
+      char state = 0;
+      long member_group = 0;
+      if (!ReadProcState(entry->d_name, &state, &member_group)) continue;  // ended meanwhile
+      if (member_group == group && state != 'Z' && state != 'X') *live = true;
+    }
+    if (*live) break;
+  }
+  ::close(dir);
+  return 0;
 }
 
 int64_t os_MonotonicMs() noexcept {

@@ -38,6 +38,12 @@ struct os_SpawnPlanS {
   int error_write_fd = -1;
   // Bit n-1 set: the child ignores signal n (1 to 63).
   uint64_t ignored_signals = 0;
+  // The child makes itself the leader of a new process group before exec.
+  bool new_process_group = false;
+  // The child forks once more and ends at once; the grandchild carries out the rest of the
+  // plan and execs. *pid of os_ForkExec is the intermediate, which the caller collects; the
+  // system collects the grandchild when it ends.
+  bool detach = false;
   // Directory to change to before exec, or null.
   const char* working_directory = nullptr;
   // Identity switch: supplementary groups replaced by `gid` alone when `drop_groups`, then
@@ -100,6 +106,14 @@ int os_OpenProcessFd(pid_t pid) noexcept;
 
 // kill(pid, signal).
 [[nodiscard]] int os_SendSignal(pid_t pid, int signal) noexcept;
+// kill(-group, signal): every member of the process group `group` (positive).
+[[nodiscard]] int os_SignalGroup(pid_t group, int signal) noexcept;
+// Whether the child `pid` has ended, without collecting its status (waitid WNOWAIT), so that
+// its process id, and the process group it leads, stay reserved.
+[[nodiscard]] int os_HasEnded(pid_t pid, bool* ended) noexcept;
+// Whether any process of the group `group` is still running (zombies do not count). Reads
+// /proc; without it, any member that a signal can reach counts (zombies included).
+[[nodiscard]] int os_GroupHasLiveMembers(pid_t group, bool* live) noexcept;
 
 // Milliseconds of a monotonic clock.
 int64_t os_MonotonicMs() noexcept;

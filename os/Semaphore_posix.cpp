@@ -26,15 +26,42 @@ union SemArgU {
   unsigned short* array;
 };
 
+void Unlist(os_LockFileS& lock) noexcept {
+  if (!lock.listed) return;
+  os_NoteLockReleased(&lock);
+  lock.listed = false;
+}
+
 }  // namespace
+
+os_LockFileS::~os_LockFileS() {
+  Unlist(*this);
+}
 
 RcT os_LockFileOpen(const std::string& path, os_LockFileS* lock) {
   if (RcT rc = cmn_SafeOpenParent(path, &lock->dir, &lock->leaf); rc != RC_OK) return rc;
   return cmn_SafeOpenAt(lock->dir.Get(), lock->leaf, O_WRONLY | O_CREAT, 0644, &lock->file, path);
 }
 
-int os_LockFileLock(const os_LockFileS& lock, bool wait) noexcept {
-  return os_LockWhole(lock.file.Get(), true, wait);
+int os_LockFileLock(os_LockFileS& lock, bool wait) noexcept {
+  if (lock.listed) return 0;
+  struct stat st;
+  if (::fstat(lock.file.Get(), &st) != 0) return LastError();
+  // This thread holds it through another open file description: its wait would never end.
+  // (A holder on another thread of the process can give it back, so that wait is a wait.)
+  if (wait && os_ThreadHoldsConflictingLock(st.st_dev, st.st_ino, true)) return EAGAIN;
+  if (int err = os_LockWhole(lock.file.Get(), true, wait); err != 0) return err;
+  lock.dev = st.st_dev;
+  lock.ino = st.st_ino;
+  os_NoteLockHeld(&lock, lock.dev, lock.ino, true);
+  lock.listed = true;
+  return 0;
+}
+
+int os_LockFileClose(os_LockFileS& lock) noexcept {
+  Unlist(lock);
+  if (!lock.file.IsValid()) return 0;
+  return os_Close(lock.file.Release());
 }
 
 int os_LockFileIsCurrent(const os_LockFileS& lock) noexcept {

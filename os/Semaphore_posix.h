@@ -15,11 +15,22 @@
 
 // --- Lock files ------------------------------------------------------------------------------
 
-// An open lock file: the directory that holds it, its name there, and the file.
+// An open lock file: the directory that holds it, its name there, and the file. While its
+// lock is held, the file is listed among this process's held lock files (see os_LockFileLock);
+// destroying the object takes it off the list before the file is closed.
 struct os_LockFileS {
+  os_LockFileS() = default;
+  os_LockFileS(const os_LockFileS&) = delete;
+  os_LockFileS& operator=(const os_LockFileS&) = delete;
+  ~os_LockFileS();
+
   cmn_UniqueFdC dir;
   std::string leaf;
   cmn_UniqueFdC file;
+  // Set while the lock is held: the file's device and inode as listed.
+  bool listed = false;
+  dev_t dev = 0;
+  ino_t ino = 0;
 };
 
 // Opens `path` write-only through the checked open of the common-services layer (never
@@ -30,8 +41,14 @@ struct os_LockFileS {
 // Takes the exclusive whole-file lock of the open file description (it stays with this
 // description: closing another descriptor of the file in this process does not drop it, and
 // another open of the file in this process conflicts with it). Waits when `wait`; otherwise
-// EAGAIN when another description holds it.
-[[nodiscard]] int os_LockFileLock(const os_LockFileS& lock, bool wait) noexcept;
+// EAGAIN when another description holds it. Record locks of open file descriptions know no
+// deadlock detection, so a wait for a lock that the calling thread already holds (through
+// another lock file object) would never end: such a wait gives EAGAIN at once as well. A wait
+// for a lock another thread of the process holds is an ordinary wait.
+[[nodiscard]] int os_LockFileLock(os_LockFileS& lock, bool wait) noexcept;
+// Gives the lock back: takes the file off the held list and closes it (the directory stays
+// open). Returns the close's error.
+[[nodiscard]] int os_LockFileClose(os_LockFileS& lock) noexcept;
 // 0 when the name in the directory (not following a link) is still the open file; ESTALE when
 // it names another file, or the error of looking (ENOENT: removed).
 [[nodiscard]] int os_LockFileIsCurrent(const os_LockFileS& lock) noexcept;

@@ -73,7 +73,9 @@ struct os_InterfaceS {
 // failure of SIOCGIFCONF other than EINVAL ends the listing with what was read. Returns the
 // errno of a socket failure (with an empty list).
 [[nodiscard]] int os_ListInterfacesIoctl(std::vector<os_InterfaceS>* out);
-// The IPv4 interfaces reported by getifaddrs (one entry per address).
+// The IPv4 addresses reported by getifaddrs, one entry per configured address (secondary
+// addresses included), named by their label. The ioctl listing above names interfaces, so it
+// gives a secondary address without a label of its own as a copy of the primary.
 [[nodiscard]] int os_ListInterfacesGetifaddrs(std::vector<os_InterfaceS>* out);
 
 #endif  // QLM_OS_SYSINFO_POSIX_H_

@@ -70,7 +70,7 @@ int UNIXFileSimpleSemaphoreC::Release() {
   // (after ours was removed by someone else) is that process's lock.
   int err = os_LockFileRemove(*lock_);
   if (err != 0 && err != ENOENT && err != ESTALE) (void)os_ReportErrno(err, name_);
-  int close_err = os_Close(lock_->file.Release());
+  int close_err = os_LockFileClose(*lock_);
   lock_.reset();
   if (close_err != 0) {
     (void)os_ReportErrno(close_err, name_);

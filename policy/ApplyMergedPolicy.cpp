@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <climits>
+
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "policy/PlcLog.h"
 #include "policy/PlcPreferencesC.h"
 #include "policy/PlcRunMetrics.h"
+#include "policy/PlcTerminationSignals_posix.h"
 
 namespace {
 
@@ -53,14 +57,82 @@ bool QuoteWhole(const StringC& text, StringC* quoted) {
   return false;
 }
 
-// Runs `line` and waits: true when it was started, finished, and exited with 0.
-bool RunAgent(const StringC& line) {
+// How often the wait for the agent looks at the clock and at received signals (ms).
+constexpr uint32_t kWatchIntervalMs = 50;
+
+// What the wait for the agent watches: its time limit and the grace before SIGKILL.
+struct AgentWatchS {
+  std::chrono::steady_clock::time_point started;
+  int64_t timeoutSeconds = 0;  // 0: no limit
+  int64_t graceSeconds = 30;
+  bool stopping = false;  // the group was told to stop; once is enough
+};
+
+// A preference holding a count of seconds: its value, or `fallback` (with a warning) when it
+// is not a number from 0 up.
+int64_t SecondsPreference(PlcPreferencesC& preferences, const env_EnvOptsC& name,
+                          int64_t fallback) {
+  const StringC text = preferences.GetValue(name);
+  RcT rc = RC_OK;
+  const int64_t value = ToInteger(text, &rc, 10);
+  if (rc == RC_OK && value >= 0 && value <= INT32_MAX) return value;
+  StringC shown = name.GetName();
+  shown.AppendChar(U'=');
+  shown.Append(text);
+  PlcLog(plc::kInvalidPreference, ArgList << shown);
+  return fallback;
+}
+
+// The wait's callback: stops the agent's process group once a termination signal came or the
+// time limit passed, and logs what became of it. Always lets the wait go on; the wait then
+// collects the ended agent.
+bool WatchAgent(ProcessC* process, void* context) {
+  AgentWatchS& watch = *static_cast<AgentWatchS*>(context);
+  if (watch.stopping) return true;
+  const int signal = PlcTerminationSignalsC::Pending();
+  const bool timedOut = signal == 0 && watch.timeoutSeconds > 0 &&
+                        std::chrono::steady_clock::now() - watch.started >=
+                            std::chrono::seconds(watch.timeoutSeconds);
+  if (signal == 0 && !timedOut) return true;
+  watch.stopping = true;
+  int32_t pid = 0;
+  (void)process->GetPid(&pid);
+  if (signal != 0) {
+    PlcLog(plc::kAgentSignalled, ArgList << signal << pid);
+  } else {
+    PlcLog(plc::kAgentTimedOut, ArgList << pid << static_cast<int32_t>(watch.timeoutSeconds));
+  }
+  bool killed = false;
+  const RcT rc =
+      process->TerminateGroup(static_cast<uint32_t>(watch.graceSeconds) * 1000u, &killed);
+  if (killed) PlcLog(plc::kAgentKilled, ArgList << pid << static_cast<int32_t>(watch.graceSeconds));
+  if (rc != RC_OK) {
+    PlcLog(plc::kAgentNotGone, ArgList << pid);
+  } else if (!killed) {
+    PlcLog(plc::kAgentStopped, ArgList << pid);
+  }
+  return true;
+}
+
+// Runs `line` in a process group of its own and waits: true when it was started, finished,
+// and exited with 0. A termination signal or the AgentTimeout preference ends the group
+// first (see WatchAgent); the agent has then not succeeded.
+bool RunAgent(PlcPreferencesC& preferences, const StringC& line) {
+  AgentWatchS watch;
+  watch.timeoutSeconds = SecondsPreference(preferences, PlcPreferencesC::c_AgentTimeout, 0);
+  watch.graceSeconds = SecondsPreference(preferences, PlcPreferencesC::c_AgentTerminateGrace, 30);
+  watch.started = std::chrono::steady_clock::now();
+  ExecuteSupervisionS supervision;
+  supervision.own_process_group = true;
+  supervision.callback = &WatchAgent;
+  supervision.context = &watch;
+  supervision.interval_ms = kWatchIntervalMs;
   const env_Sys8TextC bytes(line);
   unsigned long exitCode = 0;
   const ExecuteOutcome outcome =
-      ExecuteCommand(bytes.Get(), nullptr, &exitCode, 0, 0, 1, nullptr, nullptr, nullptr);
+      ExecuteCommandSupervised(bytes.Get(), nullptr, &exitCode, supervision);
   PlcMetricsNoteAgentExit(outcome == EXECUTE_STARTED ? static_cast<int>(exitCode) : -1);
-  return outcome == EXECUTE_STARTED && exitCode == 0;
+  return outcome == EXECUTE_STARTED && exitCode == 0 && !watch.stopping;
 }
 
 // The install profile option of `policyType`, or null for neither type.
@@ -102,8 +174,13 @@ RcT InstallWithAgent(PlcPreferencesC& preferences, std::vector<PlcAgentArgumentS
     PlcLog(messages.failed);
     return c_PlcFailed;
   }
+  if (const int signal = PlcTerminationSignalsC::Pending(); signal != 0) {
+    PlcLog(plc::kSignalledNoAgent, ArgList << signal);
+    PlcLog(messages.failed);
+    return c_PlcFailed;
+  }
   PlcLog(plc::kCallingAgent, ArgList << line);
-  if (RunAgent(line)) {
+  if (RunAgent(preferences, line)) {
     PlcLog(messages.succeeded);
     return 0;
   }
@@ -170,7 +247,9 @@ RcT RunDefaultScheduleInstall(PlcPreferencesC& preferences, const StringC& polic
       {plc::kInstallingSchedule, plc::kScheduleInstalled, plc::kScheduleFailed}, path);
 }
 
-RcT ApplyMergedPolicy(PlcPreferencesC& preferences) {
+namespace {
+
+RcT ApplyMergedPolicyOnce(PlcPreferencesC& preferences) {
   // 1. Rights.
   const StringC policyType = preferences.GetValue(PlcPreferencesC::c_PolicyType);
   const bool machine = PlcPreferencesC::SameText(policyType, PlcPreferencesC::s_MachinePolicy);
@@ -233,4 +312,12 @@ RcT ApplyMergedPolicy(PlcPreferencesC& preferences) {
        {Ascii("-o"), false},
        {Ascii("PkgType=Policy"), false}},
       policyType, {plc::kInstallingPolicy, plc::kPolicyInstalled, plc::kPolicyFailed}, address);
+}
+
+}  // namespace
+
+RcT ApplyMergedPolicy(PlcPreferencesC& preferences) {
+  const RcT rc = ApplyMergedPolicyOnce(preferences);
+  // A run told to terminate has failed, whatever it got done before.
+  return PlcTerminationSignalsC::Pending() != 0 ? c_PlcFailed : rc;
 }

@@ -21,6 +21,11 @@ inline constexpr RcT c_PlcFailed = static_cast<RcT>(0x80000001u);
 // the caller may not apply a machine policy, the agent could not be run or failed, or an
 // address or option cannot be handed to the agent as exactly one argument. Removes
 // "DownloadRootURL" from the environment (server-side source).
+// The agent runs in a process group of its own. When a termination signal is recorded
+// (PlcTerminationSignalsC) or the agent runs longer than "AgentTimeout" seconds (0: no
+// limit), the group gets SIGTERM, then SIGKILL after "AgentTerminateGrace" seconds, and the
+// call returns only once the group is gone (or SIGKILL did not end it), with c_PlcFailed; no
+// agent is started once a termination signal was recorded.
 [[nodiscard]] RcT ApplyMergedPolicy(PlcPreferencesC& preferences);
 
 // Installs the default schedule at the expanded "DefaultSchedulePath" with the install

@@ -89,6 +89,40 @@ inline constexpr PlcMessageS kPolicyInstalled{
     "\x01\x01i\x01"
     "Varnholt installation agent successfully installed the merged deployment "
     "policy"};
+// Stopping the installation agent (a termination signal or the AgentTimeout preference).
+inline constexpr PlcMessageS kAgentSignalled{
+    0xE1000110,
+    "\x01\x01"
+    "e\x01"
+    "ERROR: Received signal %1$d; stopping the installation agent (process %2$d) and its "
+    "process group"};
+inline constexpr PlcMessageS kAgentTimedOut{
+    0xE1000111,
+    "\x01\x01"
+    "e\x01"
+    "ERROR: The installation agent (process %1$d) did not finish within the AgentTimeout of "
+    "%2$d seconds; stopping it and its process group"};
+inline constexpr PlcMessageS kAgentStopped{
+    0xE1000112,
+    "\x01\x01i\x01"
+    "The installation agent (process %1$d) and its process group ended after SIGTERM"};
+inline constexpr PlcMessageS kAgentKilled{
+    0xE1000113,
+    "\x01\x01"
+    "e\x01"
+    "ERROR: The installation agent (process %1$d) or its process group did not end within %2$d "
+    "seconds of SIGTERM; the group was killed (SIGKILL)"};
+inline constexpr PlcMessageS kAgentNotGone{
+    0xE1000114,
+    "\x01\x01"
+    "e\x01"
+    "ERROR: Processes of the installation agent's group (process %1$d) are still running "
+    "after SIGKILL"};
+inline constexpr PlcMessageS kSignalledNoAgent{
+    0xE1000115,
+    "\x01\x01"
+    "e\x01"
+    "ERROR: Received signal %1$d; the installation agent is not started"};
 inline constexpr PlcMessageS kOnlyAdministrators{
     0xE100007B,
     "\x01\x01"

@@ -1,7 +1,7 @@
 #include "policy/PlcOptionParserC.h"
 
-#include <unistd.h>
-
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 PlcOptionParserC::PlcOptionParserC(int argc, const char* const* argv, const char* optionString)
@@ -13,51 +13,76 @@ PlcOptionParserC::PlcOptionParserC(int argc, const char* const* argv, const char
 
 namespace {
 
-// Saves getopt's globals and restores them when the parse ends, whichever way.
-class GetoptStateGuard {
- public:
-  GetoptStateGuard() : optind_(optind), opterr_(opterr), optopt_(optopt), optarg_(optarg) {}
-  ~GetoptStateGuard() {
-    optind = optind_;
-    opterr = opterr_;
-    optopt = optopt_;
-    optarg = optarg_;
-  }
-  GetoptStateGuard(const GetoptStateGuard&) = delete;
-  GetoptStateGuard& operator=(const GetoptStateGuard&) = delete;
-
- private:
-  int optind_;
-  int opterr_;
-  int optopt_;
-  char* optarg_;
+// How non-option arguments are treated, as glibc's getopt() treats them.
+enum class OrderE {
+  kPermute,        // skipped; options after them are still read (the default)
+  kRequireOrder,   // the end of the options ("+" first, or POSIXLY_CORRECT set)
+  kReturnInOrder,  // given as option 1 with the argument ("-" first)
 };
 
 }  // namespace
 
+// The scan follows glibc's getopt() for short options (clusters, attached and detached
+// arguments, "::" optional arguments, "--", "-" as an operand, the three orders, ":" first
+// for quiet failures, and its diagnostics) but keeps its position in local variables: the C
+// library's getopt() keeps the position inside a cluster in a private static that no caller
+// can save or restore, so a parse through it would disturb an outer parse that stopped inside
+// a cluster (and leave that static pointing into this parse's freed copy).
 std::vector<PlcOptionParserC::OptionS> PlcOptionParserC::ParseAll() const {
   std::vector<OptionS> options;
   if (arguments_.empty()) return options;
-  // getopt permutes and may keep pointers into the vector until the parse ends: work on a
-  // private copy that lives for the whole parse.
-  std::vector<std::string> copy = arguments_;
-  std::vector<char*> argv;
-  argv.reserve(copy.size() + 1);
-  for (std::string& argument : copy) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  const int argc = static_cast<int>(copy.size());
+  const char* spec = option_string_.c_str();
+  OrderE order =
+      std::getenv("POSIXLY_CORRECT") != nullptr ? OrderE::kRequireOrder : OrderE::kPermute;
+  if (*spec == '-') {
+    order = OrderE::kReturnInOrder;
+    ++spec;
+  } else if (*spec == '+') {
+    order = OrderE::kRequireOrder;
+    ++spec;
+  }
+  const bool quiet = *spec == ':';
+  const char* program = arguments_[0].c_str();
 
-  GetoptStateGuard guard;
-  optind = 0;  // glibc: full re-initialisation, forgetting any half-read cluster
-  opterr = 1;  // the platform's diagnostics stay on
-  for (;;) {
-    optarg = nullptr;
-    const int c = ::getopt(argc, argv.data(), option_string_.c_str());
-    if (c == -1) break;
-    OptionS option{c, optarg != nullptr ? std::string(optarg) : std::string()};
-    const bool known = c != ':' && c != '?' && std::strchr(option_string_.c_str(), c) != nullptr;
-    options.push_back(std::move(option));
-    if (!known) break;
+  for (size_t index = 1; index < arguments_.size(); ++index) {
+    const std::string& argument = arguments_[index];
+    if (argument == "--") break;
+    if (argument.size() < 2 || argument[0] != '-') {
+      if (order == OrderE::kRequireOrder) break;
+      if (order == OrderE::kReturnInOrder) {
+        options.push_back({1, argument});  // not a character of the option string: the end
+        return options;
+      }
+      continue;
+    }
+    for (size_t at = 1; at < argument.size(); ++at) {
+      const char c = argument[at];
+      const char* found = c != ':' && c != '\0' ? std::strchr(spec, c) : nullptr;
+      if (found == nullptr) {
+        if (!quiet) std::fprintf(stderr, "%s: invalid option -- '%c'\n", program, c);
+        options.push_back({'?', std::string()});
+        return options;
+      }
+      if (found[1] != ':') {
+        options.push_back({c, std::string()});
+        continue;
+      }
+      const bool optional = found[2] == ':';
+      if (at + 1 < argument.size()) {
+        options.push_back({c, argument.substr(at + 1)});
+      } else if (optional) {
+        options.push_back({c, std::string()});
+      } else if (index + 1 < arguments_.size()) {
+        options.push_back({c, arguments_[++index]});
+      } else {
+        if (!quiet) {
+          std::fprintf(stderr, "%s: option requires an argument -- '%c'\n", program, c);
+        }
+        options.push_back({quiet ? ':' : '?', std::string()});
+        return options;
+      }
+      break;  // the rest of the cluster was the argument
+    }
   }
   return options;
 }

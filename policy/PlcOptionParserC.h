@@ -1,10 +1,14 @@
-// PlcOptionParserC: the policy client's private wrapper of the platform's getopt().
+// PlcOptionParserC: the policy client's option parser, with the platform getopt()'s rules
+// for short options.
 //
-// It copies the argument vector (getopt may permute it) and runs one whole parse in one call,
-// with getopt's globals (optind, optarg, opterr, optopt) saved before and restored after, and
-// optind set to 0 so that the C library starts from a clean state. Any other user of getopt()
-// in the process is therefore neither disturbed nor able to disturb this parse. The platform's
-// diagnostics ("invalid option") stay on. Not thread-safe: getopt() itself is not.
+// It copies the argument vector and runs one whole parse in one call, reading options as
+// glibc's getopt() does (including its reordering of operands and its diagnostics on standard
+// error, "invalid option" and "option requires an argument"), but keeps every part of its
+// position to itself: getopt's globals (optind, optarg, opterr, optopt) and the C library's
+// hidden position inside an option cluster are never touched, so any other user of getopt()
+// in the process, even one stopped in the middle of a cluster, is neither disturbed nor able
+// to disturb this parse. Objects are independent; one object may be used by one thread at a
+// time.
 #ifndef QLM_POLICY_PLCOPTIONPARSERC_H_
 #define QLM_POLICY_PLCOPTIONPARSERC_H_
 

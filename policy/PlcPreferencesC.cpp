@@ -49,6 +49,8 @@ const env_EnvOptsC PlcPreferencesC::c_InstallDefaultSchedule(Ascii("InstallDefau
 const env_EnvOptsC PlcPreferencesC::c_DefaultSchedulePath(Ascii("DefaultSchedulePath"));
 const env_EnvOptsC PlcPreferencesC::c_BootstrappedPolicy(Ascii("BootstrappedPolicy"));
 const env_EnvOptsC PlcPreferencesC::c_MachineIPAddresses(Ascii("MachineIPAddresses"));
+const env_EnvOptsC PlcPreferencesC::c_AgentTimeout(Ascii("AgentTimeout"));
+const env_EnvOptsC PlcPreferencesC::c_AgentTerminateGrace(Ascii("AgentTerminateGrace"));
 
 void PlcSetBootstrapServersHook(PlcBootstrapServersFnT fn) noexcept {
   g_BootstrapServers = fn;
@@ -108,6 +110,8 @@ int PlcPreferencesC::SetDefaults() {
            Ascii("$(DownloadRootURL)/Schedules/Default Machine Schedule/Default Machine "
                  "Schedule.osd"));
   SetValue(c_MachineIPAddresses, MachineIPAddresses());
+  SetValue(c_AgentTimeout, Ascii("0"));
+  SetValue(c_AgentTerminateGrace, Ascii("30"));
   return 0;
 }
 

@@ -36,6 +36,10 @@ class PlcPreferencesC : public EnvPreferencesC {
   static const env_EnvOptsC c_DefaultSchedulePath;
   static const env_EnvOptsC c_BootstrappedPolicy;
   static const env_EnvOptsC c_MachineIPAddresses;
+  // Seconds the installation agent may run before its process group is stopped (0: no limit).
+  static const env_EnvOptsC c_AgentTimeout;
+  // Seconds between SIGTERM and SIGKILL when the agent's process group is stopped.
+  static const env_EnvOptsC c_AgentTerminateGrace;
 
   static constexpr const char* s_ClientSource = "Client";
   static constexpr const char* s_ServerSource = "Server";

@@ -21,6 +21,7 @@
 #include "policy/PlcPreferencesC.h"
 #include "policy/PlcRunLockC.h"
 #include "policy/PlcRunMetrics.h"
+#include "policy/PlcTerminationSignals_posix.h"
 #include "policy/PlcUsage.h"
 #include "policy/VersionC.h"
 #include "registry/ComRegistryC.h"
@@ -80,6 +81,8 @@ void WriteBanner() {
 // Applies the policy under its single-instance lock, when that is on. The application's
 // result, or c_PlcFailed when another run holds the lock or the lock cannot be made.
 RcT ApplyGuarded(PlcPreferencesC& preferences) {
+  // From here a termination signal stops the agent's process group before the lock goes.
+  const PlcTerminationSignalsC signals;
   EnvPreferencesC plain;
   if (!plain.GetBool(Ascii("SingleInstance"), false)) return ApplyMergedPolicy(preferences);
 

@@ -110,6 +110,9 @@ ComRegistryC* ComRegistryC::Instance() {
 
 RcT ComRegistryC::ReplaceInstance(ComRegistryC* registry, void* argument) {
   if (registry == nullptr) return RC_INVALIDARG;
+  registry->AddRef();  // the process's
+  // And one for this call: once the registry is the instance, a ReleaseInstance() or another
+  // ReplaceInstance() on another thread may drop the process's reference before OnReplaced.
   registry->AddRef();
   ComRegistryC* former = nullptr;
   {
@@ -117,21 +120,33 @@ RcT ComRegistryC::ReplaceInstance(ComRegistryC* registry, void* argument) {
     former = s_InstanceP.exchange(registry, std::memory_order_acq_rel);
   }
   if (former != nullptr) former->Release();
-  return registry->OnReplaced(argument);
+  const RcT rc = registry->OnReplaced(argument);
+  registry->Release();
+  return rc;
 }
 
 void ComRegistryC::ReleaseInstance() noexcept {
   std::lock_guard<std::mutex> serial(g_ReleaseMutex);
-  ComRegistryC* registry = s_InstanceP.load(std::memory_order_acquire);
-  if (registry == nullptr) return;
+  ComRegistryC* registry = nullptr;
+  {
+    // A reference of our own, taken while the slot cannot change: a ReplaceInstance() that
+    // runs meanwhile (another thread, or a module's finalization inside Shutdown()) drops the
+    // process's reference, which would otherwise destroy the registry under Shutdown().
+    std::lock_guard<std::mutex> lock(g_InstanceMutex);
+    registry = s_InstanceP.load(std::memory_order_acquire);
+    if (registry == nullptr) return;
+    registry->AddRef();
+  }
   // Shut down while the registry is still the instance, so that a module's finalization that
   // asks for the process's registry reaches this one rather than making a new one.
   registry->Shutdown();
   bool cleared = false;
   {
     std::lock_guard<std::mutex> lock(g_InstanceMutex);
-    cleared = s_InstanceP.compare_exchange_strong(registry, nullptr, std::memory_order_acq_rel);
+    ComRegistryC* expected = registry;
+    cleared = s_InstanceP.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
   }
   // Only the caller that cleared the slot owns the process's reference.
   if (cleared) registry->Release();
+  registry->Release();
 }

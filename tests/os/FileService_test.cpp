@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "os/FileInfoC.h"
 #include "os/FileListingC.h"
 #include "os/FileWildcardListerC.h"
+#include "os/File_posix.h"
 #include "os/MemoryStreamC.h"
 #include "os/StreamErrors.h"
 #include "tests/os/OsTestSupport.h"
@@ -353,12 +355,122 @@ TEST_F(FileServiceTest, CopyDirectoryTree) {
   ASSERT_TRUE(files_.IsSymbolicLink(Name("dst/link")));
   ASSERT_EQ(files_.ReadLink(Name("dst/link"), target), RC_OK);
   EXPECT_EQ(target.GetFullText().ToUtf8(), "a");
+}
 
-  // Into itself: the copy being made is not copied again.
-  ASSERT_EQ(files_.CopyFile(Name("src"), Name("src/sub/copy"), nullptr, nullptr), RC_OK);
-  EXPECT_EQ(ReadFile("src/sub/copy/a"), "A");
-  EXPECT_EQ(ReadFile("src/sub/copy/sub/b"), "B");
-  EXPECT_FALSE(PathExists(Path("src/sub/copy/sub/copy")));
+// A destination that is the source or lies inside it, however it is reached, is refused before
+// anything is created or truncated.
+TEST_F(FileServiceTest, DirectoryCopyOntoItselfOrIntoItselfIsRefused) {
+  MakeDir("src");
+  MakeDir("src/sub");
+  WriteFile("src/a", "A");
+  WriteFile("src/sub/b", "B");
+  MakeLink(Path("src"), "alias");
+  MakeLink(Path("src/sub"), "inner");
+  for (const char* destination :
+       {"src", "alias", "src/sub", "src/sub/copy", "alias/sub/copy", "inner", "inner/copy"}) {
+    SCOPED_TRACE(destination);
+    getErrBuf()->Clear();
+    EXPECT_EQ(files_.CopyFile(Name("src"), Name(destination), nullptr, nullptr),
+              OS_E_COPY_OPEN_DEST);
+    EXPECT_EQ(ReportedCodes(), (std::vector<RcT>{os_RcFromErrno(EINVAL), OS_E_COPY_OPEN_DEST}));
+    EXPECT_EQ(ReadFile("src/a"), "A");
+    EXPECT_EQ(ReadFile("src/sub/b"), "B");
+    EXPECT_FALSE(PathExists(Path("src/sub/copy")));
+  }
+  // Beside it is fine.
+  ASSERT_EQ(files_.CopyFile(Name("alias"), Name("copy"), nullptr, nullptr), RC_OK);
+  EXPECT_EQ(ReadFile("copy/sub/b"), "B");
+}
+
+// Links planted in the destination tree are never followed: neither where a directory is to
+// be made nor where a file is to be written, so nothing outside the tree changes.
+TEST_F(FileServiceTest, DirectoryCopyNeverFollowsLinksInTheDestination) {
+  MakeDir("src");
+  MakeDir("src/sub");
+  WriteFile("src/sub/b", "B");
+  WriteFile("src/a", "A");
+  MakeDir("outside");
+  WriteFile("outside/b", "precious");
+  WriteFile("outside/victim", "precious");
+  struct {
+    const char* name;
+    const char* planted;  // the link in the destination
+    const char* target;
+    RcT expected;
+  } cases[] = {
+      {"DirectoryLink", "sub", "outside", OS_E_MKDIR},
+      {"FileLink", "a", "outside/victim", OS_E_COPY_OPEN_DEST},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string dst = std::string("dst_") + c.name;
+    MakeDir(dst);
+    MakeLink(Path(c.target), dst + "/" + c.planted);
+    EXPECT_EQ(files_.CopyFile(Name("src"), Name(dst), nullptr, nullptr), c.expected);
+    EXPECT_EQ(ReadFile("outside/b"), "precious");
+    EXPECT_EQ(ReadFile("outside/victim"), "precious");
+    EXPECT_TRUE(files_.IsSymbolicLink(Name(dst + "/" + c.planted)));
+  }
+}
+
+// The read-only retry changes the mode of the name itself, never of what a link there names.
+TEST_F(FileServiceTest, ReadOnlyRetryNeverChangesALinksTarget) {
+  WriteFile("src", "new");
+  WriteFile("target", "kept");
+  ASSERT_EQ(::chmod(Path("target").c_str(), 0444), 0);
+  MakeLink(Path("target"), "dst");
+  EXPECT_EQ(files_.CopyFile(Name("src"), Name("dst"), nullptr, nullptr), OS_E_COPY_OPEN_DEST);
+  EXPECT_EQ(ModeOf("target"), 0444u);
+  EXPECT_EQ(ReadFile("target"), "kept");
+
+  MakeDir("tree");
+  WriteFile("tree/a", "new");
+  MakeDir("copy");
+  MakeLink(Path("target"), "copy/a");
+  EXPECT_EQ(files_.CopyFile(Name("tree"), Name("copy"), nullptr, nullptr), OS_E_COPY_OPEN_DEST);
+  EXPECT_EQ(ModeOf("target"), 0444u);
+  EXPECT_EQ(ReadFile("target"), "kept");
+}
+
+// Names that are not valid UTF-8 (Latin-1 bytes, stray bytes, an overlong form) still name
+// their files when listed, copied, or read back from a link.
+TEST_F(FileServiceTest, NamesThatAreNotUtf8KeepTheirBytes) {
+  const std::string odd[] = {"caf\xe9", "d\xff\xfe", "x\xc0\xafy"};
+  MakeDir("t");
+  WriteFile("t/" + odd[0], "e-acute");
+  MakeDir("t/" + odd[1]);
+  WriteFile("t/" + odd[1] + "/" + odd[2], "overlong");
+  MakeLink(odd[0], "t/link");
+
+  FileListerC lister(Name("t"), true);
+  FileNameArrayC names;
+  ASSERT_EQ(lister.ListAll(names), RC_OK);
+  std::vector<std::string> paths;
+  for (const FileNameC& name : names) {
+    std::string path;
+    ASSERT_EQ(os_SystemPath(name, &path), 0);
+    paths.push_back(path);
+    EXPECT_TRUE(files_.GetFileInfo(name, false) != nullptr) << path;
+  }
+  std::sort(paths.begin(), paths.end());
+  std::vector<std::string> expected = {Path("t/" + odd[0]), Path("t/" + odd[1]),
+                                       Path("t/" + odd[1] + "/" + odd[2]), Path("t/link")};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(paths, expected);
+
+  FileNameC target;
+  ASSERT_EQ(files_.ReadLink(Name("t/link"), target), RC_OK);
+  std::string target_path;
+  ASSERT_EQ(os_SystemPath(target, &target_path), 0);
+  EXPECT_EQ(target_path, odd[0]);
+
+  ASSERT_EQ(files_.CopyFile(Name("t"), Name("copy"), nullptr, nullptr), RC_OK);
+  EXPECT_EQ(ReadFile("copy/" + odd[0]), "e-acute");
+  EXPECT_EQ(ReadFile("copy/" + odd[1] + "/" + odd[2]), "overlong");
+
+  // Valid UTF-8 is plain text; only the bytes that are not become escapes.
+  EXPECT_EQ(os_NameFromSystemBytes("gr\xc3\xbc\xc3\x9f").ToUtf8(), "gr\xc3\xbc\xc3\x9f");
+  EXPECT_EQ(os_NameFromSystemBytes("a\xe9").Length(), 2);
 }
 
 TEST_F(FileServiceTest, FileInformation) {

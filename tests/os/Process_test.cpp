@@ -8,6 +8,8 @@
 
 #include <climits>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -22,6 +24,7 @@
 #include "os/FDInputStreamC.h"
 #include "os/FDOutputStreamC.h"
 #include "os/FileNameC.h"
+#include "os/File_posix.h"
 #include "os/MemoryStreamC.h"
 #include "os/ProcessC.h"
 #include "os/ProcessEnvironmentI.h"
@@ -770,4 +773,161 @@ TEST_F(ProcessTest, FileDescriptorStreamsOverAFile) {
   EXPECT_EQ(in.Close(), RC_OK);
   EXPECT_EQ(in.GetDescriptor(), -1);
   EXPECT_EQ(in.Close(), RC_OK);
+}
+
+namespace {
+
+// True while `pid` runs (a zombie has ended).
+bool Running(pid_t pid) {
+  if (::kill(pid, 0) != 0) return false;
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+// The process ids a script wrote, one a line, once `count` are there (up to 20 s).
+std::vector<pid_t> PidsIn(const std::string& path, size_t count) {
+  std::vector<pid_t> pids;
+  for (int i = 0; i < 2000; ++i) {
+    pids.clear();
+    std::ifstream in(path);
+    long pid = 0;
+    while (in >> pid) pids.push_back(static_cast<pid_t>(pid));
+    if (pids.size() >= count) break;
+    ::usleep(10000);
+  }
+  return pids;
+}
+
+}  // namespace
+
+// Without a child there is nothing that could ever close the child's ends of attached pipes:
+// Wait answers at once. Run in a child process under an alarm so that a hang is a failure.
+TEST_F(ProcessTest, WaitWithAttachedStreamsButNoChildReturnsAtOnce) {
+  EXPECT_EXIT(
+      {
+        ::alarm(20);
+        MemoryStreamC out;
+        MemoryStreamC in;
+        ProcessC never_started;
+        if (never_started.StdOut().AttachStream(&out) != RC_OK) ::_exit(2);
+        const RcT idle = never_started.Wait(nullptr, nullptr, 0);
+        ProcessC failed;  // no arguments: the start fails before any fork
+        if (failed.StdIn().AttachStream(&in) != RC_OK) ::_exit(2);
+        if (failed.StdErr().AttachStream(&out) != RC_OK) ::_exit(2);
+        if (failed.Start() != RC_INVALIDARG) ::_exit(3);
+        const RcT after_failure = failed.Wait(nullptr, nullptr, 10);
+        ::_exit(idle == RC_FAIL && after_failure == RC_FAIL ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(ProcessTest, RedirectionNeverFollowsALinkAtTheName) {
+  WriteFile("victim", "keep");
+  ASSERT_EQ(::symlink(Path("victim").c_str(), Path("link").c_str()), 0);
+  const FileNameC link = Name("link");
+  ProcessC process;
+  EXPECT_EQ(process.StdOut().RedirectToFile(&link), os_RcFromErrno(ELOOP));
+  EXPECT_EQ(process.StdErr().RedirectToFile(&link), os_RcFromErrno(ELOOP));
+  EXPECT_EQ(process.StdIn().RedirectToFile(&link), os_RcFromErrno(ELOOP));
+  EXPECT_EQ(ReadFile("victim"), "keep");  // not truncated
+  // A plain name still works.
+  const FileNameC plain = Name("out");
+  ASSERT_EQ(process.StdOut().RedirectToFile(&plain), RC_OK);
+  process.SetArguments(Args({"/bin/sh", "-c", "echo written"}));
+  ASSERT_EQ(process.Start(), RC_OK);
+  ASSERT_EQ(process.Wait(nullptr, nullptr, 0), RC_OK);
+  EXPECT_EQ(ReadFile("out"), "written\n");
+}
+
+TEST_F(ExecuteCommandTest, ChildNotWaitedForIsNeverLeftAsAZombie) {
+  const std::string line = "/bin/sh -c 'echo $$ > " + Path("pid") + "'";
+  EXPECT_EQ(ExecuteCommand(line.c_str(), nullptr, nullptr, 0, 0, 0, nullptr, nullptr, nullptr),
+            EXECUTE_STARTED);
+  const std::vector<pid_t> pids = PidsIn(Path("pid"), 1);
+  ASSERT_EQ(pids.size(), 1u);
+  // The command is not a child of this process: the system collects it, not us.
+  int status = 0;
+  EXPECT_EQ(::waitpid(pids[0], &status, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+}
+
+// The group's end: SIGTERM to every member, SIGKILL after the grace for those that ignore it,
+// the child collected only once no member runs.
+TEST_F(ProcessTest, TerminateGroupEndsTheChildAndEverythingItStarted) {
+  struct {
+    const char* name;
+    const char* script;  // writes the pid of every process it makes to $PIDS
+    size_t processes;
+    bool needs_kill;
+  } cases[] = {
+      {"ObeysTerm", "echo $$ >> \"$PIDS\"; while :; do sleep 1; done", 1, false},
+      {"IgnoresTerm", "trap '' TERM; echo $$ >> \"$PIDS\"; while :; do sleep 1; done", 1, true},
+      {"GrandchildIgnoresTerm",
+       "sh -c 'trap \"\" TERM; echo $$ >> \"$PIDS\"; while :; do sleep 1; done' & "
+       "echo $$ >> \"$PIDS\"; while :; do sleep 1; done",
+       2, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string pids_path = Path(std::string(c.name) + ".pids");
+    ProcessC process;
+    process.SetOwnProcessGroup(true);
+    process.SetArguments(Args({"/bin/sh", "-c", c.script}));
+    StringArrayC environment;
+    environment.Append(S("PIDS=" + pids_path));
+    process.SetEnvironment(&environment, 1);
+    ASSERT_EQ(process.Start(), RC_OK);
+    int32_t pid = 0;
+    ASSERT_EQ(process.GetPid(&pid), RC_OK);
+    EXPECT_EQ(::getpgid(pid), pid);  // a group of its own
+    const std::vector<pid_t> pids = PidsIn(pids_path, c.processes);
+    ASSERT_EQ(pids.size(), c.processes);
+
+    bool killed = false;
+    EXPECT_EQ(process.TerminateGroup(c.needs_kill ? 200 : 20000, &killed), RC_OK);
+    EXPECT_EQ(killed, c.needs_kill);
+    for (pid_t member : pids) EXPECT_FALSE(Running(member)) << member;
+    unsigned long code = 0;
+    EXPECT_EQ(process.GetExitCode(&code), ProcessC::c_EndedBySignal);
+    EXPECT_EQ(code,
+              static_cast<unsigned long>(c.needs_kill && c.processes == 1 ? SIGKILL : SIGTERM));
+    EXPECT_EQ(process.Wait(nullptr, nullptr, 0), RC_OK);
+  }
+}
+
+TEST_F(ProcessTest, TerminateGroupNeedsAGroupOfItsOwn) {
+  bool killed = true;
+  ProcessC none;
+  EXPECT_EQ(none.TerminateGroup(0, &killed), RC_FAIL);
+  EXPECT_FALSE(killed);
+  ProcessC shared;  // in this process's group: never signal that
+  shared.SetArguments(Args({"sleep", "30"}));
+  ASSERT_EQ(shared.Start(), RC_OK);
+  EXPECT_EQ(shared.TerminateGroup(0, &killed), RC_UNEXPECTED);
+  EXPECT_EQ(shared.Terminate(), RC_OK);
+  EXPECT_EQ(shared.Wait(nullptr, nullptr, 0), RC_OK);
+}
+
+// A wait callback may end the group; the wait then returns with the collected status.
+TEST_F(ProcessTest, WaitCallbackMayEndTheGroup) {
+  ProcessC process;
+  process.SetOwnProcessGroup(true);
+  process.SetArguments(Args({"/bin/sh", "-c", "trap '' TERM; while :; do sleep 1; done"}));
+  ASSERT_EQ(process.Start(), RC_OK);
+  int calls = 0;
+  auto callback = [](ProcessC* p, void* context) -> bool {
+    if (++*static_cast<int*>(context) == 2) {
+      bool killed = false;
+      EXPECT_EQ(p->TerminateGroup(50, &killed), RC_OK);
+      EXPECT_TRUE(killed);
+    }
+    return true;
+  };
+  ASSERT_EQ(process.Wait(callback, &calls, 10), RC_OK);
+  EXPECT_EQ(calls, 2);
+  unsigned long code = 0;
+  EXPECT_EQ(process.GetExitCode(&code), ProcessC::c_EndedBySignal);
+  EXPECT_EQ(code, static_cast<unsigned long>(SIGKILL));
 }

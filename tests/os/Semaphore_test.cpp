@@ -348,3 +348,29 @@ TEST_F(SystemVSemaphoreTest, SetFoundUninitialisedIsInitialisedByTheLateComer) {
   ASSERT_EQ(os_SemGetValue(id_, &value), 0);
   EXPECT_EQ(value, 3);
 }
+
+// Record locks of open file descriptions have no deadlock detection: a blocking take of a
+// lock file that the same thread already holds would wait for ever. It is refused as busy
+// instead; the wait runs in a child (a copy of this thread) that an alarm ends, so that a hang
+// shows as a failure. Another thread's wait is an ordinary wait (WaiterStartsAgainOnAFreshFile).
+TEST_F(FileSemaphoreTest, SecondBlockingTakeInTheSameProcessIsBusy) {
+  auto first = SimpleSemaphoreC::Create(Name(), SimpleSemaphoreC::c_KindFile, 0, 1);
+  ASSERT_EQ(first->TryAcquire(), 1);
+  ChildC waiter([&](ChildC&) {
+    ::alarm(20);
+    auto second = SimpleSemaphoreC::Create(Name(), SimpleSemaphoreC::c_KindFile, 0, 1);
+    const int blocking = second->Acquire();
+    const int trying = second->TryAcquire();
+    return blocking == 0 && trying == 0 ? 0 : 1;
+  });
+  EXPECT_EQ(waiter.Status(), 0);
+
+  // In this process too, and the lock is free again for a blocking take once released.
+  auto second = SimpleSemaphoreC::Create(Name(), SimpleSemaphoreC::c_KindFile, 0, 1);
+  EXPECT_EQ(first->Release(), 1);
+  EXPECT_EQ(second->Acquire(), 1);
+  EXPECT_EQ(first->TryAcquire(), 0);
+  EXPECT_EQ(second->Release(), 1);
+  EXPECT_EQ(first->Acquire(), 1);
+  EXPECT_EQ(first->Release(), 1);
+}

@@ -327,6 +327,38 @@ TEST_F(FileStreamTest, ShareNoneExcludesOtherOpensInThisProcess) {
             nullptr);
 }
 
+// A waiting open whose lock conflicts with one the same thread holds would wait for ever (no
+// deadlock detection): it fails at once as busy. Shared with shared does not conflict. Run in
+// a child under an alarm, so that a hang shows as a failure.
+TEST_F(FileStreamTest, WaitingOpenAgainstALockOfTheSameThreadIsBusy) {
+  WriteFile("f", "data");
+  auto body = [this]() -> int {
+    ::alarm(20);
+    struct Case {
+      int32_t held;
+      int32_t asked;
+      bool busy;
+    };
+    const Case cases[] = {{FileStreamC::SHARE_NONE, FileStreamC::SHARE_READ, true},
+                          {FileStreamC::SHARE_READ, FileStreamC::SHARE_NONE, true},
+                          {FileStreamC::SHARE_NONE, FileStreamC::SHARE_NONE, true},
+                          {FileStreamC::SHARE_READ, FileStreamC::SHARE_READ, false}};
+    int failures = 0;
+    for (const Case& c : cases) {
+      auto held = Open("f", FileStreamC::MODE_OPEN, FileStreamC::ACCESS_READ, c.held);
+      if (held == nullptr) return 2;
+      RcT rc = 0;
+      auto asked = Open("f", FileStreamC::MODE_OPEN, FileStreamC::ACCESS_READ, c.asked, true, &rc);
+      if (c.busy != (asked == nullptr) || (c.busy && rc != OS_E_AGAIN)) ++failures;
+    }
+    // Once given back, a waiting open gets the lock.
+    auto again =
+        Open("f", FileStreamC::MODE_OPEN, FileStreamC::ACCESS_READ, FileStreamC::SHARE_NONE, true);
+    return failures == 0 && again != nullptr ? 0 : 1;
+  };
+  EXPECT_EXIT(::_exit(body()), ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(FileStreamTest, ShareReadAllowsReadersAndExcludesWriters) {
   WriteFile("f", "data");
   auto reader1 =

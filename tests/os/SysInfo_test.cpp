@@ -3,6 +3,7 @@
 // test reads from the system independently.
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sched.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -12,6 +13,8 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <set>
@@ -590,6 +593,53 @@ TEST(NetworkAdaptersTest, MatchTheSystemsView) {
   if (!ok) GTEST_SKIP() << "the ip program is not available";
   EXPECT_EQ(ours, expected);
   EXPECT_EQ(&OSInfoC::Get().GetNetworkAdapters(false), &list);
+}
+
+// A host with several addresses on one interface: each is reported once, as configured. Made
+// in a network namespace of its own (like `unshare -n`), so the test needs the right to create
+// one; the work runs in a child process, which alone enters the namespace.
+TEST(NetworkAdaptersTest, SecondaryAddressesAreReportedEachOnce) {
+  int channel[2];
+  ASSERT_EQ(::pipe(channel), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(channel[0]);
+    auto answer = [&](const std::string& text, int code) {
+      (void)!::write(channel[1], text.data(), text.size());
+      ::_exit(code);
+    };
+    if (::unshare(CLONE_NEWNET) != 0) answer(std::string("unshare: ") + std::strerror(errno), 77);
+    const char* setup =
+        "ip link set lo up && ip addr add 10.9.8.1/24 dev lo && "
+        "ip addr add 10.9.8.2/24 dev lo && ip addr add 10.9.8.3/16 dev lo label lo:x";
+    if (std::system(setup) != 0) answer("the ip program cannot configure the namespace", 77);
+    std::multiset<std::string> seen;
+    const OSRefArrayM<OSNetworkAdapterC>& list = OSInfoC::Get().GetNetworkAdapters(true);
+    std::string text;
+    for (uint64_t i = 0; i < list.Count(); ++i) {
+      const OSNetworkAdapterC* a = list.Get(i);
+      text += Text(a->GetName()) + " " + Text(a->GetAddress()) + " " + Text(a->GetNetmask()) + "\n";
+    }
+    answer(text, 0);
+  }
+  ::close(channel[1]);
+  std::string text;
+  char buffer[512];
+  ssize_t n;
+  while ((n = ::read(channel[0], buffer, sizeof buffer)) > 0) text.append(buffer, n);
+  ::close(channel[0]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no network namespace: " << text;
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  std::multiset<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.insert(line);
+  EXPECT_EQ(lines,
+            (std::multiset<std::string>{"lo 127.0.0.1 255.0.0.0", "lo 10.9.8.1 255.255.255.0",
+                                        "lo 10.9.8.2 255.255.255.0", "lo:x 10.9.8.3 255.255.0.0"}));
 }
 
 // ----- administrator rights -----

@@ -120,6 +120,47 @@ TEST(PlcOptionParserTest, LeavesTheProcessGetoptStateAlone) {
   optind = 1;
 }
 
+TEST(PlcOptionParserTest, AnOuterParseStoppedInsideAClusterGoesOnWhereItWas) {
+  char a0[] = "outer";
+  char a1[] = "-ab";
+  char a2[] = "-c";
+  char* outer[] = {a0, a1, a2, nullptr};
+  optind = 0;
+  opterr = 0;
+  ASSERT_EQ(::getopt(3, outer, "abc"), 'a');
+  auto options = Parse({"p", "-htUser", "operand", "-o", "A=1"});
+  ASSERT_EQ(options.size(), 3u);
+  EXPECT_EQ(options[2].argument, "A=1");  // operands are stepped over, as getopt does
+  EXPECT_EQ(::getopt(3, outer, "abc"), 'b');
+  EXPECT_EQ(::getopt(3, outer, "abc"), 'c');
+  EXPECT_EQ(::getopt(3, outer, "abc"), -1);
+  opterr = 1;
+  optind = 1;
+}
+
+TEST(PlcOptionParserTest, FollowsGetoptForEveryShape) {
+  struct {
+    std::vector<const char*> argv;
+    const char* spec;
+    std::vector<std::pair<int, std::string>> expected;
+  } cases[] = {
+      {{"p", "-a", "-h"}, "a:h", {{'a', "-h"}}},                  // a detached argument may look
+      {{"p", "-", "-h"}, "a:h", {{'h', ""}}},                     // "-" is an operand
+      {{"p", "x", "-h"}, "+h", {}},                               // "+": operands end the options
+      {{"p", "-hq"}, "h", {{'h', ""}, {'?', ""}}},                // unknown inside a cluster
+      {{"p", "-a"}, ":a:", {{':', ""}}},                          // quiet missing argument
+      {{"p", "-bx", "-b", "y"}, "b::", {{'b', "x"}, {'b', ""}}},  // optional: attached only
+      {{"p", "-:"}, "a:", {{'?', ""}}},                           // ":" is never an option
+  };
+  for (const auto& c : cases) {
+    auto options =
+        PlcOptionParserC(static_cast<int>(c.argv.size()), c.argv.data(), c.spec).ParseAll();
+    std::vector<std::pair<int, std::string>> got;
+    for (const auto& option : options) got.emplace_back(option.option, option.argument);
+    EXPECT_EQ(got, c.expected) << c.spec << " " << c.argv[1];
+  }
+}
+
 TEST(VersionTest, EntriesAndTheirKeys) {
   struct {
     size_t index;

@@ -380,4 +380,62 @@ TEST(ComRegistryInstanceTest, ConcurrentFirstUseMakesOneRegistry) {
   ComRegistryC::ReleaseInstance();
 }
 
+// A registry whose shutdown, like a module's finalization, installs another registry: the
+// former instance loses the process's reference in the middle of its own Shutdown().
+class ReplacingRegistryC final : public UnixComRegistryC {
+ public:
+  explicit ReplacingRegistryC(Events* events) : events_(events) {}
+  void Shutdown() noexcept override {
+    ++events_->shutdowns;
+    Events* events = events_;  // `this` may be gone after the replacement
+    ComRegistryC* successor = new UnixComRegistryC;
+    (void)ComRegistryC::ReplaceInstance(successor, nullptr);
+    destroyed_during_shutdown = events->destroyed;
+    if (!events->destroyed) UnixComRegistryC::Shutdown();
+  }
+  static inline bool destroyed_during_shutdown = false;
+
+ protected:
+  ~ReplacingRegistryC() override { events_->destroyed = true; }
+
+ private:
+  Events* events_;
+};
+
+TEST(ComRegistryInstanceTest, ReleaseKeepsTheRegistryAliveThroughAReplacementInShutdown) {
+  ComRegistryC::ReleaseInstance();
+  Events events;
+  ComRegistryC* registry = new ReplacingRegistryC(&events);
+  ASSERT_EQ(ComRegistryC::ReplaceInstance(registry, nullptr), RC_OK);  // the process's only
+  ComRegistryC::ReleaseInstance();
+  EXPECT_EQ(events.shutdowns, 1);
+  EXPECT_FALSE(ReplacingRegistryC::destroyed_during_shutdown);
+  EXPECT_TRUE(events.destroyed);  // once ReleaseInstance let go of it
+  // The successor stays the instance: the slot no longer held the released registry.
+  ComRegistryC* successor = ComRegistryC::s_InstanceP.load();
+  ASSERT_NE(successor, nullptr);
+  EXPECT_NE(successor, registry);
+  ComRegistryC::ReleaseInstance();
+  EXPECT_EQ(ComRegistryC::s_InstanceP.load(), nullptr);
+}
+
+TEST(ComRegistryInstanceTest, ConcurrentReplaceAndReleaseNeverShutDownAFreedRegistry) {
+  ComRegistryC::ReleaseInstance();
+  std::atomic<bool> stop{false};
+  std::thread replacer([&stop] {
+    while (!stop.load()) {
+      ComRegistryC* next = new UnixComRegistryC;
+      (void)ComRegistryC::ReplaceInstance(next, nullptr);
+    }
+  });
+  for (int i = 0; i < 2000; ++i) {
+    (void)ComRegistryC::Instance();
+    ComRegistryC::ReleaseInstance();
+  }
+  stop.store(true);
+  replacer.join();
+  ComRegistryC::ReleaseInstance();
+  EXPECT_EQ(ComRegistryC::s_InstanceP.load(), nullptr);
+}
+
 }  // namespace
