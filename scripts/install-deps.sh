@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev openssl libicu-dev unicode-data libspdlog-dev
   python3 python3-cryptography util-linux
+  libsystemd-dev pkg-config
 )
 
 missing=()

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/StringC.h"
+#include "log/log_LogInstanceC.h"
 #include "log/log_LogManagerC.h"
 #include "log/log_LogSettingsC.h"
 #include "tests/log/LogTestSupport.h"
@@ -59,6 +60,15 @@ class ManagerRefC {
  private:
   log_LogManagerC* m_p;
 };
+
+// The number of listed file loggers (named "default").
+inline size_t FileLoggerCount(const log_LogManagerC& manager) {
+  size_t count = 0;
+  for (size_t i = 0; i < manager.InstanceCount(); ++i) {
+    if (manager.InstanceAt(i).Logger().Name().ToUtf8() == "default") ++count;
+  }
+  return count;
+}
 
 inline std::vector<std::string> Lines(const std::string& path) {
   std::vector<std::string> lines;
