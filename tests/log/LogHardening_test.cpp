@@ -1,6 +1,7 @@
 // Text from outside never forges a record, trace records hide passwords like log lines, the
 // trace file is opened like the log, and catalogs are never read relative to the working
 // directory.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
