@@ -67,7 +67,9 @@ TEST(LogFileSizeTest, SuffixesAndPlainNumbersAreRead) {
   for (const Case& c : cases) {
     int64_t bytes = -7;
     EXPECT_EQ(log_LogSettingsC::ParseSize(c.text, &bytes), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(bytes, c.bytes) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(bytes, c.bytes) << c.text;
+    }
   }
 }
 

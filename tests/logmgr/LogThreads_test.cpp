@@ -179,7 +179,10 @@ TEST(LogThreadsTest, ProcessCatalogReplacedWhileOthersLookUp) {
   for (int t = 0; t < 3; ++t) {
     readers.emplace_back([&] {
       while (!stop.load()) {
-        const std::string text = ErrGetText(0xE1000064, "\x01\x01i\x01default").ToUtf8();
+        const std::string text = ErrGetText(0xE1000064,
+                                            "\x01\x01i\x01"
+                                            "default")
+                                     .ToUtf8();
         if (text != "one" && text != "two" && text != "default") bad.fetch_add(1);
       }
     });
