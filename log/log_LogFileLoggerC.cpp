@@ -98,7 +98,7 @@ log_LogFileLoggerC::log_LogFileLoggerC(const log_LogSettingsC& settings, const S
       m_FileMode(log_IsMachineRun() ? c_MachineFileMode : c_UserFileMode),
       m_DirectoryMode(log_IsMachineRun() ? c_MachineDirectoryMode : c_UserDirectoryMode),
       m_ConfiguredTimeFormat(settings.logTimeFormat.ToUtf8()),
-      m_bFollowPath(settings.followPath) {
+      m_FollowIntervalUs(settings.followIntervalUs) {
   if (file.IsEmpty()) {
     m_FailureReason = "no log file is configured";
     return;
@@ -243,11 +243,13 @@ void log_LogFileLoggerC::FollowPath() {
   SilentScopeC scope;
   const bool locked = log_LockDirectory(m_Dir.Get(), c_LockWaitMs) == 0;
   cmn_UniqueFdC fd;
+  const bool was_readable = m_bReadable;
   const RcT rc = OpenLeaf(&fd);
   if (rc == RC_OK) {
     m_Fd = std::move(fd);
     Adopt();
   } else {
+    m_bReadable = was_readable;
     // Keep writing where we were (the moved file) rather than nowhere.
     ReportOnce(&m_bReopenReported,
                "cannot reopen the log file '" + m_Path + "': " + ReasonOf(rc, scope));
@@ -377,7 +379,13 @@ void log_LogFileLoggerC::Write(const log_LogEntryC& entry) {
   std::lock_guard<std::mutex> hold(m_Mutex);
   if (!m_Fd.IsValid()) return;
   if (!m_bFormatsLoaded) LoadFormats(entry.Manager());
-  if (m_bFollowPath) FollowPath();
+  if (m_FollowIntervalUs >= 0) {
+    const int64_t now = log_MonotonicMicros();
+    if (m_FollowIntervalUs == 0 || now - m_LastFollowUs >= m_FollowIntervalUs) {
+      FollowPath();
+      m_LastFollowUs = now;
+    }
+  }
   std::string line;
   // A line cut short before (by this process, or one found at the file's end on opening)
   // is ended first, in the same write as the entry.

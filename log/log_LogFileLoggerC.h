@@ -29,11 +29,13 @@
 //      before the first entry.
 //
 // Writing (Write), serialised by the logger's own mutex, so any thread may log:
-//   - Before each entry the file at the path is compared (device and inode) with the open one;
-//     when another run moved it aside, or logrotate renamed it, the path is reopened under the
-//     directory lock. "copytruncate" rotation needs nothing: the inode stays and O_APPEND
-//     writes go to the new end. A line written while another process is moving the file lands
-//     at the end of the moved file.
+//   - Before an entry the file at the path is compared (device and inode, one fstatat(2)) with
+//     the open one; when another run moved it aside, or logrotate renamed it, the path is
+//     reopened under the directory lock. A system call per line would double the logger's
+//     cost, so within a burst the check is made at most once per millisecond: the first
+//     entry after any pause is always checked, and a line of a burst that races a move lands
+//     at the end of the moved file, which is kept as "LogFileOld". "copytruncate" rotation
+//     needs nothing: the inode stays and O_APPEND writes go to the new end.
 //   - A write cut short (full disk, quota, file size limit) is taken back when the cut line is
 //     still the file's end; otherwise the next entry starts with a line break, so a cut line
 //     never glues onto another. The first failure is reported on standard error.
@@ -138,7 +140,7 @@ class log_LogFileLoggerC : public log_LoggerC {
   unsigned m_FileMode;
   unsigned m_DirectoryMode;
   std::string m_ConfiguredTimeFormat;  // "LogTimeFormat"
-  bool m_bFollowPath;
+  int64_t m_FollowIntervalUs;
   std::string m_FailureReason;
   std::vector<std::string> m_Warnings;
 
@@ -148,8 +150,9 @@ class log_LogFileLoggerC : public log_LoggerC {
   std::string m_Leaf;
   cmn_UniqueFdC m_Fd;
   log_FileIdS m_Id;
-  bool m_bReadable = false;     // m_Fd was opened for reading too
-  bool m_bNeedNewline = false;  // the file's last line is unterminated
+  int64_t m_LastFollowUs = INT64_MIN / 2;  // monotonic time of the last check for a move
+  bool m_bReadable = false;                // m_Fd was opened for reading too
+  bool m_bNeedNewline = false;             // the file's last line is unterminated
   bool m_bWriteReported = false;
   bool m_bReopenReported = false;
   bool m_bFormatsLoaded = false;

@@ -79,9 +79,12 @@ struct log_LogSettingsC {
   // "AppDataFolder").
   StringC userLogFile;
   StringC userLogFileOld;
-  // Not a preference: false makes the file logger skip the check for a moved log before each
-  // entry (the benchmark's baseline). Always true in the program.
-  bool followPath = true;
+  // Not a preference: the file logger checks whether its log was moved before an entry unless
+  // it checked less than this many microseconds before (c_FollowIntervalDefUs in the
+  // program; 0 checks before every entry, as the tests do; negative never checks, the
+  // benchmark's baseline).
+  static constexpr int64_t c_FollowIntervalDefUs = 1000;
+  int64_t followIntervalUs = c_FollowIntervalDefUs;
 };
 
 #endif  // QLM_LOG_LOG_LOGSETTINGSC_H_

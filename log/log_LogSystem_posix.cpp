@@ -18,6 +18,12 @@ void log_LocalTime(struct tm* out) noexcept {
   if (::localtime_r(&now, out) == nullptr) *out = tm{};
 }
 
+int64_t log_MonotonicMicros() noexcept {
+  struct timespec now {};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
 namespace {
 
 // The process id, read once per process: a child made by fork() starts over with 0.

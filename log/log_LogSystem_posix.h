@@ -14,6 +14,8 @@
 
 // The current time as local broken-down time.
 void log_LocalTime(struct tm* out) noexcept;
+// A monotonic clock in microseconds (read through the vDSO, no system call).
+int64_t log_MonotonicMicros() noexcept;
 // The process id; read from the system once per process (a fork() makes the child read its
 // own).
 uint64_t log_ProcessId() noexcept;

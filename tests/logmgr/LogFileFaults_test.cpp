@@ -182,6 +182,24 @@ TEST(LogReopenTest, LogMovedAsideTwiceIsFollowed) {
   EXPECT_TRUE(HasText(moved, "second"));
 }
 
+// With the program's setting (a check at most once per millisecond within a burst), the first
+// entry after a pause is always checked.
+TEST(LogReopenTest, FirstEntryAfterAPauseFollowsAMove) {
+  TempDirC dir;
+  log_LogSettingsC settings = SettingsIn(dir);
+  settings.followIntervalUs = log_LogSettingsC::c_FollowIntervalDefUs;
+  ManagerRefC manager(settings);
+  const std::string log = dir.File("log/test.log");
+  (void)manager->Log('G', 0, 0xE1000064, kInfo, "first");
+  ASSERT_EQ(::rename(log.c_str(), dir.File("log/test.old").c_str()), 0);
+  // A pause longer than the interval (not a timing assertion: only longer is needed).
+  ::usleep(static_cast<useconds_t>(5 * log_LogSettingsC::c_FollowIntervalDefUs));
+  (void)manager->Log('G', 0, 0xE1000064, kInfo, "after the pause");
+  const auto lines = Lines(log);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(HasText(lines, "after the pause"));
+}
+
 TEST(LogReopenTest, RemovedLogIsCreatedAgainWithItsMode) {
   TempDirC dir;
   ManagerRefC manager(SettingsIn(dir));
