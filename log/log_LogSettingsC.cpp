@@ -1,6 +1,7 @@
 #include "log/log_LogSettingsC.h"
 
 #include "env/EnvPreferencesC.h"
+#include "log/log_LogSystem_posix.h"
 
 namespace {
 
@@ -38,10 +39,16 @@ log_LogSettingsC log_LogSettingsC::Read(EnvPreferencesC& preferences) {
   s.logTimeFormat = ReadOr(preferences, "LogTimeFormat", defaults.logTimeFormat);
   s.logSyslogFacility = ReadOr(preferences, "LogSyslogFacility", defaults.logSyslogFacility);
   s.policyType = ReadOr(preferences, "PolicyType", defaults.policyType);
-  if (preferences.Exists(Ascii("AppDataFolder")) &&
-      !preferences.GetValue(Ascii("AppDataFolder"), true).IsEmpty()) {
-    s.userLogFile = preferences.Expand(Ascii(c_sUserLogFileDef));
-    s.userLogFileOld = preferences.Expand(Ascii(c_sUserLogFileOldDef));
+  // The user's own log lies below "AppDataFolder"; without it, below the home directory the
+  // password database gives (never one taken from the environment, which differs between a
+  // cron job and a login).
+  StringC base;
+  if (preferences.Exists(Ascii("AppDataFolder")))
+    base = preferences.GetValue(Ascii("AppDataFolder"), true);
+  if (base.IsEmpty()) base = StringC::FromUtf8(log_UserHome());
+  if (!base.IsEmpty() && base.Utf8View().front() == '/') {
+    s.userLogFile = base + Ascii("/.quillmarsh/log/quillmarsh.log");
+    s.userLogFileOld = base + Ascii("/.quillmarsh/log/quillmarsh.old");
   }
   return s;
 }

@@ -17,7 +17,7 @@
 //                               default "%c" in the LC_TIME locale), "iso8601" for
 //                               "2026-12-06T17:05:40+01:00", or a strftime(3) format
 //   "LogSyslogFacility" "user"  facility of the syslog module's messages
-//   "AppDataFolder"  $HOME      base of an ordinary user's own log,
+//   "AppDataFolder"  the user's home (password database) base of an ordinary user's own log,
 //                               "<AppDataFolder>/.quillmarsh/log/quillmarsh.log", used when
 //                               the shared log cannot be used by that user
 //   "PolicyType"     ""         the run's policy type, handed to log modules
@@ -42,10 +42,6 @@ struct log_LogSettingsC {
   static constexpr const char* c_sLogFileOldDef = "$(CommonAppDataFolder)/log/quillmarsh.old";
   static constexpr const char* c_sLogFileSizeDef = "4000000";
   static constexpr int64_t c_LogFileSizeDef = 4000000;
-  static constexpr const char* c_sUserLogFileDef =
-      "$(AppDataFolder)/.quillmarsh/log/quillmarsh.log";
-  static constexpr const char* c_sUserLogFileOldDef =
-      "$(AppDataFolder)/.quillmarsh/log/quillmarsh.old";
   static constexpr const char* c_sTimeFormatIso8601 = "iso8601";
 
   // The defaults, with the two file names still unexpanded.
@@ -75,8 +71,8 @@ struct log_LogSettingsC {
   StringC logTimeFormat;
   StringC logSyslogFacility;
   StringC policyType;
-  // An ordinary user's own log and its old file (expanded; empty when the environment has no
-  // "AppDataFolder").
+  // An ordinary user's own log and its old file (expanded; empty when neither "AppDataFolder"
+  // nor the password database gives an absolute directory).
   StringC userLogFile;
   StringC userLogFileOld;
   // Not a preference: the file logger checks whether its log was moved before an entry unless

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -199,6 +200,17 @@ int log_MakeDirectories(const std::string& path, unsigned mode) noexcept {
     i = j + 1;
   }
   return 0;
+}
+
+std::string log_UserHome() {
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  char buffer[4096];
+  if (::getpwuid_r(::geteuid(), &entry, buffer, sizeof buffer, &found) != 0 || found == nullptr ||
+      found->pw_dir == nullptr) {
+    return {};
+  }
+  return found->pw_dir;
 }
 
 bool log_IsMachineRun() noexcept {

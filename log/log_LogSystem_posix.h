@@ -71,6 +71,8 @@ struct log_FileIdS {
 // (whatever the umask). Existing directories are left as they are.
 [[nodiscard]] int log_MakeDirectories(const std::string& path, unsigned mode) noexcept;
 
+// The home directory of the effective user in the password database ("" when unknown).
+std::string log_UserHome();
 // True when the process runs as root (effective user 0): its files are the machine's.
 bool log_IsMachineRun() noexcept;
 // Writes "<program>: <text>\n" to standard error in one write(2); errors are ignored.

@@ -279,7 +279,8 @@ TEST(LogFullDiskTest, WriteCutShortLeavesOnlyWholeLines) {
                            static_cast<rlim_t>(st.st_size + 150)};
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 3;
     for (int i = 0; i < 5; ++i) {
-      (void)manager->Log('G', 0, 0xE1000064, kInfo, std::string(100, static_cast<char>('a' + i)));
+      const std::string text(100, static_cast<char>('a' + i));
+      (void)manager->Log('G', 0, 0xE1000064, kInfo, text.c_str());
     }
     return 0;
   });
@@ -326,8 +327,9 @@ TEST(LogFullDiskTest, FullTmpfsLeavesOnlyWholeLines) {
       ManagerRefC manager(settings);
       // The first run fills the file system, the second finds it full.
       for (int i = 0; i < (run == 0 ? 1000 : 50); ++i) {
-        (void)manager->Log('G', 0, 0xE1000064, kInfo,
-                           "run " + std::to_string(run) + " " + std::string(90, 'a' + i % 26));
+        const std::string text =
+            "run " + std::to_string(run) + " " + std::string(90, static_cast<char>('a' + i % 26));
+        (void)manager->Log('G', 0, 0xE1000064, kInfo, text.c_str());
       }
     }
     // Copy the log out of the namespace's mount for the parent to read.
