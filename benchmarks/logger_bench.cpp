@@ -7,6 +7,11 @@
 //
 //   BM_FileLogger        log_LogManagerC::Log through the level filter, the entry (catalog
 //                        text, formatting, time, process id), credential masking and the line
+//   BM_FileLoggerNoPathCheck the same without the check for a moved log (one fstatat(2) of
+//                        the log's name, at most once per millisecond): the check's cost is
+//                        the difference to BM_FileLogger
+//   BM_FileLoggerCheckEveryLine the check before every line (the tests' setting), for
+//                        comparison
 //   BM_FileLoggerFiltered the same call for a letter the level filter rejects
 //   BM_Spdlog            spdlog::logger::info with the pattern "[%c (G, 0)] {%P} %v"
 #include <benchmark/benchmark.h>
@@ -41,13 +46,17 @@ struct TempDirS {
   }
 };
 
-log_LogManagerC* MakeManager(const std::string& dir, const char* level) {
+log_LogManagerC* MakeManager(const std::string& dir, const char* level, bool follow_path = true,
+                             bool every_line = false) {
   log_LogSettingsC settings;
   settings.logFile = StringC::FromUtf8(dir + "/qlm.log");
   settings.logFileOld = StringC::FromUtf8(dir + "/qlm.old");
   settings.logMsgCatPath = StringC::FromUtf8(dir + "/none.cat");
   settings.logLevel = StringC::FromUtf8(level);
   settings.logFileSize = StringC::FromUtf8("0");
+  settings.followIntervalUs = !follow_path ? -1
+                              : every_line ? 0
+                                           : log_LogSettingsC::c_FollowIntervalDefUs;
   auto* manager = new log_LogManagerC(settings);
   manager->AddRef();
   return manager;
@@ -64,6 +73,30 @@ void BM_FileLogger(benchmark::State& state) {
   manager->Release();
 }
 BENCHMARK(BM_FileLogger);
+
+void BM_FileLoggerNoPathCheck(benchmark::State& state) {
+  TempDirS dir;
+  log_LogManagerC* manager = MakeManager(dir.path, "A-z", false);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(manager->Log('G', 0, 0xE1000075, "\x01\x01i\x01%1$s", kText));
+  }
+  state.counters["lines/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  manager->Release();
+}
+BENCHMARK(BM_FileLoggerNoPathCheck);
+
+void BM_FileLoggerCheckEveryLine(benchmark::State& state) {
+  TempDirS dir;
+  log_LogManagerC* manager = MakeManager(dir.path, "A-z", true, true);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(manager->Log('G', 0, 0xE1000075, "\x01\x01i\x01%1$s", kText));
+  }
+  state.counters["lines/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  manager->Release();
+}
+BENCHMARK(BM_FileLoggerCheckEveryLine);
 
 void BM_FileLoggerFiltered(benchmark::State& state) {
   TempDirS dir;

@@ -4,8 +4,14 @@
 
 #include <cstring>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_File_posix.h"
 #include "cmn/cmn_Result.h"
+#include "cmn/cmn_SafeOpen_posix.h"
+#include "cmn/cmn_Services.h"
 
 namespace {
 
@@ -50,9 +56,21 @@ enum class CandidateE { kMissing, kForeign, kCatalog };
 // but its header is short or wrong (it is closed again). kMissing: it did not open as a
 // regular file.
 CandidateE OpenCandidate(const std::string& path, int* fd, uint64_t* size, uint32_t* count) {
-  uint64_t fileSize = 0;
-  int opened = cmn_OpenRegularRead(path.c_str(), &fileSize);
-  if (opened < 0) return CandidateE::kMissing;
+  // Catalog texts end up in the log and in messages: a path relative to the working
+  // directory would let whoever owns that directory write them, so only absolute paths are
+  // opened, and only through the safe-open helper (no symbolic link at the end, a regular
+  // file, no path another user could change). A refusal is as silent as a missing file.
+  if (path.empty() || path.front() != '/') return CandidateE::kMissing;
+  cmn_ErrBufI* errors = getErrBuf();
+  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  cmn_UniqueFdC safe;
+  const RcT rc = cmn_SafeOpen(path, O_RDONLY, 0, &safe);
+  if (errors != nullptr) errors->Rollback(mark);
+  if (rc != RC_OK) return CandidateE::kMissing;
+  struct stat st {};
+  if (::fstat(safe.Get(), &st) != 0) return CandidateE::kMissing;
+  const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
+  int opened = safe.Release();
   uint32_t entries = 0;
   if (!ReadHeader(opened, &entries)) {
     cmn_Close(opened);

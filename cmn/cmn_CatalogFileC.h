@@ -4,9 +4,10 @@
 // 12 bytes: set number (2), text length (2), message number (4), file offset of the text (4).
 // Entries are sorted by set then message number; texts are UTF-8 without terminator.
 //
-// The file stays open while the object lives. The index is read once when the file is opened;
-// texts are read with pread(2), so concurrent lookups on one catalog are safe. A missing,
-// unreadable or foreign file leaves the catalog empty.
+// Only absolute paths are opened (a relative candidate counts as missing), through the
+// safe-open helper. The file stays open while the object lives. The index is read once when the
+// file is opened; texts are read with pread(2), so concurrent lookups on one catalog are safe. A
+// missing, unreadable or foreign file leaves the catalog empty.
 #ifndef QLM_CMN_CMN_CATALOGFILEC_H_
 #define QLM_CMN_CMN_CATALOGFILEC_H_
 

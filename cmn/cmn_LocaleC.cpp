@@ -53,12 +53,20 @@ cmn_LocaleNumericC::cmn_LocaleNumericC() {
   if (decimal_separator_.empty()) decimal_separator_ = ".";
 }
 
-const cmn_CatalogI* cmn_CatalogSwitchC::ProcessCatalog() const noexcept {
-  return catalog_.IsOpen() ? &catalog_ : nullptr;
+std::shared_ptr<const cmn_CatalogI> cmn_CatalogSwitchC::ProcessCatalog() const {
+  std::lock_guard<std::mutex> hold(mutex_);
+  return catalog_;
 }
 
 uint32_t cmn_CatalogSwitchC::SetProcessCatalog(std::string_view name) {
-  return catalog_.Open(name, names_) ? RC_OK : RC_CANNOT_OPEN;
+  // The new catalog is opened outside the lock; lookups still holding the previous one keep
+  // it open until they are done.
+  auto opened = std::make_shared<cmn_CatalogFileC>();
+  std::shared_ptr<const cmn_CatalogFileC> next;
+  if (opened->Open(name, names_)) next = std::move(opened);
+  std::lock_guard<std::mutex> hold(mutex_);
+  catalog_.swap(next);
+  return catalog_ ? RC_OK : RC_CANNOT_OPEN;
 }
 
 cmn_LocaleC::cmn_LocaleC(cmn_LocaleNamesC names)

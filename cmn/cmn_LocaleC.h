@@ -3,6 +3,8 @@
 #ifndef QLM_CMN_CMN_LOCALEC_H_
 #define QLM_CMN_CMN_LOCALEC_H_
 
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -45,12 +47,13 @@ class cmn_LocaleNumericC final : public cmn_LocaleNumericI {
 class cmn_CatalogSwitchC final : public cmn_CatalogSwitchI {
  public:
   explicit cmn_CatalogSwitchC(const cmn_LocaleNamesI& names) : names_(names) {}
-  const cmn_CatalogI* ProcessCatalog() const noexcept override;
+  std::shared_ptr<const cmn_CatalogI> ProcessCatalog() const override;
   [[nodiscard]] uint32_t SetProcessCatalog(std::string_view name) override;
 
  private:
   const cmn_LocaleNamesI& names_;
-  cmn_CatalogFileC catalog_;
+  mutable std::mutex mutex_;                         // held only to copy or swap catalog_
+  std::shared_ptr<const cmn_CatalogFileC> catalog_;  // guarded by mutex_
 };
 
 class cmn_LocaleC final : public cmn_LocaleI {

@@ -4,6 +4,7 @@
 #define QLM_CMN_CMN_LOCALEI_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -45,11 +46,13 @@ class cmn_CatalogI {
 
 class cmn_CatalogSwitchI {
  public:
-  // The process catalog, or null when none is set.
-  virtual const cmn_CatalogI* ProcessCatalog() const noexcept = 0;
+  // The process catalog, shared with the caller (it stays open while the caller holds it,
+  // even when another thread replaces it), or null when none is set.
+  virtual std::shared_ptr<const cmn_CatalogI> ProcessCatalog() const = 0;
   // Sets the process catalog to the file `name`, which may hold "%L" (tried with the locale
   // name parts). Returns 0 when a catalog file was opened, RC_CANNOT_OPEN otherwise (the
-  // process catalog is then cleared). Not safe against concurrent lookups on other threads.
+  // process catalog is then cleared). Safe against lookups on other threads: the catalog
+  // they hold is released when their last reference goes.
   [[nodiscard]] virtual uint32_t SetProcessCatalog(std::string_view name) = 0;
 
  protected:

@@ -7,13 +7,20 @@
 #include <new>
 #include <string>
 
+#include <fcntl.h>
+
+#include "cmn/cmn_ControlEscape.h"
+#include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_File_posix.h"
 #include "cmn/cmn_Formatter.h"
+#include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 
 namespace {
 
 constexpr int kStderrFd = 2;
+
+constinit std::atomic<cmn_TracerC::TextFilterT> g_TextFilter{nullptr};
 
 std::string_view EnvValue(const char* variable) {
   const char* value = ::secure_getenv(variable);
@@ -118,10 +125,30 @@ bool cmn_TracerC::RulesEnable(const std::vector<RuleS>& rules, std::string_view 
   return enabled;
 }
 
+void cmn_TracerC::SetTextFilter(TextFilterT filter) noexcept {
+  g_TextFilter.store(filter, std::memory_order_release);
+}
+
 std::unique_ptr<cmn_TracerC::SinkC> cmn_TracerC::MakeSink(std::string_view destination) {
   if (!destination.empty() && destination != "stderr" && destination != "-") {
-    int fd = cmn_OpenAppend(std::string(destination).c_str());
-    if (fd >= 0) return std::make_unique<SinkC>(fd, true);
+    cmn_ErrBufI* errors = getErrBuf();
+    const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+    cmn_UniqueFdC fd;
+    const RcT rc = cmn_SafeOpen(destination, O_WRONLY | O_APPEND | O_CREAT, 0600, &fd);
+    std::string why;
+    if (rc != RC_OK && errors != nullptr && errors->Mark() > mark && errors->Count() > 0) {
+      why = std::string(errors->Entry(errors->Count() - 1)->Text());
+    }
+    if (errors != nullptr) errors->Rollback(mark);
+    if (rc == RC_OK) return std::make_unique<SinkC>(fd.Release(), true);
+    std::string line = "trace file '";
+    line.append(destination);
+    line += "' not used (";
+    line += why.empty() ? "cannot open it" : why;
+    line += "); tracing to standard error";
+    (void)cmn_EscapeControls(line, 0);
+    line += '\n';
+    (void)cmn_WriteAll(kStderrFd, line.data(), line.size());
   }
   return std::make_unique<SinkC>(kStderrFd, false);
 }
@@ -164,16 +191,10 @@ void cmn_TracerC::Trace(const char* name, cmn_TraceCategoryS* category, const ch
   line += ": ";
   size_t textStart = line.size();
   cmn_FormatAppend(&line, format ? std::string_view(format) : std::string_view(), args);
-  // One record is one line: line breaks inside the text (catalog texts and arguments come from
-  // outside) are written as the two characters "\n" / "\r".
-  for (size_t i = textStart; i < line.size(); ++i) {
-    if (line[i] == '\n' || line[i] == '\r') {
-      char c = line[i] == '\n' ? 'n' : 'r';
-      line[i] = '\\';
-      line.insert(line.begin() + static_cast<std::ptrdiff_t>(i) + 1, c);
-      ++i;
-    }
-  }
+  if (TextFilterT filter = g_TextFilter.load(std::memory_order_acquire)) filter(line, textStart);
+  // One record is one line: control characters inside the text (catalog texts and arguments
+  // come from outside) are escaped ("\n", "\x1b").
+  (void)cmn_EscapeControls(line, textStart);
   line += '\n';
 
   std::lock_guard<std::mutex> lock(write_mutex_);

@@ -39,6 +39,12 @@ class cmn_TracerC final : public cmn_TracerI {
   // The process tracer, made on first use and never destroyed.
   static cmn_TracerC& Instance();
 
+  // A filter applied to the text of every record (from byte `from` of `record` on) before
+  // control characters are escaped: the log layer installs its credential masking here, so
+  // trace records hide what log lines hide. Null removes it. Safe from any thread.
+  using TextFilterT = void (*)(std::string& record, size_t from);
+  static void SetTextFilter(TextFilterT filter) noexcept;
+
   int IsEnabled(const char* name, cmn_TraceCategoryS* category) noexcept override;
   void Trace(const char* name, cmn_TraceCategoryS* category, const char* format,
              const cmn_ArgsI* args) noexcept override;
@@ -69,8 +75,11 @@ class cmn_TracerC final : public cmn_TracerI {
 
   static std::vector<RuleS> ParseRules(std::string_view text);
   static bool RulesEnable(const std::vector<RuleS>& rules, std::string_view name) noexcept;
-  // "stderr", "-" or "" give standard error; anything else is a file opened for appending.
-  // A file that cannot be opened falls back to standard error, so records are not lost.
+  // "stderr", "-" or "" give standard error; anything else is a file opened for appending
+  // through the safe-open helper, like the log (a regular file only, never through a
+  // symbolic link or a path another user could change; a FIFO never blocks the opening),
+  // created 0600. A file that cannot be opened falls back to standard error with a line
+  // saying why, so records are not lost.
   static std::unique_ptr<SinkC> MakeSink(std::string_view destination);
 
   // The flag of `name`, made (and set from the current rules) when new. Takes mutex_.

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include "e2e/LogLineChecker.h"
+
 namespace e2e {
 
 namespace fs = std::filesystem;
@@ -135,6 +137,14 @@ class PolicyWorldTest : public ::testing::Test {
     };
   }
   void TearDown() override {
+    // Every log a test's runs wrote holds only well-formed lines.
+    for (const fs::path& log : {LogFile(), fs::path(root_ / "data/log/quillmarsh.old"),
+                                fs::path(root_ / "home/.quillmarsh/log/quillmarsh.log")}) {
+      if (!fs::exists(log)) continue;
+      for (const std::string& problem : LogLineProblems(ReadFile(log))) {
+        ADD_FAILURE() << log.string() << ": " << problem;
+      }
+    }
     std::error_code ignored;
     fs::remove_all(root_, ignored);
   }

@@ -26,7 +26,8 @@ ModuleCatalogSlotS& ModuleCatalogSlot() {
   return *slot;
 }
 
-const cmn_CatalogI* ProcessCatalog() noexcept {
+// Shared with the switch: a catalog replaced meanwhile stays open until this lookup is done.
+std::shared_ptr<const cmn_CatalogI> ProcessCatalog() {
   cmn_LocaleI* locale = getLocale("");
   cmn_CatalogSwitchI* catalogs = locale != nullptr ? locale->CatalogSwitch() : nullptr;
   return catalogs != nullptr ? catalogs->ProcessCatalog() : nullptr;
@@ -80,7 +81,7 @@ bool ErrCatSwitchC::GetMessage(StringC* text, int* severity, uint32_t number,
       }
     }
     std::string raw;
-    if (const cmn_CatalogI* process = ProcessCatalog();
+    if (const std::shared_ptr<const cmn_CatalogI> process = ProcessCatalog();
         process != nullptr && process->Lookup(number, &raw)) {
       ErrCatalogC::ParseText(raw, conditions, &found, &found_severity);
       if (!found.IsEmpty()) {

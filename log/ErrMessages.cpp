@@ -1,5 +1,6 @@
 #include "log/ErrMessages.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <memory>
 #include <mutex>
@@ -23,21 +24,37 @@ constexpr const char* kModuleCatalogName = "allcat.%L.cat";
 std::once_flag g_switch_once;
 ErrCatSwitchC* g_switch = nullptr;  // set once under g_switch_once, never destroyed
 
+// Set once the module catalog was opened from the installation directory (or set by a
+// caller): until then every lookup tries again, since the installation directory is known
+// only once the configuration store is set up.
+std::atomic<bool> g_module_settled{false};
+
+void SettleModuleCatalog() {
+  // A module catalog set or emptied by a caller stays.
+  if (ErrCatSwitchC::ModuleCatalog()) {
+    g_module_settled.store(true, std::memory_order_release);
+    return;
+  }
+  const StringC directory = ModuleCatalogDirectory();
+  // Never relative to the working directory: without an installation directory there is no
+  // module catalog yet.
+  if (directory.IsEmpty()) return;
+  (void)ErrCatSwitchC::InstallModuleCatalogIfNone(
+      std::make_shared<ErrCatalogC>(directory + StringC::FromUtf8(kModuleCatalogName)));
+  g_module_settled.store(true, std::memory_order_release);
+}
+
 void MakeSwitch() {
   g_switch = new ErrCatSwitchC();
-  // A module catalog set or emptied before the first use stays.
-  if (!ErrCatSwitchC::ModuleCatalog()) {
-    (void)ErrCatSwitchC::InstallModuleCatalogIfNone(
-        std::make_shared<ErrCatalogC>(ModuleCatalogPath()));
-  }
 }
 
 }  // namespace
 
 ErrCatSwitchC& ErrCatalogSwitch() {
-  // Several threads may make the first lookup at once: exactly one creates the switch and
-  // opens the module catalog; the others wait for it.
+  // Several threads may make the first lookup at once: exactly one creates the switch; the
+  // others wait for it.
   std::call_once(g_switch_once, MakeSwitch);
+  if (!g_module_settled.load(std::memory_order_acquire)) SettleModuleCatalog();
   return *g_switch;
 }
 

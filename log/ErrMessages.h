@@ -56,8 +56,9 @@ ErrCatSwitchC& ErrCatalogSwitch();
 
 // The directory of the module catalog: the install directory of the product (registry value
 // HKLM "SOFTWARE\\Quillmarsh Corp\\Quillmarsh" "InstallDir") followed by "/lib/", or "" when
-// it is not known, e.g. while the process has no configuration store (the catalog is then
-// looked for in the current directory).
+// it is not known, e.g. while the process has no configuration store (there is then no
+// module catalog, never one relative to the working directory; lookups try again until the
+// directory is known).
 StringC ModuleCatalogDirectory();
 // ModuleCatalogDirectory() followed by "allcat.%L.cat".
 StringC ModuleCatalogPath();

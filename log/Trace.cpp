@@ -3,9 +3,19 @@
 #include <cstdarg>
 
 #include "cmn/cmn_Services.h"
+#include "cmn/cmn_TracerC.h"
+#include "log/CredentialMask.h"
 #include "log/TraceCategories.h"
 
 namespace {
+
+// Trace records hide what log lines hide: the tracer applies the log's credential masking to
+// every record from before main on.
+void MaskTraceText(std::string& record, size_t from) {
+  (void)MaskCredentials(record, from);
+}
+[[maybe_unused]] const bool g_TraceMaskInstalled =
+    (cmn_TracerC::SetTextFilter(&MaskTraceText), true);
 
 // Builds the list from `format` and traces it, unless the category is off.
 void TraceList(cmn_TraceCategoryS& category, const char* format, va_list args) noexcept {

@@ -1,8 +1,11 @@
 #include "log/log_LogDynamicProxyLoggerC.h"
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "log/log_LogEntryC.h"
+#include "log/log_LogSettingsC.h"
 #include "log/log_LogSystem_posix.h"
 
 namespace {
@@ -23,7 +26,22 @@ log_LogDynamicProxyLoggerC::log_LogDynamicProxyLoggerC(const StringC& name) : lo
   m_pFinalize = Lookup<RklLogFinalizeFn>(m_pLibrary, "RklLogFinalize");
   m_pPreferredLevel = Lookup<RklLogPreferedLogLevelFn>(m_pLibrary, "RklLogPreferedLogLevel");
   m_pLog = Lookup<RklLogFn>(m_pLibrary, "RklLog");
+  m_pConfigure = Lookup<RklLogConfigureFn>(m_pLibrary, "RklLogConfigure");
   if (m_pInitialize != nullptr) m_pInitialize(this);
+}
+
+log_LogDynamicProxyLoggerC::log_LogDynamicProxyLoggerC(const StringC& name,
+                                                       const log_LogSettingsC& settings)
+    : log_LogDynamicProxyLoggerC(name) {
+  if (m_pLibrary == nullptr || m_pConfigure == nullptr) return;
+  const char* program = program_invocation_short_name;
+  const std::string values[] = {settings.logSyslogFacility.ToUtf8(),
+                                settings.logTimeFormat.ToUtf8(), settings.policyType.ToUtf8(),
+                                program != nullptr ? program : ""};
+  const char* const pairs[] = {"LogSyslogFacility", values[0].c_str(), "LogTimeFormat",
+                               values[1].c_str(),   "PolicyType",      values[2].c_str(),
+                               "ProgramName",       values[3].c_str(), nullptr};
+  m_pConfigure(pairs);
 }
 
 log_LogDynamicProxyLoggerC::~log_LogDynamicProxyLoggerC() {
@@ -38,6 +56,7 @@ bool log_LogDynamicProxyLoggerC::IsReady() const {
 
 StringC log_LogDynamicProxyLoggerC::PreferredLevel(const StringC& level) {
   if (m_pPreferredLevel == nullptr) return level;
+  std::lock_guard<std::mutex> hold(m_Mutex);
   const std::string text = level.ToUtf8();
   const char* preferred = m_pPreferredLevel(text.c_str());
   return preferred != nullptr ? StringC::FromUtf8(preferred) : level;
@@ -45,6 +64,7 @@ StringC log_LogDynamicProxyLoggerC::PreferredLevel(const StringC& level) {
 
 void log_LogDynamicProxyLoggerC::Write(const log_LogEntryC& entry) {
   if (m_pLibrary == nullptr || m_pLog == nullptr) return;
+  std::lock_guard<std::mutex> hold(m_Mutex);
   m_pLog(entry.Set(), entry.Number(), entry.Severity(), entry.TextUtf8().c_str(), &entry.Header(),
          &entry.Source());
 }

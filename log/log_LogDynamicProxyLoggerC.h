@@ -4,19 +4,27 @@
 // The library is loaded with dlopen(name, RTLD_NOW | RTLD_GLOBAL) under the exact name given
 // (a name without "/" is searched along the library path). Its four entry points are looked
 // up once; any may be missing. RklLogInitialize is called right after loading, RklLogFinalize
-// just before unloading in the destructor. The logger is named after the module.
+// just before unloading in the destructor; RklLogConfigure, when present, right after
+// RklLogInitialize with the module settings. The logger is named after the module. Calls into
+// the module are serialised by the logger's mutex.
 #ifndef QLM_LOG_LOG_LOGDYNAMICPROXYLOGGERC_H_
 #define QLM_LOG_LOG_LOGDYNAMICPROXYLOGGERC_H_
+
+#include <mutex>
 
 #include "base/StringC.h"
 #include "log/log_LogPluginI.h"
 #include "log/log_LoggerC.h"
+
+struct log_LogSettingsC;
 
 class log_LogDynamicProxyLoggerC : public log_LoggerC {
  public:
   // Loads the module `name` and initialises it. A library that does not load leaves the
   // logger not ready (nothing is reported).
   explicit log_LogDynamicProxyLoggerC(const StringC& name);
+  // The same, then hands the module its settings from `settings` (RklLogConfigure).
+  log_LogDynamicProxyLoggerC(const StringC& name, const log_LogSettingsC& settings);
   // Finalises and unloads the module.
   ~log_LogDynamicProxyLoggerC() override;
 
@@ -29,7 +37,9 @@ class log_LogDynamicProxyLoggerC : public log_LoggerC {
   StringC PreferredLevel(const StringC& level) override;
 
  private:
+  std::mutex m_Mutex;  // held around every call into the module after construction
   void* m_pLibrary = nullptr;
+  RklLogConfigureFn m_pConfigure = nullptr;
   RklLogInitializeFn m_pInitialize = nullptr;
   RklLogFinalizeFn m_pFinalize = nullptr;
   RklLogPreferedLogLevelFn m_pPreferredLevel = nullptr;

@@ -25,7 +25,7 @@ log_LogEntryC::~log_LogEntryC() = default;
 void log_LogEntryC::Format() {
   StringC text;
   int severity = 4;
-  if (const ErrCatalogC* catalog = m_pManager->Catalog()) {
+  if (const std::shared_ptr<const ErrCatalogC> catalog = m_pManager->Catalog()) {
     catalog->GetMessage(&text, &severity, MessageNumber(), m_DefaultText.c_str(),
                         ERR_NO_CONDITIONS);
   } else {

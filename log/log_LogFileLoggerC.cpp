@@ -2,24 +2,22 @@
 
 #include <fcntl.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 #include "base/ArgListC.h"
-#include "base/TextUtil.h"
+#include "cmn/cmn_ControlEscape.h"
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "log/CredentialMask.h"
 #include "log/ErrCatalogC.h"
 #include "log/log_LogEntryC.h"
-#include "log/log_LogFileStreamC.h"
 #include "log/log_LogManagerC.h"
 #include "log/log_LogSettingsC.h"
-#include "log/log_LogSystem_posix.h"
 #include "os/File_posix.h"
-#include "os/FlnFileServiceC.h"
-#include "os/StreamWriterC.h"
 
 const char* const log_LogFileLoggerC::m_sDefaultName = "default";
 const char* const log_LogFileLoggerC::m_sInvalidFileChars = "*?<>|";
@@ -34,7 +32,7 @@ bool HasInvalidChars(const StringC& name) {
          std::string_view::npos;
 }
 
-// Restores the calling thread's error buffer on scope exit: logging reports nothing.
+// Restores the calling thread's error buffer on scope exit: logging reports nothing there.
 class SilentScopeC {
  public:
   SilentScopeC() noexcept : m_pBuffer(getErrBuf()), m_uMark(m_pBuffer ? m_pBuffer->Mark() : 0) {}
@@ -44,16 +42,36 @@ class SilentScopeC {
   SilentScopeC(const SilentScopeC&) = delete;
   SilentScopeC& operator=(const SilentScopeC&) = delete;
 
+  // The text of the newest failure reported since the scope began, or "".
+  std::string LastText() const {
+    if (m_pBuffer == nullptr || m_pBuffer->Mark() <= m_uMark || m_pBuffer->Count() == 0) {
+      return {};
+    }
+    const cmn_ErrEntryI* entry = m_pBuffer->Entry(m_pBuffer->Count() - 1);
+    return entry != nullptr ? std::string(entry->Text()) : std::string();
+  }
+
  private:
   cmn_ErrBufI* m_pBuffer;
   uint64_t m_uMark;
 };
 
+// Why `rc` refused or failed: the helper's own message when it reported one, else the
+// system's error text.
+std::string ReasonOf(RcT rc, const SilentScopeC& scope) {
+  std::string reported = scope.LastText();
+  if (!reported.empty()) return reported;
+  if ((rc & 0xFFFF0000u) == 0xE0000000u) return log_ErrnoText(static_cast<int>(rc & 0xFFFFu));
+  char text[32];
+  std::snprintf(text, sizeof text, "error 0x%08X", static_cast<unsigned>(rc));
+  return text;
+}
+
 // The text of `number` in the manager's catalog with `default_text`, before formatting.
 StringC CatalogText(const log_LogManagerC& manager, uint32_t number, const char* default_text) {
   StringC text;
   int severity = 4;
-  if (const ErrCatalogC* catalog = manager.Catalog()) {
+  if (const std::shared_ptr<const ErrCatalogC> catalog = manager.Catalog()) {
     catalog->GetMessage(&text, &severity, number, default_text, ERR_NO_CONDITIONS);
   } else {
     ErrCatalogC::ParseText(default_text, ERR_NO_CONDITIONS, &text, &severity);
@@ -61,75 +79,226 @@ StringC CatalogText(const log_LogManagerC& manager, uint32_t number, const char*
   return text;
 }
 
-// Gives the file `leaf` in `dir_fd` the name `old_name`, replacing the previous old file.
-// False when the old name is unusable or the rename fails; nothing has changed then.
-bool MoveAside(int dir_fd, const std::string& leaf, const StringC& old_name) {
-  if (old_name.IsEmpty() || HasInvalidChars(old_name)) return false;
-  const FileNameC old(old_name);
-  FlnFileServiceC files;
-  (void)files.CreateDirectory(old.GetDirectoryName(), true);
-  std::string old_path;
-  if (os_SystemPath(old, &old_path) != 0) return false;
-  cmn_UniqueFdC old_dir;
-  std::string old_leaf;
-  if (cmn_SafeOpenParent(old_path, &old_dir, &old_leaf) != RC_OK) return false;
-  return log_RenameAt(dir_fd, leaf, old_dir.Get(), old_leaf) == 0;
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
 }
 
 }  // namespace
 
 log_LogFileLoggerC::log_LogFileLoggerC(const log_LogSettingsC& settings)
-    : log_LoggerC(StringC(m_sDefaultName, StringC::CC_ASCII)), m_FileName(settings.logFile) {
-  if (settings.logFile.IsEmpty() || HasInvalidChars(settings.logFile)) return;
+    : log_LogFileLoggerC(settings, settings.logFile, settings.logFileOld) {}
+
+log_LogFileLoggerC::log_LogFileLoggerC(const log_LogSettingsC& settings, const StringC& file,
+                                       const StringC& old_file)
+    : log_LoggerC(StringC(m_sDefaultName, StringC::CC_ASCII)),
+      m_FileName(file),
+      m_FileMode(log_IsMachineRun() ? c_MachineFileMode : c_UserFileMode),
+      m_DirectoryMode(log_IsMachineRun() ? c_MachineDirectoryMode : c_UserDirectoryMode),
+      m_ConfiguredTimeFormat(settings.logTimeFormat.ToUtf8()),
+      m_FollowIntervalUs(settings.followIntervalUs) {
+  if (file.IsEmpty()) {
+    m_FailureReason = "no log file is configured";
+    return;
+  }
+  if (HasInvalidChars(file)) {
+    m_FailureReason = "the name holds one of the characters \"*?<>|\"";
+    return;
+  }
+  bool size_valid = true;
+  const int64_t limit = settings.FileSizeLimit(&size_valid);
+  if (!size_valid) {
+    m_Warnings.push_back("LogFileSize value '" + settings.logFileSize.ToUtf8() +
+                         "' is not a size; using " +
+                         std::to_string(log_LogSettingsC::c_LogFileSizeDef) + " bytes");
+  }
   SilentScopeC silent;
-  const int64_t limit = ToInteger(settings.logFileSize, nullptr, 0);
-  Open(settings.logFileOld, limit);
+  Open(old_file, limit);
 }
 
-log_LogFileLoggerC::~log_LogFileLoggerC() {
-  if (m_pWriter != nullptr) {
-    SilentScopeC silent;
-    (void)m_pWriter->Close();
+log_LogFileLoggerC::~log_LogFileLoggerC() = default;
+
+std::vector<std::string> log_LogFileLoggerC::TakeWarnings() {
+  std::vector<std::string> taken;
+  taken.swap(m_Warnings);
+  return taken;
+}
+
+RcT log_LogFileLoggerC::OpenLeaf(cmn_UniqueFdC* fd) {
+  // A new file gets the logger's mode exactly; an existing one keeps its own.
+  RcT rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_RDWR | O_APPEND | O_CREAT | O_EXCL, m_FileMode, fd,
+                          m_Path);
+  if (rc == RC_OK) {
+    (void)log_SetMode(fd->Get(), m_FileMode);
+    m_bReadable = true;
+    return RC_OK;
   }
+  if (rc != cmn_RcFromErrno(EEXIST)) return rc;
+  rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_RDWR | O_APPEND, m_FileMode, fd, m_Path);
+  m_bReadable = rc == RC_OK;
+  if (rc == cmn_RcFromErrno(EACCES)) {
+    // Writable but not readable: appending still works, the end is not examined.
+    rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_WRONLY | O_APPEND, m_FileMode, fd, m_Path);
+  }
+  return rc;
 }
 
 void log_LogFileLoggerC::Open(const StringC& old_name, int64_t limit) {
-  FlnFileServiceC files;
-  (void)files.CreateDirectory(m_FileName.GetDirectoryName(), true);
+  SilentScopeC scope;
+  if (os_SystemPath(m_FileName, &m_Path) != 0 || m_Path.empty()) {
+    m_FailureReason = "the name is not a file name";
+    return;
+  }
+  (void)log_MakeDirectories(DirectoryOf(m_Path), m_DirectoryMode);
 
-  std::string path;
-  if (os_SystemPath(m_FileName, &path) != 0) return;
-  cmn_UniqueFdC dir;
-  std::string leaf;
-  if (cmn_SafeOpenParent(path, &dir, &leaf) != RC_OK) return;
+  RcT rc = cmn_SafeOpenParent(m_Path, &m_Dir, &m_Leaf);
+  if (rc != RC_OK) {
+    m_FailureReason = ReasonOf(rc, scope);
+    return;
+  }
   // Every process opening this log holds the lock from here until the file is open, so the
   // size test and the move aside are one step as far as the others are concerned. Without
-  // the lock (a file system refusing flock) the file is used as it is and never moved.
-  const bool locked = log_LockDirectory(dir.Get()) == 0;
-
-  constexpr int kFlags = O_WRONLY | O_APPEND | O_CREAT;
-  cmn_UniqueFdC fd;
-  if (cmn_SafeOpenAt(dir.Get(), leaf, kFlags, 0666, &fd, path) != RC_OK) return;
-  int64_t size = 0;
-  if (locked && limit > 0 && log_FileSize(fd.Get(), &size) == 0 && size > limit &&
-      MoveAside(dir.Get(), leaf, old_name)) {
-    fd.Reset();
-    if (cmn_SafeOpenAt(dir.Get(), leaf, kFlags, 0666, &fd, path) != RC_OK) return;
+  // the lock (a file system refusing flock, a holder past the bound) the file is used as it
+  // is and never moved.
+  const bool locked = log_LockDirectory(m_Dir.Get(), c_LockWaitMs) == 0;
+  rc = OpenLeaf(&m_Fd);
+  if (rc != RC_OK) {
+    m_FailureReason = ReasonOf(rc, scope);
+    m_Fd.Reset();
+    if (locked) log_UnlockDirectory(m_Dir.Get());
+    return;
   }
-  m_pWriter = std::make_unique<StreamWriterC>(std::make_unique<log_LogFileStreamC>(std::move(fd)));
-  // `dir` closes here, which drops the lock.
+  int64_t size = 0;
+  if (locked && limit > 0 && log_FileSize(m_Fd.Get(), &size) == 0 && size > limit &&
+      MoveAside(old_name)) {
+    m_Fd.Reset();
+    rc = OpenLeaf(&m_Fd);
+    if (rc != RC_OK) {
+      m_FailureReason = ReasonOf(rc, scope);
+      m_Fd.Reset();
+    }
+  }
+  if (m_Fd.IsValid()) Adopt();
+  if (locked) log_UnlockDirectory(m_Dir.Get());
+}
+
+bool log_LogFileLoggerC::MoveAside(const StringC& old_name) {
+  if (old_name.IsEmpty() || HasInvalidChars(old_name)) return false;
+  std::string old_path;
+  if (os_SystemPath(FileNameC(old_name), &old_path) != 0) return false;
+  (void)log_MakeDirectories(DirectoryOf(old_path), m_DirectoryMode);
+  SilentScopeC scope;
+  cmn_UniqueFdC old_dir;
+  std::string old_leaf;
+  RcT rc = cmn_SafeOpenParent(old_path, &old_dir, &old_leaf);
+  if (rc != RC_OK) {
+    const std::string text =
+        "The log file '" + m_Path + "' was not moved to '" + old_path + "': " + ReasonOf(rc, scope);
+    log_TellStderr(text);
+    m_Warnings.push_back(text);
+    return false;
+  }
+  const int err = log_RenameAt(m_Dir.Get(), m_Leaf, old_dir.Get(), old_leaf);
+  if (err == 0) return true;
+  std::string reason;
+  if (err == EXDEV && m_bReadable) {
+    // Another file system: the old file receives a copy, then the log starts over in place.
+    // The lock is still held, so no other run writes between the copy and the truncation
+    // (a run that does not take it, one past the lock's bound, may lose its lines here).
+    cmn_UniqueFdC old_fd;
+    rc = cmn_SafeOpenAt(old_dir.Get(), old_leaf, O_RDWR | O_CREAT, m_FileMode, &old_fd, old_path);
+    int copied = rc == RC_OK ? log_CopyFile(m_Fd.Get(), old_fd.Get()) : 0;
+    if (rc == RC_OK && copied == 0) {
+      const int truncated = log_Truncate(m_Fd.Get());
+      if (truncated == 0) return false;  // same file, now empty: nothing to reopen
+      reason = "cannot truncate it: " + log_ErrnoText(truncated);
+    } else {
+      reason = rc != RC_OK ? ReasonOf(rc, scope) : "copying failed: " + log_ErrnoText(copied);
+    }
+  } else {
+    reason = log_ErrnoText(err);
+  }
+  const std::string text =
+      "The log file '" + m_Path + "' was not moved to '" + old_path + "': " + reason;
+  log_TellStderr(text);
+  m_Warnings.push_back(text);
+  return false;
+}
+
+void log_LogFileLoggerC::Adopt() {
+  if (log_IdentityOf(m_Fd.Get(), &m_Id) != 0) m_Id = {};
+  char last = '\n';
+  bool empty = true;
+  m_bNeedNewline =
+      m_bReadable && log_LastByte(m_Fd.Get(), &last, &empty) == 0 && !empty && last != '\n';
+}
+
+void log_LogFileLoggerC::FollowPath() {
+  log_FileIdS current;
+  if (log_IdentityAt(m_Dir.Get(), m_Leaf, &current) == 0 && current == m_Id) return;
+  // The name now holds another file, or none: another run moved the log aside, or logrotate
+  // renamed it. Reopen under the directory lock, which the mover held while moving.
+  SilentScopeC scope;
+  const bool locked = log_LockDirectory(m_Dir.Get(), c_LockWaitMs) == 0;
+  cmn_UniqueFdC fd;
+  const bool was_readable = m_bReadable;
+  const RcT rc = OpenLeaf(&fd);
+  if (rc == RC_OK) {
+    m_Fd = std::move(fd);
+    Adopt();
+  } else {
+    m_bReadable = was_readable;
+    // Keep writing where we were (the moved file) rather than nowhere.
+    ReportOnce(&m_bReopenReported,
+               "cannot reopen the log file '" + m_Path + "': " + ReasonOf(rc, scope));
+  }
+  if (locked) log_UnlockDirectory(m_Dir.Get());
+}
+
+void log_LogFileLoggerC::ReportOnce(bool* flag, const std::string& text) {
+  if (*flag) return;
+  *flag = true;
+  log_TellStderr(text);
 }
 
 bool log_LogFileLoggerC::IsReady() const {
-  return m_pWriter != nullptr && m_pWriter->IsOpen();
+  std::lock_guard<std::mutex> hold(m_Mutex);
+  return m_Fd.IsValid();
 }
 
 void log_LogFileLoggerC::LoadFormats(const log_LogManagerC& manager) {
-  m_TimeFormat = ArgListNull.FormatUtf8(
-      CatalogText(manager, c_TimeFormatMessage, c_TimeFormatText).Utf8View());
+  if (m_ConfiguredTimeFormat.empty()) {
+    m_TimeFormat = ArgListNull.FormatUtf8(
+        CatalogText(manager, c_TimeFormatMessage, c_TimeFormatText).Utf8View());
+    m_bIso8601 = false;
+  } else {
+    std::string lower = m_ConfiguredTimeFormat;
+    for (char& c : lower) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    m_bIso8601 = lower == log_LogSettingsC::c_sTimeFormatIso8601;
+    m_TimeFormat = m_bIso8601 ? "%Y-%m-%dT%H:%M:%S%z" : m_ConfiguredTimeFormat;
+  }
   m_LineFormat = CatalogText(manager, c_LineMessage, c_LineText).ToUtf8();
   m_bFormatsLoaded = true;
   m_bTimeValid = false;
+}
+
+bool log_LogFileLoggerC::RenderTime(const std::string& format, bool iso8601, const struct tm& time,
+                                    char* out, size_t size) {
+  const size_t n = log_FormatTime(out, size, format.c_str(), &time);
+  if (n == 0) return false;
+  if (iso8601 && n >= 5 && n + 1 < size) {
+    // "%z" gives "+0100"; ISO 8601 and RFC 3339 readers want "+01:00".
+    const char sign = out[n - 5];
+    if (sign == '+' || sign == '-') {
+      std::memmove(out + n - 1, out + n - 2, 3);  // "00\0" one place on
+      out[n - 2] = ':';
+    }
+  }
+  return true;
 }
 
 void log_LogFileLoggerC::AppendPrefix(const log_LogEntryC& entry, std::string* out) {
@@ -162,7 +331,7 @@ const char* log_LogFileLoggerC::TimeText(const struct tm& time) {
                     time.tm_year == m_LastTime.tm_year && time.tm_isdst == m_LastTime.tm_isdst &&
                     time.tm_gmtoff == m_LastTime.tm_gmtoff;
   if (!same) {
-    (void)log_FormatTime(m_TimeText, sizeof m_TimeText, m_TimeFormat.c_str(), &time);
+    (void)RenderTime(m_TimeFormat, m_bIso8601, time, m_TimeText, sizeof m_TimeText);
     m_LastTime = time;
     m_bTimeValid = true;
   }
@@ -190,12 +359,14 @@ std::string log_LogFileLoggerC::FormatLine(const log_LogEntryC& entry, const cha
     AppendPrefix(entry, &line);
     line += entry.TextUtf8();
     (void)MaskCredentials(line, text_start);
+    (void)cmn_EscapeControls(line, text_start);
     return line;
   }
   std::string text;
   AppendPrefix(entry, &text);
   text += entry.TextUtf8();
   (void)MaskCredentials(text);
+  (void)cmn_EscapeControls(text);
   ArgListC args;
   args.AddCharStar(time_text)
       .AddInt32(static_cast<int32_t>(letter))
@@ -205,12 +376,38 @@ std::string log_LogFileLoggerC::FormatLine(const log_LogEntryC& entry, const cha
 }
 
 void log_LogFileLoggerC::Write(const log_LogEntryC& entry) {
-  if (!IsReady()) return;
+  std::lock_guard<std::mutex> hold(m_Mutex);
+  if (!m_Fd.IsValid()) return;
   if (!m_bFormatsLoaded) LoadFormats(entry.Manager());
-  std::string line = FormatLine(entry, TimeText(entry.Time()), m_LineFormat);
-  line += TextWriterC::UNIXNewLine;
-  // The line and its break in one piece: one write(2) on the O_APPEND descriptor. A failure
-  // reported by the stream is taken back out of the error buffer.
-  SilentScopeC silent;
-  (void)m_pWriter->WriteUtf8(line);
+  if (m_FollowIntervalUs >= 0) {
+    const int64_t now = log_MonotonicMicros();
+    if (m_FollowIntervalUs == 0 || now - m_LastFollowUs >= m_FollowIntervalUs) {
+      FollowPath();
+      m_LastFollowUs = now;
+    }
+  }
+  std::string line;
+  // A line cut short before (by this process, or one found at the file's end on opening)
+  // is ended first, in the same write as the entry.
+  const size_t lead = m_bNeedNewline ? 1 : 0;
+  if (lead != 0) line += '\n';
+  line += FormatLine(entry, TimeText(entry.Time()), m_LineFormat);
+  line += '\n';
+  // The line and its break in one piece: one write(2) on the O_APPEND descriptor.
+  size_t written = 0;
+  const int err = log_WriteSome(m_Fd.Get(), line.data(), line.size(), &written);
+  if (err == 0) {
+    m_bNeedNewline = false;
+    return;
+  }
+  if (written > lead) {
+    // Part of the line reached the file: take it back while it is still the file's end, or
+    // make the next entry start on a line of its own.
+    m_bNeedNewline = log_CutTail(m_Fd.Get(), line.data() + lead, written - lead, m_bReadable) != 0;
+  } else if (written == 1 && lead == 1) {
+    m_bNeedNewline = false;
+  }
+  ReportOnce(&m_bWriteReported, "cannot write to the log file '" + m_Path +
+                                    "': " + log_ErrnoText(err) +
+                                    " (later lines may be missing; reported once)");
 }

@@ -1,29 +1,44 @@
 // log_LogFileLoggerC: the built-in logger, named "default", that appends one line per entry to
 // the log file.
 //
-// Line: message 0xE0010003, by default "[%1$s (%2$c, %3$d)] %4$s": the time (message
-// 0xE0010002, by default "%c", rendered by strftime into at most 128 bytes), the component
-// letter, the level and the text. When the log flags are not 0 the text is preceded by
-// "{<pid>} " (bit 0), "{<user s>.<ms>U+<system s>.<ms>K} " (bit 1) or
-// "{<pid>: <user s>.<ms>U+<system s>.<ms>K} " (both). Passwords in URLs are removed from the
-// text (see CredentialMask.h). Each line and its "\n" reach the file in one write(2) on a
-// descriptor opened with O_APPEND, so lines of processes sharing the log never interleave.
+// Line: message 0xE0010003, by default "[%1$s (%2$c, %3$d)] %4$s": the time, the component
+// letter, the level and the text. The time is "LogTimeFormat": empty for message 0xE0010002
+// (by default "%c", rendered by strftime in the LC_TIME locale into at most 128 bytes),
+// "iso8601" for "2026-12-06T17:05:40+01:00", anything else a strftime format. When the log
+// flags are not 0 the text is preceded by "{<pid>} " (bit 0), "{<user s>.<ms>U+<system
+// s>.<ms>K} " (bit 1) or "{<pid>: <user s>.<ms>U+<system s>.<ms>K} " (both). Passwords are
+// removed from the text (see CredentialMask.h) and control characters escaped (see
+// cmn_ControlEscape.h), so every entry is exactly one line. Each line and its "\n" reach the
+// file in one write(2) on a descriptor opened with O_APPEND, so lines of processes sharing
+// the log never interleave.
 //
-// Opening, once, in the constructor:
+// Opening, in the constructor:
 //   1. A "LogFile" holding any of "*?<>|" opens nothing (the logger is not ready).
-//   2. The log file's directory is created with its parents when missing.
-//   3. Under an exclusive flock(2) of that directory, which every process opening the log
-//      takes, the log file is opened through the checked open of the common-services layer
-//      (a symbolic link is never followed; for root, no path another user could change). A
-//      refused file leaves the logger not ready and changes nothing.
-//   4. Still under the lock, when "LogFileSize" (an integer, base from its prefix) is above 0
-//      and the file is larger, the file is renamed to "LogFileOld" (whose directory is
-//      created when missing), which atomically replaces the previous old file. The size is
-//      examined only once the lock is held, so of several processes starting at once only
-//      the first moves the log aside and the others append to the new file.
-//   5. The log file is opened for appending, created when missing, with a UTF-8 text writer
-//      over it. The size is not examined again while the program runs.
-// Every failure is silent: the error buffer is left as it was.
+//   2. The log file's directory is created with its parents when missing: 0755 for a run as
+//      root (the machine's log), 0700 for an ordinary user, whatever the umask.
+//   3. The directory is opened and, under an exclusive flock(2) of it that every process
+//      opening or reopening the log takes (waiting at most c_LockWaitMs), the log file is
+//      opened through the safe-open helper (no symbolic link, regular files only, no path
+//      another user could change), created 0644 (root) or 0600 (user) when missing. A refused
+//      file leaves the logger not ready with the reason in FailureReason().
+//   4. Still under the lock, when "LogFileSize" is above 0 and the file is larger, the file is
+//      renamed to "LogFileOld", which atomically replaces the previous old file. When the old
+//      file is on another file system (EXDEV), the log is copied to it and then truncated; a
+//      move that fails is reported once on standard error and in the log.
+//   5. A log whose last byte is not a line break (a line cut short by a full disk) gets one
+//      before the first entry.
+//
+// Writing (Write), serialised by the logger's own mutex, so any thread may log:
+//   - Before an entry the file at the path is compared (device and inode, one fstatat(2)) with
+//     the open one; when another run moved it aside, or logrotate renamed it, the path is
+//     reopened under the directory lock. A system call per line would double the logger's
+//     cost, so within a burst the check is made at most once per millisecond: the first
+//     entry after any pause is always checked, and a line of a burst that races a move lands
+//     at the end of the moved file, which is kept as "LogFileOld". "copytruncate" rotation
+//     needs nothing: the inode stays and O_APPEND writes go to the new end.
+//   - A write cut short (full disk, quota, file size limit) is taken back when the cut line is
+//     still the file's end; otherwise the next entry starts with a line break, so a cut line
+//     never glues onto another. The first failure is reported on standard error.
 #ifndef QLM_LOG_LOG_LOGFILELOGGERC_H_
 #define QLM_LOG_LOG_LOGFILELOGGERC_H_
 
@@ -31,16 +46,20 @@
 #include <cstdint>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "base/StringC.h"
+#include "cmn/cmn_Result.h"
+#include "cmn/cmn_UniqueFdC.h"
+#include "log/log_LogSystem_posix.h"
 #include "log/log_LoggerC.h"
 #include "os/FileNameC.h"
 
 struct log_LogSettingsC;
 class log_LogEntryC;
 class log_LogManagerC;
-class TextWriterC;
 
 class log_LogFileLoggerC : public log_LoggerC {
  public:
@@ -53,31 +72,63 @@ class log_LogFileLoggerC : public log_LoggerC {
   static constexpr const char* c_LineText = "\x01\x01i\x01[%1$s (%2$c, %3$d)] %4$s";
   // Bytes strftime may fill, terminator included.
   static constexpr size_t c_TimeTextSize = 128;
+  // Longest wait for the log directory's lock (milliseconds).
+  static constexpr int c_LockWaitMs = 5000;
+  // Modes of what the logger creates: the machine's log (a run as root) is readable by all,
+  // an ordinary user's is private.
+  static constexpr unsigned c_MachineFileMode = 0644;
+  static constexpr unsigned c_MachineDirectoryMode = 0755;
+  static constexpr unsigned c_UserFileMode = 0600;
+  static constexpr unsigned c_UserDirectoryMode = 0700;
 
-  // Opens the log file named by `settings` (see above).
+  // Opens the log file named by `settings` ("LogFile", "LogFileOld"; see above).
   explicit log_LogFileLoggerC(const log_LogSettingsC& settings);
+  // Opens `file` with the old file `old_file` instead (an ordinary user's own log).
+  log_LogFileLoggerC(const log_LogSettingsC& settings, const StringC& file,
+                     const StringC& old_file);
   // Closes the file.
   ~log_LogFileLoggerC() override;
 
-  // Writes the entry's line. Does nothing when the file is not open; a failed write is
-  // silent and leaves the file open.
+  // Writes the entry's line (see above). Does nothing when the file is not open; a failed
+  // write leaves the file open. Safe from any thread.
   void Write(const log_LogEntryC& entry) override;
   // True while the file is open.
   bool IsReady() const override;
 
   // The log file's name ("LogFile").
   const FileNameC& LogFileName() const noexcept { return m_FileName; }
+  // Why the file did not open ("" while ready): the refusal of the safe-open helper or the
+  // system's error text.
+  const std::string& FailureReason() const noexcept { return m_FailureReason; }
+  // Warnings of the opening (an unreadable "LogFileSize", a failed move aside), for the
+  // manager to log once the logger is listed. Taken once.
+  std::vector<std::string> TakeWarnings();
 
   // The line of `entry` without the line break: `time_text`, the process prefix and the
-  // masked text, placed by `line_format` (UTF-8).
+  // masked, escaped text, placed by `line_format` (UTF-8).
   static std::string FormatLine(const log_LogEntryC& entry, const char* time_text,
                                 const std::string& line_format);
   // Appends the process prefix for the entry's flags to `out` (nothing for flags 0).
   static void AppendPrefix(const log_LogEntryC& entry, std::string* out);
+  // strftime with "iso8601" (a numeric offset with a colon) or a strftime format; false when
+  // nothing fits.
+  static bool RenderTime(const std::string& format, bool iso8601, const struct tm& time, char* out,
+                         size_t size);
 
  private:
-  // Steps 2 to 5 of the opening; leaves m_pWriter null on any failure.
+  // Steps 2 to 5 of the opening; leaves m_Fd closed on any failure.
   void Open(const StringC& old_name, int64_t limit);
+  // Opens (creating when missing, with the logger's mode) the leaf in m_Dir into *fd.
+  RcT OpenLeaf(cmn_UniqueFdC* fd);
+  // Moves the open file aside to `old_name`: rename, or copy and truncate across file
+  // systems. Called under the directory lock. True when the path must be reopened.
+  bool MoveAside(const StringC& old_name);
+  // Takes the identity of m_Fd and notes whether its last line is unterminated.
+  void Adopt();
+  // The identity check before a write; reopens the path when it names another file.
+  void FollowPath();
+  // Reports `text` once per `flag` on standard error.
+  void ReportOnce(bool* flag, const std::string& text);
   // Reads the time and line formats from the manager's catalog, once.
   void LoadFormats(const log_LogManagerC& manager);
   // The entry's time rendered with the time format; rendered again only when the time
@@ -85,8 +136,27 @@ class log_LogFileLoggerC : public log_LoggerC {
   const char* TimeText(const struct tm& time);
 
   FileNameC m_FileName;
-  std::unique_ptr<TextWriterC> m_pWriter;
+  std::string m_Path;  // the log file's system path
+  unsigned m_FileMode;
+  unsigned m_DirectoryMode;
+  std::string m_ConfiguredTimeFormat;  // "LogTimeFormat"
+  int64_t m_FollowIntervalUs;
+  std::string m_FailureReason;
+  std::vector<std::string> m_Warnings;
+
+  // Everything below is guarded by m_Mutex once the constructor has returned.
+  mutable std::mutex m_Mutex;
+  cmn_UniqueFdC m_Dir;  // the log file's directory, held to compare and reopen the name
+  std::string m_Leaf;
+  cmn_UniqueFdC m_Fd;
+  log_FileIdS m_Id;
+  int64_t m_LastFollowUs = INT64_MIN / 2;  // monotonic time of the last check for a move
+  bool m_bReadable = false;                // m_Fd was opened for reading too
+  bool m_bNeedNewline = false;             // the file's last line is unterminated
+  bool m_bWriteReported = false;
+  bool m_bReopenReported = false;
   bool m_bFormatsLoaded = false;
+  bool m_bIso8601 = false;
   std::string m_TimeFormat;
   std::string m_LineFormat;
   struct tm m_LastTime {};

@@ -13,6 +13,8 @@
 #include "log/log_LogFileLoggerC.h"
 #include "log/log_LogInstanceC.h"
 #include "log/log_LogSettingsC.h"
+#include "log/log_LogStderrLoggerC.h"
+#include "log/log_LogSystem_posix.h"
 #include "os/ProcessLogHook.h"
 
 const char* const log_LogManagerC::m_sCatalogNameP = "rklog.cat";
@@ -80,10 +82,48 @@ log_LogManagerC::~log_LogManagerC() {
   while (!m_Instances.empty()) m_Instances.pop_back();
 }
 
+std::shared_ptr<const ErrCatalogC> log_LogManagerC::Catalog() const noexcept {
+  std::lock_guard<std::mutex> hold(m_CatalogMutex);
+  return m_pCatalog;
+}
+
+namespace {
+
+// The file logger for "default": the shared log, or for an ordinary user whose run cannot use
+// it, that user's own log. Says on standard error what went wrong and where the run logs.
+// *to_stderr is set when no log file could be opened.
+std::unique_ptr<log_LogFileLoggerC> MakeFileLogger(const log_LogSettingsC& settings,
+                                                   bool* to_stderr) {
+  auto file = std::make_unique<log_LogFileLoggerC>(settings);
+  if (file->IsReady()) return file;
+  const std::string shared = settings.logFile.ToUtf8();
+  std::string reason = file->FailureReason();
+  if (!log_IsMachineRun() && !settings.userLogFile.IsEmpty() &&
+      settings.userLogFile != settings.logFile) {
+    auto own = std::make_unique<log_LogFileLoggerC>(settings, settings.userLogFile,
+                                                    settings.userLogFileOld);
+    if (own->IsReady()) {
+      log_TellStderr("the log file '" + shared + "' cannot be used (" + reason + "); logging to '" +
+                     settings.userLogFile.ToUtf8() + "'");
+      return own;
+    }
+    reason += "; the user's own log '" + settings.userLogFile.ToUtf8() +
+              "' cannot be used either (" + own->FailureReason() + ")";
+  }
+  log_TellStderr("cannot open the log file '" + shared + "': " + reason +
+                 "; warnings and errors go to standard error");
+  *to_stderr = true;
+  return file;
+}
+
+}  // namespace
+
 void log_LogManagerC::Configure(const log_LogSettingsC& settings) {
   m_CatalogPath = CatalogPathOf(settings);
-  m_pCatalog = std::make_unique<ErrCatalogC>(m_CatalogPath);
+  m_pCatalog = std::make_shared<const ErrCatalogC>(m_CatalogPath);
   m_uFlags = settings.Flags();
+  bool to_stderr = false;
+  std::vector<std::string> warnings;
 
   const std::string modules = settings.logModules.ToUtf8();
   std::string_view rest = modules;
@@ -103,9 +143,11 @@ void log_LogManagerC::Configure(const log_LogSettingsC& settings) {
       if (!listed) {
         std::unique_ptr<log_LoggerC> logger;
         if (is_file) {
-          logger = std::make_unique<log_LogFileLoggerC>(settings);
+          std::unique_ptr<log_LogFileLoggerC> file = MakeFileLogger(settings, &to_stderr);
+          for (std::string& warning : file->TakeWarnings()) warnings.push_back(std::move(warning));
+          logger = std::move(file);
         } else {
-          logger = std::make_unique<log_LogDynamicProxyLoggerC>(name);
+          logger = std::make_unique<log_LogDynamicProxyLoggerC>(name, settings);
         }
         if (logger->IsReady()) {
           m_Instances.push_back(
@@ -115,6 +157,14 @@ void log_LogManagerC::Configure(const log_LogSettingsC& settings) {
     }
     if (semicolon == std::string_view::npos) break;
     rest.remove_prefix(semicolon + 1);
+  }
+  if (to_stderr) {
+    m_Instances.push_back(std::make_unique<log_LogInstanceC>(
+        std::make_unique<log_LogStderrLoggerC>(), settings.logLevel));
+  }
+  for (const std::string& warning : warnings) {
+    (void)LogPartsV('G', 0, MsgSet(c_ConfigWarningMessage), MsgIndex(c_ConfigWarningMessage),
+                    c_ConfigWarningDefault, ArgList << warning.c_str());
   }
 }
 
@@ -153,10 +203,11 @@ RcT log_LogManagerC::LogText(const char* text) noexcept {
 }
 
 RcT log_LogManagerC::GetMessageText(uint32_t number, char** out) noexcept {
-  if (out == nullptr || m_pCatalog == nullptr) return RC_FAIL;
+  const std::shared_ptr<const ErrCatalogC> catalog = Catalog();
+  if (out == nullptr || catalog == nullptr) return RC_FAIL;
   StringC text;
   int severity = 4;
-  m_pCatalog->GetMessage(&text, &severity, number, "", ERR_NO_CONDITIONS);
+  catalog->GetMessage(&text, &severity, number, "", ERR_NO_CONDITIONS);
   const std::string_view bytes = text.Utf8View();
   char* copy = static_cast<char*>(std::malloc(bytes.size() + 1));
   if (copy == nullptr) return RC_FAIL;
@@ -175,7 +226,7 @@ bool log_LogManagerC::IsWanted(uint32_t letter, uint32_t level) const noexcept {
 
 RcT log_LogManagerC::LogParts(uint32_t letter, uint32_t level, uint32_t set, uint32_t number,
                               const char* default_text, ...) noexcept {
-  if (m_pCatalog == nullptr) return RC_FAIL;
+  if (Catalog() == nullptr) return RC_FAIL;
   if (!IsWanted(letter, level)) return RC_OK;
   va_list args;
   va_start(args, default_text);
@@ -187,7 +238,7 @@ RcT log_LogManagerC::LogParts(uint32_t letter, uint32_t level, uint32_t set, uin
 
 RcT log_LogManagerC::LogPartsV(uint32_t letter, uint32_t level, uint32_t set, uint32_t number,
                                const char* default_text, const ArgListC& args) noexcept {
-  if (m_pCatalog == nullptr) return RC_FAIL;
+  if (Catalog() == nullptr) return RC_FAIL;
   // An entry that no filter passes is not even formatted.
   if (!IsWanted(letter, level)) return RC_OK;
 
@@ -198,12 +249,17 @@ RcT log_LogManagerC::LogPartsV(uint32_t letter, uint32_t level, uint32_t set, ui
 }
 
 void log_LogManagerC::CloseCatalog() noexcept {
-  m_pCatalog.reset();
+  std::shared_ptr<const ErrCatalogC> closed;
+  {
+    std::lock_guard<std::mutex> hold(m_CatalogMutex);
+    closed.swap(m_pCatalog);
+  }
+  // `closed` goes here, or with the last lookup still using it.
 }
 
 RcT log_LogManagerC::Log(uint32_t letter, uint32_t level, uint32_t message,
                          const char* default_text, ...) noexcept {
-  if (m_pCatalog == nullptr) return RC_FAIL;
+  if (Catalog() == nullptr) return RC_FAIL;
   if (!IsWanted(letter, level)) return RC_OK;
   va_list args;
   va_start(args, default_text);

@@ -14,10 +14,19 @@
 // ("system/rklog.cat" without a program path); a file that does not open leaves the catalog
 // empty and the default texts are used.
 //
+// When the log file cannot be used, the manager says so once on standard error with the
+// reason. An ordinary user's run then logs to a log of that user's own,
+// "<AppDataFolder>/.quillmarsh/log/quillmarsh.log" (directory 0700, file 0600), and names it
+// on standard error; a run as root, or a user whose own log fails too, sends its warnings,
+// errors and fatal messages to standard error instead (log_LogStderrLoggerC). Warnings of the
+// configuration (an unreadable "LogFileSize", a log that could not be moved aside) are logged
+// as the first entries, severity warning, message 0xE0010004.
+//
 // The singleton m_InstanceP is made on first use of Instance() and kept until Shutdown. While
-// it exists it is also the log hook of the process layer (os/ProcessLogHook.h). Logging is
-// meant for the main thread; another thread may log once the singleton exists, but the
-// loggers take no lock, so callers on several threads must serialise their log calls.
+// it exists it is also the log hook of the process layer (os/ProcessLogHook.h). Any thread
+// may log once the singleton exists: the list of loggers does not change after the
+// constructor, each logger serialises its own writes, and the catalog is held by shared
+// ownership, so CloseCatalog on one thread never frees it under a lookup on another.
 #ifndef QLM_LOG_LOG_LOGMANAGERC_H_
 #define QLM_LOG_LOG_LOGMANAGERC_H_
 
@@ -25,6 +34,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "base/StringC.h"
@@ -41,6 +52,8 @@ class log_LogManagerC final : public log_LogManagerI {
   static const char* const m_sCatalogNameP;  // "rklog.cat"
   static constexpr uint32_t c_LogTextMessage = 0xE0010001;
   static constexpr const char* c_LogTextDefault = "\x01\x01i\x01%1$s";
+  static constexpr uint32_t c_ConfigWarningMessage = 0xE0010004;
+  static constexpr const char* c_ConfigWarningDefault = "\x01\x01w\x01%1$s";
 
   // The singleton; null until the first Instance() and after Shutdown.
   static std::atomic<log_LogManagerC*> m_InstanceP;
@@ -84,8 +97,8 @@ class log_LogManagerC final : public log_LogManagerI {
   // Clears the singleton and releases it once, or with `force` until its count reaches 0.
   static void Shutdown(bool force) noexcept;
 
-  // The manager's catalog; null after CloseCatalog.
-  const ErrCatalogC* Catalog() const noexcept { return m_pCatalog.get(); }
+  // The manager's catalog, shared with the caller; null after CloseCatalog.
+  std::shared_ptr<const ErrCatalogC> Catalog() const noexcept;
   // The path the catalog was opened on.
   const StringC& CatalogPath() const noexcept { return m_CatalogPath; }
   // "LogFlags".
@@ -104,7 +117,8 @@ class log_LogManagerC final : public log_LogManagerI {
 
   std::atomic<uint32_t> m_uRefs{0};
   std::vector<std::unique_ptr<log_LogInstanceC>> m_Instances;
-  std::unique_ptr<ErrCatalogC> m_pCatalog;
+  mutable std::mutex m_CatalogMutex;
+  std::shared_ptr<const ErrCatalogC> m_pCatalog;  // guarded by m_CatalogMutex
   StringC m_CatalogPath;
   uint64_t m_uFlags = 1;
 };

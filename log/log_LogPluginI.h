@@ -21,6 +21,15 @@
  *       warning, error, fatal), the formatted text (UTF-8, not masked) and the two records
  *       below. Nothing passed in may be kept after the call returns.
  *
+ *   void RklLogConfigure(const char* const* settings)
+ *       Optional. Called once, right after RklLogInitialize, with the logging preferences a
+ *       module may use: name and value pairs (UTF-8, expanded), ending with a null name:
+ *       "LogSyslogFacility", "LogTimeFormat", "PolicyType" and "ProgramName". Nothing passed
+ *       in may be kept after the call returns.
+ *
+ * The log manager serialises its calls into one module: no two calls of one loaded module
+ * overlap, whichever threads log.
+ *
  * The functions must not throw and should return promptly: logging waits for them.
  */
 #ifndef QLM_LOG_LOG_LOGPLUGINI_H_
@@ -54,6 +63,7 @@ typedef struct log_LogSourceS {
 typedef void (*RklLogInitializeFn)(void* logger);
 typedef void (*RklLogFinalizeFn)(void* logger);
 typedef const char* (*RklLogPreferedLogLevelFn)(const char* level);
+typedef void (*RklLogConfigureFn)(const char* const* settings);
 typedef void (*RklLogFn)(uint64_t set, uint64_t number, int32_t severity, const char* text,
                          const log_LogHeaderS* header, const log_LogSourceS* source);
 

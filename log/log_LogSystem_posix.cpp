@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -10,11 +11,18 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <mutex>
 
 void log_LocalTime(struct tm* out) noexcept {
   const time_t now = ::time(nullptr);
   if (::localtime_r(&now, out) == nullptr) *out = tm{};
+}
+
+int64_t log_MonotonicMicros() noexcept {
+  struct timespec now {};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
 }
 
 namespace {
@@ -58,11 +66,177 @@ size_t log_FormatTime(char* buffer, size_t size, const char* format,
   return n;
 }
 
-int log_LockDirectory(int dir_fd) noexcept {
-  while (::flock(dir_fd, LOCK_EX) != 0) {
-    if (errno != EINTR) return errno;
+int log_LockDirectory(int dir_fd, int timeout_ms) noexcept {
+  // Any user who can open the directory can flock it, so the wait is bounded: a lock held
+  // longer than the bound costs the holder's victim the move aside, never the log.
+  constexpr int kStepMs = 10;
+  for (int waited = 0;; waited += kStepMs) {
+    if (::flock(dir_fd, LOCK_EX | LOCK_NB) == 0) return 0;
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) return errno;
+    if (waited >= timeout_ms) return ETIMEDOUT;
+    struct timespec step = {0, kStepMs * 1000000L};
+    (void)::nanosleep(&step, nullptr);
+  }
+}
+
+void log_UnlockDirectory(int dir_fd) noexcept {
+  (void)::flock(dir_fd, LOCK_UN);
+}
+
+int log_IdentityOf(int fd, log_FileIdS* id) noexcept {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return errno;
+  id->device = static_cast<uint64_t>(st.st_dev);
+  id->inode = static_cast<uint64_t>(st.st_ino);
+  return 0;
+}
+
+int log_IdentityAt(int dir_fd, const std::string& leaf, log_FileIdS* id) noexcept {
+  struct stat st {};
+  if (::fstatat(dir_fd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  id->device = static_cast<uint64_t>(st.st_dev);
+  id->inode = static_cast<uint64_t>(st.st_ino);
+  return 0;
+}
+
+int log_WriteSome(int fd, const char* data, size_t length, size_t* written) noexcept {
+  *written = 0;
+  while (*written < length) {
+    const ssize_t n = ::write(fd, data + *written, length - *written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return ENOSPC;
+    *written += static_cast<size_t>(n);
+    // A short write is followed by one more, which says why (ENOSPC, EFBIG, EDQUOT).
   }
   return 0;
+}
+
+int log_LastByte(int fd, char* byte, bool* empty) noexcept {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return errno;
+  *empty = st.st_size == 0;
+  if (*empty) return 0;
+  ssize_t n;
+  do {
+    n = ::pread(fd, byte, 1, st.st_size - 1);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return errno;
+  if (n == 0) *empty = true;  // truncated meanwhile
+  return 0;
+}
+
+int log_CopyFile(int from, int to) noexcept {
+  char buffer[65536];
+  off_t offset = 0;
+  for (;;) {
+    ssize_t n;
+    do {
+      n = ::pread(from, buffer, sizeof buffer, offset);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return errno;
+    if (n == 0) break;
+    ssize_t done = 0;
+    while (done < n) {
+      const ssize_t w = ::pwrite(to, buffer + done, static_cast<size_t>(n - done), offset + done);
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        return errno;
+      }
+      if (w == 0) return ENOSPC;
+      done += w;
+    }
+    offset += n;
+  }
+  if (::ftruncate(to, offset) != 0) return errno;
+  if (::fsync(to) != 0) return errno;
+  return 0;
+}
+
+int log_CutTail(int fd, const char* tail, size_t length, bool readable) noexcept {
+  if (!readable) return EBADF;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return errno;
+  if (static_cast<uint64_t>(st.st_size) < length || length > 65536) return ESTALE;
+  const off_t start = st.st_size - static_cast<off_t>(length);
+  char buffer[4096];
+  for (size_t done = 0; done < length;) {
+    const size_t chunk = length - done < sizeof buffer ? length - done : sizeof buffer;
+    const ssize_t n = ::pread(fd, buffer, chunk, start + static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : ESTALE;
+    if (std::memcmp(buffer, tail + done, static_cast<size_t>(n)) != 0) return ESTALE;
+    done += static_cast<size_t>(n);
+  }
+  return ::ftruncate(fd, start) == 0 ? 0 : errno;
+}
+
+int log_Truncate(int fd) noexcept {
+  return ::ftruncate(fd, 0) == 0 ? 0 : errno;
+}
+
+int log_SetMode(int fd, unsigned mode) noexcept {
+  return ::fchmod(fd, static_cast<mode_t>(mode)) == 0 ? 0 : errno;
+}
+
+int log_MakeDirectories(const std::string& path, unsigned mode) noexcept {
+  if (path.empty()) return EINVAL;
+  size_t i = 0;
+  while (i < path.size()) {
+    size_t j = path.find('/', i);
+    if (j == std::string::npos) j = path.size();
+    if (j > i) {
+      const std::string prefix = path.substr(0, j);
+      if (::mkdir(prefix.c_str(), static_cast<mode_t>(mode)) == 0) {
+        // mkdir applied the umask; the directory is ours and new, so give it its mode.
+        if (::chmod(prefix.c_str(), static_cast<mode_t>(mode)) != 0) return errno;
+      } else if (errno != EEXIST) {
+        return errno;
+      }
+    }
+    i = j + 1;
+  }
+  return 0;
+}
+
+std::string log_UserHome() {
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  char buffer[4096];
+  if (::getpwuid_r(::geteuid(), &entry, buffer, sizeof buffer, &found) != 0 || found == nullptr ||
+      found->pw_dir == nullptr) {
+    return {};
+  }
+  return found->pw_dir;
+}
+
+bool log_IsMachineRun() noexcept {
+  return ::geteuid() == 0;
+}
+
+void log_TellStderr(const std::string& text) noexcept {
+  try {
+    std::string line = program_invocation_short_name;
+    line += ": ";
+    line += text;
+    line += '\n';
+    size_t done = 0;
+    while (done < line.size()) {
+      const ssize_t n = ::write(2, line.data() + done, line.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return;
+      done += static_cast<size_t>(n);
+    }
+  } catch (...) {
+  }
+}
+
+std::string log_ErrnoText(int err) {
+  char buffer[256];
+  return ::strerror_r(err, buffer, sizeof buffer);
 }
 
 int log_FileSize(int fd, int64_t* size) noexcept {

@@ -1,8 +1,9 @@
 // log_LoggerC: the base of the loggers, the places log entries go to (the log file, a log
 // module).
 //
-// A logger is made and configured by the log manager's constructor and then used from the
-// thread that logs; it takes no lock of its own.
+// A logger is made and configured by the log manager's constructor and then used from every
+// thread that logs: each logger serialises its own Write calls (any state a write touches is
+// guarded by the logger's mutex).
 #ifndef QLM_LOG_LOG_LOGGERC_H_
 #define QLM_LOG_LOG_LOGGERC_H_
 
@@ -19,7 +20,8 @@ class log_LoggerC {
   virtual ~log_LoggerC();
 
   // Slot 2: writes the formatted `entry`. Does nothing when the logger is not ready. Never
-  // fails visibly; may block on the file system or in a log module.
+  // fails visibly; may block on the file system or in a log module. Safe to call from several
+  // threads at once.
   virtual void Write(const log_LogEntryC& entry) = 0;
   // Slot 3: true while the logger can write (its file is open, its module loaded).
   virtual bool IsReady() const = 0;

@@ -11,6 +11,7 @@ packages=(
   python3 python3-cryptography util-linux
   debhelper dpkg-dev fakeroot lintian scdoc mandoc python3-prometheus-client
   libsystemd-dev systemd logrotate bash-completion
+  pkg-config
 )
 
 missing=()

@@ -1,29 +1,57 @@
 // The syslog log module: a log module (see log/log_LogPluginI.h) that sends every entry the
-// log manager hands it to syslog(3), with facility LOG_USER and the process id.
+// log manager hands it to syslog(3), with the process id and the facility of the preference
+// "LogSyslogFacility" (default "user"; also "daemon", "auth", "authpriv", "cron", "local0"
+// to "local7" and the other names of syslog.conf(5); an unknown name keeps "user").
 //
 // Priority from the entry: fatal LOG_CRIT, error LOG_ERR, warning LOG_WARNING, message
 // LOG_NOTICE, information and entries without severity LOG_INFO, lowered to LOG_DEBUG for
 // detail levels (log level above 0). The message is "(<letter>, <level>) <text>", the text
-// with passwords in URLs removed, as in the log file.
+// masked and its control characters escaped exactly as in the log file, so a line break in
+// a logged value never starts a forged message.
 //
 // Environment:
 //   QLM_SYSLOG_LOGLEVEL  a level specification used for this module instead of "LogLevel"
 //   QLM_SYSLOG_STDERR    "1": also write each message to standard error (LOG_PERROR)
 #include <syslog.h>
 
+#include <strings.h>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
 
+#include "cmn/cmn_ControlEscape.h"
 #include "log/CredentialMask.h"
 #include "log/log_LogPluginI.h"
 
 namespace {
 
 std::mutex g_Mutex;
-int g_OpenCount = 0;  // guarded by g_Mutex: openlog once for every RklLogInitialize
+int g_OpenCount = 0;        // guarded by g_Mutex: openlog once for every RklLogInitialize
+int g_Facility = LOG_USER;  // guarded by g_Mutex
+
+struct FacilityS {
+  const char* name;
+  int facility;
+};
+constexpr FacilityS kFacilities[] = {
+    {"user", LOG_USER},         {"daemon", LOG_DAEMON}, {"auth", LOG_AUTH},
+    {"authpriv", LOG_AUTHPRIV}, {"cron", LOG_CRON},     {"kern", LOG_KERN},
+    {"lpr", LOG_LPR},           {"mail", LOG_MAIL},     {"news", LOG_NEWS},
+    {"syslog", LOG_SYSLOG},     {"uucp", LOG_UUCP},     {"ftp", LOG_FTP},
+    {"local0", LOG_LOCAL0},     {"local1", LOG_LOCAL1}, {"local2", LOG_LOCAL2},
+    {"local3", LOG_LOCAL3},     {"local4", LOG_LOCAL4}, {"local5", LOG_LOCAL5},
+    {"local6", LOG_LOCAL6},     {"local7", LOG_LOCAL7},
+};
+
+int FacilityOf(const char* name) noexcept {
+  if (name == nullptr) return LOG_USER;
+  for (const FacilityS& f : kFacilities) {
+    if (::strcasecmp(name, f.name) == 0) return f.facility;
+  }
+  return LOG_USER;
+}
 
 int PriorityOf(int32_t severity, int32_t level) noexcept {
   switch (severity) {
@@ -60,6 +88,16 @@ __attribute__((visibility("default"))) void RklLogFinalize(void* /*logger*/) {
   ::closelog();
 }
 
+__attribute__((visibility("default"))) void RklLogConfigure(const char* const* settings) {
+  std::lock_guard<std::mutex> hold(g_Mutex);
+  for (size_t i = 0; settings != nullptr && settings[i] != nullptr; i += 2) {
+    if (std::strcmp(settings[i], "LogSyslogFacility") == 0) {
+      const char* value = settings[i + 1];
+      g_Facility = value != nullptr && *value != '\0' ? FacilityOf(value) : LOG_USER;
+    }
+  }
+}
+
 __attribute__((visibility("default"))) const char* RklLogPreferedLogLevel(const char* level) {
   const char* own = std::getenv("QLM_SYSLOG_LOGLEVEL");
   return own != nullptr ? own : level;
@@ -72,10 +110,16 @@ __attribute__((visibility("default"))) void RklLog(uint64_t /*set*/, uint64_t /*
   try {
     std::string masked = text != nullptr ? text : "";
     (void)MaskCredentials(masked);
+    (void)cmn_EscapeControls(masked);
     const int32_t letter = header != nullptr ? header->letter : '?';
     const int32_t level = header != nullptr ? header->level : 0;
-    ::syslog(PriorityOf(severity, level), "(%c, %d) %s", static_cast<char>(letter & 0x7F), level,
-             masked.c_str());
+    int facility;
+    {
+      std::lock_guard<std::mutex> hold(g_Mutex);
+      facility = g_Facility;
+    }
+    ::syslog(facility | PriorityOf(severity, level), "(%c, %d) %s",
+             static_cast<char>(letter & 0x7F), level, masked.c_str());
   } catch (...) {
     // Out of memory: the entry is dropped; nothing may escape into the log manager.
   }

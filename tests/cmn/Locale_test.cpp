@@ -113,7 +113,7 @@ TEST(LocaleTest, CatalogSwitchOpensWithTheLocaleParts) {
   EXPECT_EQ(sw->ProcessCatalog(), nullptr);
 
   EXPECT_EQ(sw->SetProcessCatalog(dir + "/msg.%L.cat"), RC_OK);
-  const cmn_CatalogI* catalog = sw->ProcessCatalog();
+  const std::shared_ptr<const cmn_CatalogI> catalog = sw->ProcessCatalog();
   ASSERT_NE(catalog, nullptr);
   EXPECT_EQ(catalog->Path(), dir + "/msg.de-utf-8.cat");
   std::string text;

@@ -175,7 +175,7 @@ TEST(LogFileLoggerTest, PasswordsInUrlsAreMasked) {
   }
 }
 
-TEST(LogFileLoggerTest, InvalidFileNameOpensNothingAndReportsNothing) {
+TEST(LogFileLoggerTest, InvalidFileNameOpensNothingAndLeavesTheErrorBufferAlone) {
   TempDirC dir;
   for (const char* name : {"log/te?st.log", "log/a*b.log", "log/<x>.log", "log/a|b.log"}) {
     log_LogSettingsC settings = SettingsIn(dir);
@@ -183,7 +183,7 @@ TEST(LogFileLoggerTest, InvalidFileNameOpensNothingAndReportsNothing) {
     const uint64_t mark = getErrBuf()->Mark();
     const size_t before = getErrBuf()->Count();
     ManagerRefC manager(settings);
-    EXPECT_EQ(manager->InstanceCount(), 0u) << name;
+    EXPECT_EQ(FileLoggerCount(*manager), 0u) << name;
     EXPECT_EQ(manager->Log('G', 0, 0xE1000064, kBanner, "lost"), RC_OK);
     EXPECT_EQ(getErrBuf()->Count(), before) << name;
     getErrBuf()->Rollback(mark);
@@ -251,12 +251,18 @@ TEST(LogFileLoggerTest, MoveAsideCreatesTheOldDirectoryAndKeepsTheLogWhenItCanno
   EXPECT_EQ(log.substr(0, 64), std::string(64, 'y'));
   EXPECT_NE(log.find("appended"), std::string::npos);
 
-  // So does an old name that is a directory.
+  // So does an old name that is a directory; the failed move is the log's first entry, on a
+  // line of its own.
   fs::create_directories(dir.File("archive/dir.old"));
   WriteAll(dir.File("log/test.log"), std::string(64, 'z'));
   settings.logFileOld = S(dir.File("archive/dir.old"));
   { ManagerRefC manager(settings); }
-  EXPECT_EQ(ReadAll(dir.File("log/test.log")), std::string(64, 'z'));
+  const auto lines = Lines(dir.File("log/test.log"));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], std::string(64, 'z'));
+  EXPECT_NE(lines[1].find("was not moved to '" + dir.File("archive/dir.old") + "': Is a directory"),
+            std::string::npos)
+      << lines[1];
 }
 
 TEST(LogFileLoggerTest, SymbolicLinkAtTheLogPathIsNotFollowed) {
@@ -273,7 +279,7 @@ TEST(LogFileLoggerTest, SymbolicLinkAtTheLogPathIsNotFollowed) {
     settings.logFileSize = S("1");  // the target is "oversized": still nothing is moved
     const size_t before = getErrBuf()->Count();
     ManagerRefC manager(settings);
-    EXPECT_EQ(manager->InstanceCount(), 0u) << name;
+    EXPECT_EQ(FileLoggerCount(*manager), 0u) << name;
     (void)manager->Log('G', 0, 0xE1000064, kBanner, "must not arrive");
     EXPECT_EQ(getErrBuf()->Count(), before) << name;
     EXPECT_TRUE(fs::is_symlink(dir.File(name))) << name;
@@ -297,7 +303,7 @@ TEST(LogFileLoggerTest, RefusedDirectoryBehavesLikeAnUnwritableLog) {
   settings.logFileSize = S("10");
   {
     ManagerRefC manager(settings);
-    EXPECT_EQ(manager->InstanceCount(), 0u);
+    EXPECT_EQ(FileLoggerCount(*manager), 0u);
     (void)manager->Log('G', 0, 0xE1000064, kBanner, "must not arrive");
   }
   cmn_SafeOpenForceChecks(-1);

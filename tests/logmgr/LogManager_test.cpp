@@ -234,6 +234,12 @@ TEST(LogManagerTest, SingletonIsMadeOnFirstUseAndServesTheProcessLayer) {
 
 #ifdef QLM_TEST_LOG_MODULE
 
+// The settings event of a module given the default settings.
+std::string ConfigureEvent() {
+  return std::string("configure LogSyslogFacility= LogTimeFormat= PolicyType= ProgramName=") +
+         program_invocation_short_name;
+}
+
 // The events the test module wrote, one per call.
 class ModuleEventsC {
  public:
@@ -275,7 +281,7 @@ TEST(LogManagerTest, ModulesAreListedOncePerName) {
     // A module named several times is loaded, initialised and finalised once.
     const bool loaded = c.modules.find(module) != std::string::npos;
     const std::vector<std::string> expected =
-        loaded ? std::vector<std::string>{"init", "level A-z", "final"}
+        loaded ? std::vector<std::string>{"init", ConfigureEvent(), "level A-z", "final"}
                : std::vector<std::string>{};
     EXPECT_EQ(events.Events(), expected) << c.modules;
   }
@@ -304,8 +310,9 @@ TEST(LogManagerTest, ModuleReceivesTheEntriesItsOwnLevelAccepts) {
                                       "G5 with http://u@h/ for both"}));
   // The module gets the set, number, severity, letter, level and the unmasked text.
   EXPECT_EQ(events.Events(),
-            (std::vector<std::string>{"init", "level G-I", "log 100 ec 3 H 0 H0 for both",
-                                      "log a6 11 4 G 5 G5 with http://u:pw@h/ for both", "final"}));
+            (std::vector<std::string>{
+                "init", ConfigureEvent(), "level G-I", "log 100 ec 3 H 0 H0 for both",
+                "log a6 11 4 G 5 G5 with http://u:pw@h/ for both", "calls 2", "final"}));
 }
 
 #endif  // QLM_TEST_LOG_MODULE

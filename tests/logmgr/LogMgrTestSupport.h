@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/StringC.h"
+#include "log/log_LogInstanceC.h"
 #include "log/log_LogManagerC.h"
 #include "log/log_LogSettingsC.h"
 #include "tests/log/LogTestSupport.h"
@@ -32,6 +33,9 @@ inline log_LogSettingsC SettingsIn(const TempDirC& dir) {
   settings.logFile = S(dir.File("log/test.log"));
   settings.logFileOld = S(dir.File("log/test.old"));
   settings.logMsgCatPath = S(dir.File("no-such-catalog.cat"));
+  // Check for a moved log before every entry, so that a test's rename between two log calls
+  // is always seen (the program checks at most once per millisecond within a burst).
+  settings.followIntervalUs = 0;
   return settings;
 }
 
@@ -59,6 +63,15 @@ class ManagerRefC {
  private:
   log_LogManagerC* m_p;
 };
+
+// The number of listed file loggers (named "default").
+inline size_t FileLoggerCount(const log_LogManagerC& manager) {
+  size_t count = 0;
+  for (size_t i = 0; i < manager.InstanceCount(); ++i) {
+    if (manager.InstanceAt(i).Logger().Name().ToUtf8() == "default") ++count;
+  }
+  return count;
+}
 
 inline std::vector<std::string> Lines(const std::string& path) {
   std::vector<std::string> lines;

@@ -1,0 +1,30 @@
+#include "log/log_LogStderrLoggerC.h"
+
+#include "cmn/cmn_ControlEscape.h"
+#include "log/CredentialMask.h"
+#include "log/log_LogEntryC.h"
+#include "log/log_LogSystem_posix.h"
+
+const char* const log_LogStderrLoggerC::m_sName = "stderr";
+
+log_LogStderrLoggerC::log_LogStderrLoggerC() : log_LoggerC(StringC(m_sName, StringC::CC_ASCII)) {}
+
+log_LogStderrLoggerC::~log_LogStderrLoggerC() = default;
+
+std::string log_LogStderrLoggerC::LineOf(const log_LogEntryC& entry) {
+  std::string text = entry.TextUtf8();
+  (void)MaskCredentials(text);
+  (void)cmn_EscapeControls(text);
+  return text;
+}
+
+void log_LogStderrLoggerC::Write(const log_LogEntryC& entry) {
+  if (entry.Severity() < c_MinimumSeverity) return;
+  const std::string line = LineOf(entry);
+  std::lock_guard<std::mutex> hold(m_Mutex);
+  log_TellStderr(line);
+}
+
+bool log_LogStderrLoggerC::IsReady() const {
+  return true;
+}
