@@ -231,8 +231,12 @@ void log_LogFileLoggerC::Adopt() {
   if (log_IdentityOf(m_Fd.Get(), &m_Id) != 0) m_Id = {};
   char last = '\n';
   bool empty = true;
-  m_bNeedNewline =
-      m_bReadable && log_LastByte(m_Fd.Get(), &last, &empty) == 0 && !empty && last != '\n';
+  // The kernel makes an appended line visible page by page, so a run that is in the middle of
+  // its write(2) (or was preempted there) shows an unterminated end too. Only an end that has
+  // been left alone for a while is a line cut short by a writer that is gone.
+  int64_t quiet_ms = 0;
+  m_bNeedNewline = m_bReadable && log_LastByte(m_Fd.Get(), &last, &empty, &quiet_ms) == 0 &&
+                   !empty && last != '\n' && quiet_ms >= c_CutLineQuietMs;
 }
 
 void log_LogFileLoggerC::FollowPath() {

@@ -74,6 +74,9 @@ class log_LogFileLoggerC : public log_LoggerC {
   static constexpr size_t c_TimeTextSize = 128;
   // Longest wait for the log directory's lock (milliseconds).
   static constexpr int c_LockWaitMs = 5000;
+  // An unterminated last line is ended before the next entry only when the file has not been
+  // written for this long (milliseconds): younger, it may be another run's line in progress.
+  static constexpr int64_t c_CutLineQuietMs = 2000;
   // Modes of what the logger creates: the machine's log (a run as root) is readable by all,
   // an ordinary user's is private.
   static constexpr unsigned c_MachineFileMode = 0644;

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 
 void log_LocalTime(struct tm* out) noexcept {
@@ -115,9 +116,15 @@ int log_WriteSome(int fd, const char* data, size_t length, size_t* written) noex
   return 0;
 }
 
-int log_LastByte(int fd, char* byte, bool* empty) noexcept {
+int log_LastByte(int fd, char* byte, bool* empty, int64_t* quiet_ms) noexcept {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return errno;
+  if (quiet_ms != nullptr) {
+    struct timespec now {};
+    (void)::clock_gettime(CLOCK_REALTIME, &now);
+    *quiet_ms = (static_cast<int64_t>(now.tv_sec) - st.st_mtim.tv_sec) * 1000 +
+                (static_cast<int64_t>(now.tv_nsec) - st.st_mtim.tv_nsec) / 1000000;
+  }
   *empty = st.st_size == 0;
   if (*empty) return 0;
   ssize_t n;

@@ -55,7 +55,9 @@ struct log_FileIdS {
 [[nodiscard]] int log_WriteSome(int fd, const char* data, size_t length, size_t* written) noexcept;
 // The last byte of the file open as `fd` (which must be readable); *empty is set for an empty
 // file.
-[[nodiscard]] int log_LastByte(int fd, char* byte, bool* empty) noexcept;
+// `*quiet_ms`, when given, receives the milliseconds since the file was last modified.
+[[nodiscard]] int log_LastByte(int fd, char* byte, bool* empty,
+                               int64_t* quiet_ms = nullptr) noexcept;
 // Copies the whole file open as `from` (readable) to `to` from offset 0, then truncates `to`
 // to what was copied.
 [[nodiscard]] int log_CopyFile(int from, int to) noexcept;

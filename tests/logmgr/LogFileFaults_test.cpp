@@ -1,6 +1,7 @@
 // Faults of the log file under ordinary operation: the size limit's suffixes, a move aside
 // across file systems, a log moved or truncated by another run or by logrotate, a full disk,
 // and the modes of what the logger creates.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -251,6 +253,9 @@ TEST(LogFullDiskTest, UnterminatedLineFoundAtOpeningIsEnded) {
   TempDirC dir;
   fs::create_directories(dir.File("log"));
   WriteAll(dir.File("log/test.log"), "[Tue Mar  5 14:03:09 2024 (G, 0)] {1} cut sh");
+  // Last written a minute ago: the writer that cut it is gone.
+  const struct timespec then[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, dir.File("log/test.log").c_str(), then, 0), 0);
   {
     ManagerRefC manager(SettingsIn(dir));
     (void)manager->Log('G', 0, 0xE1000064, kInfo, "next run");
@@ -258,6 +263,27 @@ TEST(LogFullDiskTest, UnterminatedLineFoundAtOpeningIsEnded) {
   const auto lines = Lines(dir.File("log/test.log"));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "[Tue Mar  5 14:03:09 2024 (G, 0)] {1} cut sh");
+  EXPECT_TRUE(IsWholeLine(lines[1])) << lines[1];
+}
+
+// An unterminated end written just now may be another run's line in progress (the kernel makes
+// an append visible page by page): it is left for that run to finish.
+TEST(LogFullDiskTest, UnterminatedLineOfARunningWriterIsLeftAlone) {
+  TempDirC dir;
+  fs::create_directories(dir.File("log"));
+  WriteAll(dir.File("log/test.log"), "[Tue Mar  5 14:03:09 2024 (G, 0)] {1} half of a li");
+  ManagerRefC manager(SettingsIn(dir));
+  // The other run's write completes.
+  {
+    const int fd = ::open(dir.File("log/test.log").c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "ne\n", 3), 3);
+    ::close(fd);
+  }
+  (void)manager->Log('G', 0, 0xE1000064, kInfo, "next entry");
+  const auto lines = Lines(dir.File("log/test.log"));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "[Tue Mar  5 14:03:09 2024 (G, 0)] {1} half of a line");
   EXPECT_TRUE(IsWholeLine(lines[1])) << lines[1];
 }
 
