@@ -1,5 +1,6 @@
 #include "cmn/cmn_ConfigStoreC.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -145,7 +146,17 @@ void cmn_ConfigStoreC::Refresh(BackingS& b) {
       // The common case: one fstat of the file read last time.
       if (cmn_StampOpenStoreFile(b.fd.Get(), &now) == RC_OK && now == b.stamp) return;
     } else if (cmn_StampStoreFile(b.file, &now) == RC_OK && now == b.stamp) {
-      return;  // still missing (or still unreadable and unchanged)
+      // Unchanged since this store wrote it (or still missing): keep a descriptor of the
+      // file for the next checks when it is the same version.
+      if (now.exists && !b.unreadable) {
+        cmn_UniqueFdC fd;
+        cmn_FileStampS opened;
+        if (cmn_SafeOpen(b.file, O_RDONLY, 0, &fd) == RC_OK &&
+            cmn_StampOpenStoreFile(fd.Get(), &opened) == RC_OK && opened == b.stamp) {
+          b.fd = std::move(fd);
+        }
+      }
+      return;
     }
   }
   std::string content;
@@ -164,6 +175,11 @@ void cmn_ConfigStoreC::Refresh(BackingS& b) {
     (void)cmn_StampStoreFile(b.file, &b.stamp);
     return;
   }
+  Load(b, content, stamp);
+}
+
+void cmn_ConfigStoreC::Load(BackingS& b, const std::string& content, const cmn_FileStampS& stamp) {
+  b.loaded = true;
   b.unreadable = false;
   b.stamp = stamp;
   b.doc.Parse(content);
@@ -177,7 +193,21 @@ void cmn_ConfigStoreC::Refresh(BackingS& b) {
 }
 
 void cmn_ConfigStoreC::RefreshAll() {
+  if (read_scopes_ > 0) {
+    if (scope_validated_) return;
+    scope_validated_ = true;
+  }
   for (auto& b : files_) Refresh(*b);
+}
+
+void cmn_ConfigStoreC::BeginReadScope() {
+  std::lock_guard lock(mu_);
+  if (read_scopes_++ == 0) scope_validated_ = false;
+}
+
+void cmn_ConfigStoreC::EndReadScope() {
+  std::lock_guard lock(mu_);
+  if (read_scopes_ > 0) --read_scopes_;
 }
 
 bool cmn_ConfigStoreC::Covers(const BackingS& b, cmn_RegHandleT root, const std::string& path,
@@ -630,11 +660,18 @@ uint32_t cmn_ConfigStoreC::AttachFile(std::string_view file, std::string_view ro
   // A file the safe-open rules refuse is not attached at all.
   std::string content;
   cmn_FileStampS stamp;
-  if (cmn_ReadStoreFile(b->file, &content, &stamp) == cmn_kPathRefused) {
+  int kept = -1;
+  RcT rc = cmn_ReadStoreFile(b->file, &content, &stamp, &kept);
+  if (rc == cmn_kPathRefused) {
     Warn("Configuration file '" + b->file + "' is not used: it could be changed by another user");
     return cmn_kRegFileRefused;
   }
-  Refresh(*b);
+  if (rc == RC_OK) {
+    b->fd.Reset(kept);
+    Load(*b, content, stamp);
+  } else {
+    Refresh(*b);
+  }
   files_.push_back(std::move(b));
   return RC_OK;
 }

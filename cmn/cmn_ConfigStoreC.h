@@ -75,6 +75,8 @@ class cmn_ConfigStoreC final : public cmn_RegistryI {
   uint32_t Close(cmn_RegHandleT key) override;
   uint32_t AttachFile(std::string_view file, std::string_view root_name,
                       std::string_view path) override;
+  void BeginReadScope() override;
+  void EndReadScope() override;
 
   // The files attached under `root`, oldest first (diagnostics and tools).
   std::vector<std::string> AttachedFiles(cmn_RegHandleT root);
@@ -129,6 +131,8 @@ class cmn_ConfigStoreC final : public cmn_RegistryI {
   uint32_t Resolve(cmn_RegHandleT handle, std::string_view path, KeyRefS* out);
   void RefreshAll();
   void Refresh(BackingS& b);
+  // Parses freshly read content into `b` and reports its ignored lines.
+  void Load(BackingS& b, const std::string& content, const cmn_FileStampS& stamp);
   bool Covers(const BackingS& b, cmn_RegHandleT root, const std::string& path,
               std::string* relative) const;
   bool KeyExists(cmn_RegHandleT root, const std::string& path);
@@ -152,6 +156,8 @@ class cmn_ConfigStoreC final : public cmn_RegistryI {
   std::unordered_map<cmn_RegHandleT, cmn_IniDocumentC> memory_;
   std::unordered_map<cmn_RegHandleT, HandleS> handles_;
   cmn_RegHandleT next_handle_ = 0x100000000ull;
+  int read_scopes_ = 0;           // open read scopes
+  bool scope_validated_ = false;  // the files were checked inside the current scope
   std::vector<DiagnosticS> diagnostics_;
   size_t write_failures_ = 0;
   std::string write_target_;

@@ -1,6 +1,7 @@
 #include "cmn/cmn_IniDocumentC.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "cmn/cmn_RegistryI.h"
@@ -352,7 +353,6 @@ cmn_IniDocumentC::LineS cmn_IniDocumentC::ParseLine(std::string_view raw,
     return line;
   }
   line.kind = KindE::kValue;
-  line.section = section;
   line.name.assign(name);
   line.type = type;
   line.scalar.type = type;
@@ -379,6 +379,7 @@ void cmn_IniDocumentC::Parse(std::string_view content) {
   trailing_newline_ = content.empty() || content.back() == '\n';
   size_t first_end = content.find('\n');
   crlf_ = first_end != std::string_view::npos && first_end > 0 && content[first_end - 1] == '\r';
+  lines_.reserve(static_cast<size_t>(std::count(content.begin(), content.end(), '\n')) + 1);
   std::string section;
   size_t i = 0;
   while (i < content.size()) {
@@ -426,11 +427,13 @@ size_t cmn_IniDocumentC::AttachedCommentStart(size_t header) const {
 }
 
 void cmn_IniDocumentC::Rebuild() {
+  memo_valid_ = false;
   sections_.clear();
   section_index_.clear();
   bad_lines_.clear();
   std::string current;
-  bool orphan = false;  // after a header that does not parse, until the next good one
+  bool orphan = false;              // after a header that does not parse, until the next good one
+  size_t current_index = SIZE_MAX;  // sections_[] of `current`, once known
   auto section_of = [this](const std::string& name) -> SectionS& {
     std::string folded = Fold(name);
     auto it = section_index_.find(folded);
@@ -446,6 +449,7 @@ void cmn_IniDocumentC::Rebuild() {
         current = line.section;
         orphan = false;
         section_of(current);
+        current_index = section_index_.find(Fold(current))->second;
         break;
       case KindE::kBadHeader:
         orphan = true;
@@ -459,8 +463,11 @@ void cmn_IniDocumentC::Rebuild() {
                        "belongs to no key: it follows a section header that cannot be parsed"});
           break;
         }
-        line.section = current;
-        SectionS& sec = section_of(current);
+        if (current_index == SIZE_MAX) {
+          section_of(current);
+          current_index = section_index_.find(Fold(current))->second;
+        }
+        SectionS& sec = sections_[current_index];
         std::string folded = Fold(line.name);
         auto it = sec.index.find(folded);
         cmn_RegValueS fresh;
@@ -493,8 +500,14 @@ void cmn_IniDocumentC::Rebuild() {
 }
 
 const cmn_IniDocumentC::SectionS* cmn_IniDocumentC::FindSection(std::string_view path) const {
-  auto it = section_index_.find(Fold(NormalisePath(path)));
-  return it == section_index_.end() ? nullptr : &sections_[it->second];
+  // Reads of many values of one key ask for the same path in a row.
+  if (!memo_valid_ || path != memo_path_) {
+    auto it = section_index_.find(Fold(NormalisePath(path)));
+    memo_path_.assign(path);
+    memo_index_ = it == section_index_.end() ? SIZE_MAX : it->second;
+    memo_valid_ = true;
+  }
+  return memo_index_ == SIZE_MAX ? nullptr : &sections_[memo_index_];
 }
 
 const cmn_RegValueS* cmn_IniDocumentC::FindValue(std::string_view path, std::string_view name,

@@ -49,6 +49,7 @@ struct cmn_RegValueS {
   static bool FromWire(uint32_t type, const void* data, size_t size, cmn_RegValueS* out);
 };
 
+// Not thread-safe, not even for concurrent reads (lookups remember their last answer).
 class cmn_IniDocumentC {
  public:
   struct ValueS {
@@ -145,6 +146,11 @@ class cmn_IniDocumentC {
   std::vector<SectionS> sections_;
   std::unordered_map<std::string, size_t> section_index_;  // folded path -> sections_[]
   std::vector<BadLineS> bad_lines_;
+  // The last FindSection: its argument and answer (valid until the next Rebuild). This makes
+  // even const use of one document unsafe from several threads at once.
+  mutable bool memo_valid_ = false;
+  mutable std::string memo_path_;
+  mutable size_t memo_index_ = 0;
 };
 
 #endif  // QLM_CMN_CMN_INIDOCUMENTC_H_

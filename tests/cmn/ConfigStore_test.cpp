@@ -414,11 +414,10 @@ TEST_F(ConfigStoreTest, LockWaitIsBoundedAndUnchangedWritesTakeNoLock) {
     const std::string pid = std::to_string(::getpid()) + "\n";
     if (::pwrite(fd, pid.data(), pid.size(), 0) < 0) ::_exit(3);
     (void)::write(pipefd[1], "x", 1);
-    char c;
-    (void)::read(pipefd[0], &c, 1);  // until the test closes its end... never: killed
-    ::pause();
+    for (;;) ::pause();  // holds the lock until the test kills it
     ::_exit(0);
   }
+  ::close(pipefd[1]);  // a holder that fails ends the read below
   char c;
   ASSERT_EQ(::read(pipefd[0], &c, 1), 1);
   cmn_SetStoreLockWaitForTest(300);
@@ -441,7 +440,6 @@ TEST_F(ConfigStoreTest, LockWaitIsBoundedAndUnchangedWritesTakeNoLock) {
   // The holder is gone: the lock is free again.
   EXPECT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "A", "9"), RC_OK);
   ::close(pipefd[0]);
-  ::close(pipefd[1]);
 }
 
 // Temporaries of killed writers (own naming, older than the lock) are removed by the next
