@@ -339,18 +339,17 @@ bool CommandC::OpenKey(const KeyS& key, uint32_t access, cmn_RegHandleT* handle)
 bool CommandC::IsKeptInFile(const KeyS& key) {
   auto* store = dynamic_cast<cmn_ConfigStoreC*>(&reg_);
   if (store == nullptr) return true;  // another store keeps its own values
-  if (store->AttachedFiles(key.root).empty()) return false;
-  if (key.root != cmn_kHKLM) return key.root == cmn_kHKCU;
-  // The machine's files are attached to the parent of the product's root key.
-  const StringC rootKey = StringC(EnvMSWPreferencesC::s_QuillmarshRoot, StringC::CC_ASCII);
-  const std::string parent = cmn_IniDocumentC::NormalisePath(
-      rootKey.Substring(0, rootKey.FindCharBackwards(U'\\')).ToUtf8());
-  const std::string path = cmn_IniDocumentC::NormalisePath(key.path);
-  if (path.size() < parent.size()) return false;
-  if (cmn_IniDocumentC::Fold(path.substr(0, parent.size())) != cmn_IniDocumentC::Fold(parent)) {
-    return false;
+  const std::string path = cmn_IniDocumentC::Fold(cmn_IniDocumentC::NormalisePath(key.path));
+  for (const auto& a : store->Attachments()) {
+    const std::string at = cmn_IniDocumentC::Fold(a.key);
+    if (a.root != key.root) continue;
+    if (at.empty() || path == at ||
+        (path.size() > at.size() && path.compare(0, at.size(), at) == 0 &&
+         path[at.size()] == '\\')) {
+      return true;
+    }
   }
-  return path.size() == parent.size() || path[parent.size()] == '\\';
+  return false;
 }
 
 bool CommandC::ReadValue(cmn_RegHandleT handle, const std::string& name, uint32_t* type,
@@ -514,8 +513,9 @@ int CommandC::Set(const KeyS& key, const std::string& name, uint32_t type,
   if (!IsKeptInFile(key)) {
     return Fail("'" + key.text +
                 "' is not kept in any configuration file, so the change would be lost when "
-                "qlmreg exits (files are attached to HKLM\\Software\\Quillmarsh Corp and, with a "
-                "usable home directory, to HKCU)");
+                "qlmreg exits (files are attached to HKLM\\Software\\Quillmarsh Corp, "
+                "HKLM\\Software\\Policies\\Quillmarsh Corp and, with a usable home directory, to "
+                "HKCU)");
   }
   cmn_RegHandleT h = 0;
   uint32_t rc = reg_.Create(key.root, key.path, &h);
@@ -548,6 +548,7 @@ int CommandC::DeleteKey(const KeyS& key, bool force) {
   if (auto* store = dynamic_cast<cmn_ConfigStoreC*>(&reg_); store != nullptr && !force) {
     // A key at or above an attachment point would take a whole file with it.
     const std::string folded = cmn_IniDocumentC::Fold(path);
+    std::string held;
     for (const auto& a : store->Attachments()) {
       const std::string at = cmn_IniDocumentC::Fold(a.key);
       if (a.root != key.root || at.size() < folded.size() ||
@@ -555,8 +556,11 @@ int CommandC::DeleteKey(const KeyS& key, bool force) {
           (at.size() > folded.size() && at[folded.size()] != '\\')) {
         continue;
       }
-      return Fail("'" + key.text + "' holds the whole file '" + a.file +
-                  "'; deleting it would empty that file (use --force to do so)");
+      held += (held.empty() ? "'" : ", '") + a.file + "'";
+    }
+    if (!held.empty()) {
+      return Fail("'" + key.text + "' holds the whole of " + held +
+                  "; deleting it would empty them (use --force to do so)");
     }
   }
   const uint32_t rc = reg_.DeleteKey(key.root, key.path, true);
@@ -635,7 +639,7 @@ int Effective(cmn_RegistryI& reg, const std::string& type, const std::vector<std
       status = 1;
     } else {
       CollectNamesC names;
-      environment.ForEach(names);
+      if (env_EnvironmentI* used = preferences.Environment()) used->ForEach(names);
       // The stored sections in the order the policy client loads them (later wins).
       std::vector<std::pair<cmn_RegHandleT, std::string>> keys;
       for (int hive : {EnvMSWPreferencesC::s_AllUsers, EnvMSWPreferencesC::s_CurrentUser}) {
