@@ -31,7 +31,10 @@ StringC Sys8(const char* text) {
 
 // What the configuration store reports; the texts name the file (and line) themselves.
 constexpr PlcMessageS kStoreWarning{0xE1000120, "\x01\x01w\x01WARNING: %1$s"};
-constexpr PlcMessageS kStoreError{0xE1000121, "\x01\x01e\x01ERROR: %1$s"};
+constexpr PlcMessageS kStoreError{0xE1000121,
+                                  "\x01\x01"
+                                  "e\x01"
+                                  "ERROR: %1$s"};
 
 // The process-wide server-location manager rewrites the bootstrap download locations.
 std::atomic<PlcBootstrapServersFnT> g_BootstrapServers{&LkiSetBootstrapServersHook};
