@@ -312,10 +312,10 @@ uint32_t cmn_ConfigStoreC::Edit(BackingS* b, cmn_RegHandleT root,
       &stamp, &content, &written, &error);
   if (!valid) return cmn_kRegBadArgument;
   if (rc != RC_OK) {
-    ++write_failures_;
+    if (!writes_optional_) ++write_failures_;
     std::string text = error.empty() ? "cannot write '" + b->file + "'" : error;
     text[0] = static_cast<char>(text[0] - 'a' + 'A');
-    Report(4, b->file, 0, text);
+    Report(writes_optional_ ? 3 : 4, b->file, 0, text);
     return rc == cmn_kPathRefused ? cmn_kRegFileRefused : cmn_kRegWriteFailed;
   }
   last_changed_ = written;
@@ -740,4 +740,9 @@ std::vector<cmn_ConfigStoreC::DiagnosticS> cmn_ConfigStoreC::TakeDiagnostics() {
 size_t cmn_ConfigStoreC::WriteFailures() {
   std::lock_guard lock(mu_);
   return write_failures_;
+}
+
+void cmn_ConfigStoreC::SetWritesOptional(bool optional) {
+  std::lock_guard lock(mu_);
+  writes_optional_ = optional;
 }

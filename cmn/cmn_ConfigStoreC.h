@@ -110,8 +110,11 @@ class cmn_ConfigStoreC final : public cmn_RegistryI {
   };
   // The problems found since the last call, each reported once per process.
   std::vector<DiagnosticS> TakeDiagnostics();
-  // How many writes have failed in this process.
+  // How many writes have failed in this process (optional writes not counted).
   size_t WriteFailures();
+  // While on, writes are corrections the process may fail to make (an ordinary user cannot
+  // write the machine's files): a failure is a warning and is not counted.
+  void SetWritesOptional(bool optional);
 
  private:
   struct BackingS;
@@ -160,6 +163,7 @@ class cmn_ConfigStoreC final : public cmn_RegistryI {
   bool scope_validated_ = false;  // the files were checked inside the current scope
   std::vector<DiagnosticS> diagnostics_;
   size_t write_failures_ = 0;
+  bool writes_optional_ = false;
   std::string write_target_;
   std::string last_written_;
   bool last_changed_ = false;

@@ -463,9 +463,14 @@ RcT EnvMSWPreferencesC::SetUpConfigurationStore(bool correct) {
   const cmn_RegHandleT root = reg->RootByName(hiveName);
   AttachPolicyFiles(*reg);
   // A tool that only reads gets no corrections written.
-  auto WriteIfDifferent = [correct](cmn_RegistryI& r, cmn_RegHandleT h, const std::string& k,
-                                    const char* n, const StringC& t) {
-    if (correct) WriteIfDifferentTo(r, h, k, n, t);
+  // The corrections are optional: an ordinary user's run cannot write the machine's files.
+  auto* store = dynamic_cast<cmn_ConfigStoreC*>(reg);
+  auto WriteIfDifferent = [correct, store](cmn_RegistryI& r, cmn_RegHandleT h,
+                                           const std::string& k, const char* n, const StringC& t) {
+    if (!correct) return;
+    if (store != nullptr) store->SetWritesOptional(true);
+    WriteIfDifferentTo(r, h, k, n, t);
+    if (store != nullptr) store->SetWritesOptional(false);
   };
 
   const StringC configIni = EnvironmentVariable("QUILLMARSHCONFIGINI");
