@@ -80,6 +80,20 @@ bool IsAtOrBelow(const std::string& path, const std::string& parent, std::string
   return true;
 }
 
+// True when NormalisePath(path) == path, without building it.
+bool IsNormalised(std::string_view path) {
+  if (path.empty()) return true;
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  if (blank(path.front()) || blank(path.back()) || path.front() == '\\' || path.back() == '\\') {
+    return false;
+  }
+  for (size_t i = 1; i < path.size(); ++i) {
+    if (path[i] == '\\' && (path[i - 1] == '\\' || blank(path[i - 1]))) return false;
+    if (path[i - 1] == '\\' && blank(path[i])) return false;
+  }
+  return true;
+}
+
 void AddUnique(std::vector<std::string>* names, std::set<std::string>* seen, const std::string& n) {
   if (seen->insert(cmn_IniDocumentC::Fold(n)).second) names->push_back(n);
 }
@@ -218,7 +232,11 @@ bool cmn_ConfigStoreC::Covers(const BackingS& b, cmn_RegHandleT root, const std:
 uint32_t cmn_ConfigStoreC::Resolve(cmn_RegHandleT handle, std::string_view path, KeyRefS* out) {
   if (IsRoot(handle)) {
     out->root = handle;
-    out->path = cmn_IniDocumentC::NormalisePath(path);
+    if (IsNormalised(path)) {
+      out->path.assign(path);
+    } else {
+      out->path = cmn_IniDocumentC::NormalisePath(path);
+    }
     out->access = kAccessReadWrite;
     return RC_OK;
   }
@@ -247,7 +265,7 @@ bool cmn_ConfigStoreC::KeyExists(cmn_RegHandleT root, const std::string& path) {
 
 const cmn_RegValueS* cmn_ConfigStoreC::FindValue(cmn_RegHandleT root, const std::string& path,
                                                  std::string_view name) {
-  std::string rel;
+  std::string& rel = scratch_rel_;  // reused: reads of many values allocate nothing here
   for (auto it = files_.rbegin(); it != files_.rend(); ++it) {
     if (!Covers(**it, root, path, &rel)) continue;
     if (const cmn_RegValueS* v = (*it)->doc.FindValue(rel, name)) return v;
@@ -295,6 +313,7 @@ uint32_t cmn_ConfigStoreC::Edit(BackingS* b, cmn_RegHandleT root,
   bool written = false;
   std::string content, error;
   cmn_FileStampS stamp;
+  cmn_IniDocumentC last;  // the document of the last edit, which is what gets written
   RcT rc = cmn_EditStoreFile(
       b->file, b->create_mode, b->dir_mode,
       [&](std::string* text) {
@@ -307,6 +326,7 @@ uint32_t cmn_ConfigStoreC::Edit(BackingS* b, cmn_RegHandleT root,
         std::string out = doc.Serialize();
         if (out == *text) return false;  // unchanged: nothing is written
         *text = std::move(out);
+        last = std::move(doc);
         return true;
       },
       &stamp, &content, &written, &error);
@@ -319,7 +339,11 @@ uint32_t cmn_ConfigStoreC::Edit(BackingS* b, cmn_RegHandleT root,
     return rc == cmn_kPathRefused ? cmn_kRegFileRefused : cmn_kRegWriteFailed;
   }
   last_changed_ = written;
-  b->doc.Parse(content);
+  if (written) {
+    b->doc = std::move(last);  // what was written, without parsing it again
+  } else {
+    b->doc.Parse(content);
+  }
   b->stamp = stamp;
   b->fd.Reset();  // the next read opens the new file and keeps its descriptor
   b->loaded = true;
@@ -367,7 +391,7 @@ uint32_t cmn_ConfigStoreC::QueryValue(cmn_RegHandleT key, std::string_view value
 uint32_t cmn_ConfigStoreC::ReadText(cmn_RegHandleT root, std::string_view path,
                                     std::string_view value, std::string* text) {
   std::lock_guard lock(mu_);
-  KeyRefS ref;
+  KeyRefS& ref = scratch_ref_;  // reused under the lock: no allocation per read
   if (uint32_t rc = Resolve(root, path, &ref); rc != RC_OK) return rc;
   RefreshAll();
   const cmn_RegValueS* v = FindValue(ref.root, ref.path, value);

@@ -159,6 +159,8 @@ class cmn_ConfigStoreC final : public cmn_RegistryI {
   std::unordered_map<cmn_RegHandleT, cmn_IniDocumentC> memory_;
   std::unordered_map<cmn_RegHandleT, HandleS> handles_;
   cmn_RegHandleT next_handle_ = 0x100000000ull;
+  KeyRefS scratch_ref_;           // ReadText's key, kept for its capacity
+  std::string scratch_rel_;       // FindValue's relative path, likewise
   int read_scopes_ = 0;           // open read scopes
   bool scope_validated_ = false;  // the files were checked inside the current scope
   std::vector<DiagnosticS> diagnostics_;

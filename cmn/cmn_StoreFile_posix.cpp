@@ -288,15 +288,15 @@ RcT cmn_EditStoreFile(const std::string& path, mode_t create_mode, mode_t dir_mo
                       std::string* content, bool* written, std::string* error) {
   if (written != nullptr) *written = false;
   // 1. Without any lock: a change that changes nothing ends here.
+  std::string first_text, first_edited;
   {
-    std::string text;
     cmn_FileStampS now;
-    RcT rc = cmn_ReadStoreFile(path, &text, &now);
+    RcT rc = cmn_ReadStoreFile(path, &first_text, &now);
     if (rc != RC_OK) return Fail(rc, path, Reason(rc, ErrnoOf(rc)), error);
-    std::string edited = text;
-    if (!edit(&edited)) {
+    first_edited = first_text;
+    if (!edit(&first_edited)) {
       if (stamp != nullptr) *stamp = now;
-      if (content != nullptr) *content = std::move(text);
+      if (content != nullptr) *content = std::move(first_text);
       return RC_OK;
     }
   }
@@ -335,7 +335,15 @@ RcT cmn_EditStoreFile(const std::string& path, mode_t create_mode, mode_t dir_mo
     if (RcT r = ReadAll(fd.Get(), &text); r != RC_OK)
       return Fail(r, path, Reason(r, ErrnoOf(r)), error);
   }
-  if (edit(&text)) {
+  // Unchanged since step 1 (the usual case): its result stands.
+  bool changed;
+  if (text == first_text) {
+    text = std::move(first_edited);
+    changed = true;
+  } else {
+    changed = edit(&text);
+  }
+  if (changed) {
     if (RcT r = ReplaceFile(dir.Get(), leaf, exists ? &current : nullptr, create_mode, text);
         r != RC_OK) {
       return Fail(r, path, Reason(r, ErrnoOf(r)), error);
