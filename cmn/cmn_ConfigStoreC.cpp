@@ -302,6 +302,7 @@ cmn_ConfigStoreC::BackingS* cmn_ConfigStoreC::WriteTarget(cmn_RegHandleT root,
 uint32_t cmn_ConfigStoreC::Edit(BackingS* b, cmn_RegHandleT root,
                                 const std::function<bool(cmn_IniDocumentC&)>& edit) {
   last_changed_ = false;
+  if (read_only_) return cmn_kRegAccessDenied;
   if (b == nullptr) {
     last_written_.clear();
     if (!edit(memory_[root])) return cmn_kRegBadArgument;
@@ -769,4 +770,9 @@ size_t cmn_ConfigStoreC::WriteFailures() {
 void cmn_ConfigStoreC::SetWritesOptional(bool optional) {
   std::lock_guard lock(mu_);
   writes_optional_ = optional;
+}
+
+void cmn_ConfigStoreC::SetReadOnly(bool read_only) {
+  std::lock_guard lock(mu_);
+  read_only_ = read_only;
 }

@@ -115,6 +115,9 @@ class cmn_ConfigStoreC final : public cmn_RegistryI {
   // While on, writes are corrections the process may fail to make (an ordinary user cannot
   // write the machine's files): a failure is a warning and is not counted.
   void SetWritesOptional(bool optional);
+  // While on, every write is refused with cmn_kRegAccessDenied and touches nothing (tools
+  // whose commands only read, even when they run code that would store something).
+  void SetReadOnly(bool read_only);
 
  private:
   struct BackingS;
@@ -166,6 +169,7 @@ class cmn_ConfigStoreC final : public cmn_RegistryI {
   std::vector<DiagnosticS> diagnostics_;
   size_t write_failures_ = 0;
   bool writes_optional_ = false;
+  bool read_only_ = false;
   std::string write_target_;
   std::string last_written_;
   bool last_changed_ = false;

@@ -1,5 +1,6 @@
 #include "cmn/cmn_ConfigStoreC.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -440,6 +441,22 @@ TEST_F(ConfigStoreTest, LockWaitIsBoundedAndUnchangedWritesTakeNoLock) {
   // The holder is gone: the lock is free again.
   EXPECT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "A", "9"), RC_OK);
   ::close(pipefd[0]);
+}
+
+// Any user who can open the store's directory can flock it; writers do not lock it, so such
+// a lock delays no write.
+TEST_F(ConfigStoreTest, LockOnTheDirectoryDelaysNoWriter) {
+  Spit(ini_, "[Quillmarsh]\nA=1\n");
+  const int dir_fd = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(dir_fd, 0);
+  ASSERT_EQ(::flock(dir_fd, LOCK_EX), 0);
+  cmn_SetStoreLockWaitForTest(50000);  // a wait on the directory would hang the test
+  cmn_ConfigStoreC s("");
+  ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
+  EXPECT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "A", "2"), RC_OK);
+  cmn_SetStoreLockWaitForTest(0);
+  ::close(dir_fd);
+  EXPECT_EQ(Slurp(ini_), "[Quillmarsh]\nA=2\n");
 }
 
 // Temporaries of killed writers (own naming, older than the lock) are removed by the next

@@ -298,9 +298,11 @@ TEST_F(QlmRegToolTest, ReadingNeverWrites) {
                                                {"query", kCommon},
                                                {"list", kCommon},
                                                {"check"},
-                                               {"effective"}}) {
+                                               {"effective"},
+                                               {"effective", "-o", "PolicyServerURL=http://x/"}}) {
     EXPECT_LE(Run(args), 1) << args[0] << err_.str();
     EXPECT_FALSE(fs::exists(data + "/etc/config.ini")) << args[0];
+    EXPECT_EQ(Read(dir_ + "/machine-default.ini").find("PolicyServerURL"), std::string::npos);
   }
   // A write lets the set-up make the data directory's file agree.
   EXPECT_EQ(Run({"set", kCommon, "B", "2"}), 0) << err_.str();

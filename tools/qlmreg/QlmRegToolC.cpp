@@ -995,6 +995,14 @@ int QlmRegToolC::Run(int argc, const char* const* argv, std::ostream& out, std::
   // here. Only a command that writes lets the set-up correct the directories it finds.
   (void)EnvMSWPreferencesC::SetUpConfigurationStore(writes);
   auto* store = dynamic_cast<cmn_ConfigStoreC*>(reg);
+  // Reading commands never write, whatever the code they run would store.
+  struct ReadOnlyScopeS {
+    cmn_ConfigStoreC* store;
+    ~ReadOnlyScopeS() {
+      if (store != nullptr) store->SetReadOnly(false);
+    }
+  } readOnly{writes ? nullptr : store};
+  if (readOnly.store != nullptr) readOnly.store->SetReadOnly(true);
 
   if (command == "check") {
     std::vector<std::string> files;
