@@ -12,6 +12,15 @@
 //                                directory fsync
 //
 // The files live below /var/tmp so that fsync reaches a disk (not a memory file system).
+//
+// Recorded (release, CPU time, medians, on a shared 2-core machine):
+//                               before      after
+//   BM_Store_AttachAndReadAll   23.7 ms     2.31 ms   (one fstat per read scope, not an lstat
+//                                                      per value; fewer copies in the parser)
+//   BM_Peer_ParseAndLookupAll   0.94 ms     0.84 ms   ratio 25x -> 2.8x
+//   BM_Prefs_LoadKey            101 ms      81 ms
+//   BM_Store_WriteOneValue        -         4.3 ms    (peer 0.6 ms: the store parses and
+//                                                      re-reads 5,000 lines under its lock)
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -69,6 +78,8 @@ void BM_Store_AttachAndReadAll(benchmark::State& state) {
     if (store.AttachFile(f.file, "HKLM", kParent) != 0) state.SkipWithError("attach failed");
     std::string value;
     size_t bytes = 0;
+    // One top-level operation: the file is checked for changes once, not per value.
+    cmn_RegReadScopeC scope(&store);
     for (const auto& n : f.names) {
       if (store.ReadText(cmn_kHKLM, kKey, n, &value) != 0) state.SkipWithError("read failed");
       bytes += value.size();

@@ -1,5 +1,6 @@
 #include "cmn/cmn_ConfigStoreC.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,12 +8,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <utility>
 
 #include "cmn/cmn_ArgsI.h"
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "cmn/cmn_TracerI.h"
+#include "cmn/cmn_UniqueFdC.h"
 
 namespace {
 
@@ -77,6 +80,20 @@ bool IsAtOrBelow(const std::string& path, const std::string& parent, std::string
   return true;
 }
 
+// True when NormalisePath(path) == path, without building it.
+bool IsNormalised(std::string_view path) {
+  if (path.empty()) return true;
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  if (blank(path.front()) || blank(path.back()) || path.front() == '\\' || path.back() == '\\') {
+    return false;
+  }
+  for (size_t i = 1; i < path.size(); ++i) {
+    if (path[i] == '\\' && (path[i - 1] == '\\' || blank(path[i - 1]))) return false;
+    if (path[i - 1] == '\\' && blank(path[i])) return false;
+  }
+  return true;
+}
+
 void AddUnique(std::vector<std::string>* names, std::set<std::string>* seen, const std::string& n) {
   if (seen->insert(cmn_IniDocumentC::Fold(n)).second) names->push_back(n);
 }
@@ -88,8 +105,9 @@ struct cmn_ConfigStoreC::BackingS {
   std::string key;  // normalised attachment point
   std::string file;
   mode_t create_mode = 0644;
-  bool create_dirs = false;
+  mode_t dir_mode = 0;  // 0: missing directories are not made
   cmn_IniDocumentC doc;
+  cmn_UniqueFdC fd;  // from the last read; its fstat tells whether the file changed
   cmn_FileStampS stamp;
   bool loaded = false;
   bool unreadable = false;
@@ -102,7 +120,7 @@ cmn_ConfigStoreC::cmn_ConfigStoreC(std::string user_file) {
     b->root = cmn_kHKCU;
     b->file = std::move(user_file);
     b->create_mode = 0600;
-    b->create_dirs = true;
+    b->dir_mode = 0700;
     files_.push_back(std::move(b));
   }
 }
@@ -120,19 +138,46 @@ std::string cmn_ConfigStoreC::UserFileFromHome() {
 }
 
 void cmn_ConfigStoreC::Warn(const std::string& text) {
-  if (cmn_ErrBufI* buf = getErrBuf()) buf->Add(cmn_kRegBadLine, 3, text);
+  Report(3, {}, 0, text);
+}
+
+void cmn_ConfigStoreC::Report(int severity, const std::string& file, size_t line,
+                              const std::string& text) {
+  if (cmn_ErrBufI* buf = getErrBuf()) {
+    buf->Add(severity >= 4 ? cmn_kRegWriteFailed : cmn_kRegBadLine, severity, text);
+  }
   if (cmn_TracerI* tr = getTracer()) {
     TextArgC arg(text);
     tr->Trace(g_trc_registry.name, &g_trc_registry, "%s", &arg);
   }
+  diagnostics_.push_back(DiagnosticS{severity, file, line, text});
 }
 
 void cmn_ConfigStoreC::Refresh(BackingS& b) {
-  cmn_FileStampS now;
-  if (b.loaded && cmn_StampStoreFile(b.file, &now) == RC_OK && now == b.stamp) return;
+  if (b.loaded) {
+    cmn_FileStampS now;
+    if (b.fd.IsValid()) {
+      // The common case: one fstat of the file read last time.
+      if (cmn_StampOpenStoreFile(b.fd.Get(), &now) == RC_OK && now == b.stamp) return;
+    } else if (cmn_StampStoreFile(b.file, &now) == RC_OK && now == b.stamp) {
+      // Unchanged since this store wrote it (or still missing): keep a descriptor of the
+      // file for the next checks when it is the same version.
+      if (now.exists && !b.unreadable) {
+        cmn_UniqueFdC fd;
+        cmn_FileStampS opened;
+        if (cmn_SafeOpen(b.file, O_RDONLY, 0, &fd) == RC_OK &&
+            cmn_StampOpenStoreFile(fd.Get(), &opened) == RC_OK && opened == b.stamp) {
+          b.fd = std::move(fd);
+        }
+      }
+      return;
+    }
+  }
   std::string content;
   cmn_FileStampS stamp;
-  RcT rc = cmn_ReadStoreFile(b.file, &content, &stamp);
+  int kept = -1;
+  RcT rc = cmn_ReadStoreFile(b.file, &content, &stamp, &kept);
+  b.fd.Reset(kept);
   b.loaded = true;
   if (rc != RC_OK) {
     // Keep working without the file; report once until it becomes readable again.
@@ -141,22 +186,42 @@ void cmn_ConfigStoreC::Refresh(BackingS& b) {
     }
     b.unreadable = true;
     b.doc.Parse("");
-    cmn_StampStoreFile(b.file, &b.stamp);
+    (void)cmn_StampStoreFile(b.file, &b.stamp);
     return;
   }
+  Load(b, content, stamp);
+}
+
+void cmn_ConfigStoreC::Load(BackingS& b, const std::string& content, const cmn_FileStampS& stamp) {
+  b.loaded = true;
   b.unreadable = false;
   b.stamp = stamp;
   b.doc.Parse(content);
   for (const auto& bad : b.doc.BadLines()) {
     std::string id = std::to_string(bad.line_number) + ":" + bad.text;
     if (!b.warned.insert(id).second) continue;
-    Warn("Ignoring line " + std::to_string(bad.line_number) + " of '" + b.file +
-         "': cannot parse \"" + bad.text + "\"");
+    Report(3, b.file, bad.line_number,
+           "Ignoring line " + std::to_string(bad.line_number) + " of '" + b.file + "' (" +
+               bad.reason + "): \"" + bad.text + "\"");
   }
 }
 
 void cmn_ConfigStoreC::RefreshAll() {
+  if (read_scopes_ > 0) {
+    if (scope_validated_) return;
+    scope_validated_ = true;
+  }
   for (auto& b : files_) Refresh(*b);
+}
+
+void cmn_ConfigStoreC::BeginReadScope() {
+  std::lock_guard lock(mu_);
+  if (read_scopes_++ == 0) scope_validated_ = false;
+}
+
+void cmn_ConfigStoreC::EndReadScope() {
+  std::lock_guard lock(mu_);
+  if (read_scopes_ > 0) --read_scopes_;
 }
 
 bool cmn_ConfigStoreC::Covers(const BackingS& b, cmn_RegHandleT root, const std::string& path,
@@ -167,7 +232,11 @@ bool cmn_ConfigStoreC::Covers(const BackingS& b, cmn_RegHandleT root, const std:
 uint32_t cmn_ConfigStoreC::Resolve(cmn_RegHandleT handle, std::string_view path, KeyRefS* out) {
   if (IsRoot(handle)) {
     out->root = handle;
-    out->path = cmn_IniDocumentC::NormalisePath(path);
+    if (IsNormalised(path)) {
+      out->path.assign(path);
+    } else {
+      out->path = cmn_IniDocumentC::NormalisePath(path);
+    }
     out->access = kAccessReadWrite;
     return RC_OK;
   }
@@ -196,7 +265,7 @@ bool cmn_ConfigStoreC::KeyExists(cmn_RegHandleT root, const std::string& path) {
 
 const cmn_RegValueS* cmn_ConfigStoreC::FindValue(cmn_RegHandleT root, const std::string& path,
                                                  std::string_view name) {
-  std::string rel;
+  std::string& rel = scratch_rel_;  // reused: reads of many values allocate nothing here
   for (auto it = files_.rbegin(); it != files_.rend(); ++it) {
     if (!Covers(**it, root, path, &rel)) continue;
     if (const cmn_RegValueS* v = (*it)->doc.FindValue(rel, name)) return v;
@@ -207,7 +276,22 @@ const cmn_RegValueS* cmn_ConfigStoreC::FindValue(cmn_RegHandleT root, const std:
 
 cmn_ConfigStoreC::BackingS* cmn_ConfigStoreC::WriteTarget(cmn_RegHandleT root,
                                                           const std::string& path,
+                                                          std::string_view name,
                                                           std::string* relative) {
+  if (!write_target_.empty()) {
+    for (auto it = files_.rbegin(); it != files_.rend(); ++it) {
+      if ((*it)->file == write_target_ && Covers(**it, root, path, relative)) return it->get();
+    }
+  }
+  // The file that already holds the value keeps it, so a write never leaves an older line
+  // shadowing or shadowed in another file.
+  if (!name.empty()) {
+    for (auto it = files_.rbegin(); it != files_.rend(); ++it) {
+      if (Covers(**it, root, path, relative) && (*it)->doc.FindValue(*relative, name) != nullptr) {
+        return it->get();
+      }
+    }
+  }
   for (auto it = files_.rbegin(); it != files_.rend(); ++it) {
     if (Covers(**it, root, path, relative)) return it->get();
   }
@@ -217,14 +301,22 @@ cmn_ConfigStoreC::BackingS* cmn_ConfigStoreC::WriteTarget(cmn_RegHandleT root,
 
 uint32_t cmn_ConfigStoreC::Edit(BackingS* b, cmn_RegHandleT root,
                                 const std::function<bool(cmn_IniDocumentC&)>& edit) {
+  last_changed_ = false;
+  if (read_only_) return cmn_kRegAccessDenied;
   if (b == nullptr) {
-    return edit(memory_[root]) ? RC_OK : cmn_kRegBadArgument;
+    last_written_.clear();
+    if (!edit(memory_[root])) return cmn_kRegBadArgument;
+    last_changed_ = true;
+    return RC_OK;
   }
+  last_written_ = b->file;
   bool valid = true;
-  std::string content;
+  bool written = false;
+  std::string content, error;
   cmn_FileStampS stamp;
+  cmn_IniDocumentC last;  // the document of the last edit, which is what gets written
   RcT rc = cmn_EditStoreFile(
-      b->file, b->create_mode, b->create_dirs,
+      b->file, b->create_mode, b->dir_mode,
       [&](std::string* text) {
         cmn_IniDocumentC doc;
         doc.Parse(*text);
@@ -235,13 +327,26 @@ uint32_t cmn_ConfigStoreC::Edit(BackingS* b, cmn_RegHandleT root,
         std::string out = doc.Serialize();
         if (out == *text) return false;  // unchanged: nothing is written
         *text = std::move(out);
+        last = std::move(doc);
         return true;
       },
-      &stamp, &content);
+      &stamp, &content, &written, &error);
   if (!valid) return cmn_kRegBadArgument;
-  if (rc != RC_OK) return rc == cmn_kPathRefused ? cmn_kRegFileRefused : cmn_kRegWriteFailed;
-  b->doc.Parse(content);
+  if (rc != RC_OK) {
+    if (!writes_optional_) ++write_failures_;
+    std::string text = error.empty() ? "cannot write '" + b->file + "'" : error;
+    text[0] = static_cast<char>(text[0] - 'a' + 'A');
+    Report(writes_optional_ ? 3 : 4, b->file, 0, text);
+    return rc == cmn_kPathRefused ? cmn_kRegFileRefused : cmn_kRegWriteFailed;
+  }
+  last_changed_ = written;
+  if (written) {
+    b->doc = std::move(last);  // what was written, without parsing it again
+  } else {
+    b->doc.Parse(content);
+  }
   b->stamp = stamp;
+  b->fd.Reset();  // the next read opens the new file and keeps its descriptor
   b->loaded = true;
   b->unreadable = false;
   return RC_OK;
@@ -287,7 +392,7 @@ uint32_t cmn_ConfigStoreC::QueryValue(cmn_RegHandleT key, std::string_view value
 uint32_t cmn_ConfigStoreC::ReadText(cmn_RegHandleT root, std::string_view path,
                                     std::string_view value, std::string* text) {
   std::lock_guard lock(mu_);
-  KeyRefS ref;
+  KeyRefS& ref = scratch_ref_;  // reused under the lock: no allocation per read
   if (uint32_t rc = Resolve(root, path, &ref); rc != RC_OK) return rc;
   RefreshAll();
   const cmn_RegValueS* v = FindValue(ref.root, ref.path, value);
@@ -416,7 +521,7 @@ uint32_t cmn_ConfigStoreC::Create(cmn_RegHandleT parent, std::string_view path,
   RefreshAll();
   if (!KeyExists(ref.root, ref.path)) {
     std::string rel;
-    BackingS* b = WriteTarget(ref.root, ref.path, &rel);
+    BackingS* b = WriteTarget(ref.root, ref.path, {}, &rel);
     uint32_t rc = Edit(b, ref.root, [&](cmn_IniDocumentC& d) { return d.EnsureSection(rel); });
     if (rc != RC_OK) return rc;
   }
@@ -433,7 +538,8 @@ uint32_t cmn_ConfigStoreC::WriteValue(cmn_RegHandleT key, std::string_view value
   if ((ref.access & kAccessWriteBits) == 0) return cmn_kRegAccessDenied;
   RefreshAll();
   std::string rel;
-  BackingS* b = WriteTarget(ref.root, ref.path, &rel);
+  BackingS* b = WriteTarget(ref.root, ref.path, value, &rel);
+  if (!cmn_IniDocumentC::CanWrite(rel, value, v)) return cmn_kRegBadArgument;
   return Edit(b, ref.root, [&](cmn_IniDocumentC& d) { return d.SetValue(rel, value, v); });
 }
 
@@ -448,7 +554,8 @@ uint32_t cmn_ConfigStoreC::WriteText(cmn_RegHandleT key_or_root, std::string_vie
   if ((ref.access & kAccessWriteBits) == 0) return cmn_kRegAccessDenied;
   RefreshAll();
   std::string rel;
-  BackingS* b = WriteTarget(ref.root, ref.path, &rel);
+  BackingS* b = WriteTarget(ref.root, ref.path, value, &rel);
+  if (!cmn_IniDocumentC::CanWrite(rel, value, v)) return cmn_kRegBadArgument;
   return Edit(b, ref.root, [&](cmn_IniDocumentC& d) { return d.SetValue(rel, value, v); });
 }
 
@@ -574,14 +681,22 @@ uint32_t cmn_ConfigStoreC::AttachFile(std::string_view file, std::string_view ro
   b->key = key;
   b->file.assign(file);
   b->create_mode = root == cmn_kHKCU ? 0600 : 0644;
+  b->dir_mode = root == cmn_kHKCU ? 0700 : 0;
   // A file the safe-open rules refuse is not attached at all.
   std::string content;
   cmn_FileStampS stamp;
-  if (cmn_ReadStoreFile(b->file, &content, &stamp) == cmn_kPathRefused) {
+  int kept = -1;
+  RcT rc = cmn_ReadStoreFile(b->file, &content, &stamp, &kept);
+  if (rc == cmn_kPathRefused) {
     Warn("Configuration file '" + b->file + "' is not used: it could be changed by another user");
     return cmn_kRegFileRefused;
   }
-  Refresh(*b);
+  if (rc == RC_OK) {
+    b->fd.Reset(kept);
+    Load(*b, content, stamp);
+  } else {
+    Refresh(*b);
+  }
   files_.push_back(std::move(b));
   return RC_OK;
 }
@@ -593,4 +708,71 @@ std::vector<std::string> cmn_ConfigStoreC::AttachedFiles(cmn_RegHandleT root) {
     if (b->root == root) out.push_back(b->file);
   }
   return out;
+}
+
+std::vector<cmn_ConfigStoreC::AttachmentS> cmn_ConfigStoreC::Attachments() {
+  std::lock_guard lock(mu_);
+  std::vector<AttachmentS> out;
+  for (const auto& b : files_) out.push_back(AttachmentS{b->root, b->key, b->file});
+  return out;
+}
+
+bool cmn_ConfigStoreC::Origin(cmn_RegHandleT root, std::string_view path, std::string_view name,
+                              std::string* file, size_t* line) {
+  std::lock_guard lock(mu_);
+  const std::string normal = cmn_IniDocumentC::NormalisePath(path);
+  RefreshAll();
+  std::string rel;
+  for (auto it = files_.rbegin(); it != files_.rend(); ++it) {
+    if (!Covers(**it, root, normal, &rel) || (*it)->doc.FindValue(rel, name) == nullptr) continue;
+    *file = (*it)->file;
+    *line = (*it)->doc.LineOfValue(rel, name);
+    return true;
+  }
+  auto m = memory_.find(root);
+  if (m == memory_.end() || m->second.FindValue(normal, name) == nullptr) return false;
+  file->clear();
+  *line = 0;
+  return true;
+}
+
+bool cmn_ConfigStoreC::SetWriteTarget(std::string_view file) {
+  std::lock_guard lock(mu_);
+  if (file.empty()) {
+    write_target_.clear();
+    return true;
+  }
+  for (const auto& b : files_) {
+    if (b->file == file) {
+      write_target_.assign(file);
+      return true;
+    }
+  }
+  return false;
+}
+
+void cmn_ConfigStoreC::LastWrite(std::string* file, bool* changed) {
+  std::lock_guard lock(mu_);
+  *file = last_written_;
+  *changed = last_changed_;
+}
+
+std::vector<cmn_ConfigStoreC::DiagnosticS> cmn_ConfigStoreC::TakeDiagnostics() {
+  std::lock_guard lock(mu_);
+  return std::exchange(diagnostics_, {});
+}
+
+size_t cmn_ConfigStoreC::WriteFailures() {
+  std::lock_guard lock(mu_);
+  return write_failures_;
+}
+
+void cmn_ConfigStoreC::SetWritesOptional(bool optional) {
+  std::lock_guard lock(mu_);
+  writes_optional_ = optional;
+}
+
+void cmn_ConfigStoreC::SetReadOnly(bool read_only) {
+  std::lock_guard lock(mu_);
+  read_only_ = read_only;
 }

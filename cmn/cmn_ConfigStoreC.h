@@ -12,10 +12,16 @@
 //   - New machine files are created 0644; an existing file keeps its mode and owner.
 // Every write is durable and atomic before the call returns (cmn_StoreFile_posix.h); another
 // process's change is re-read first and never lost. Files are re-read when they change on disk.
-// Lines that cannot be parsed are kept and give one warning each (cmn_kRegBadLine, severity
-// warning, in the error buffer and under the trace category "Configuring/Registry"). A file
-// that cannot be read, or that is refused as unsafe (cmn_SafeOpen_posix.h), leaves the store
-// working without it.
+// A write without an explicit target (SetWriteTarget) goes to the newest covering file that
+// already holds the value, else to the newest covering file.
+// Lines that cannot be parsed are kept and give one warning each per process (cmn_kRegBadLine,
+// severity warning, in the error buffer, under the trace category "Configuring/Registry" and
+// in the list TakeDiagnostics() hands to the program, which logs it: the store sits below
+// the log and cannot log itself). A file that cannot be read, or that is refused as unsafe
+// (cmn_SafeOpen_posix.h), leaves the store working without it. A failed write is an error
+// in the same three places, naming the file first and then the reason.
+// A file is re-read when one fstat of the descriptor kept from its last read shows another
+// version (or that the file was replaced or removed): one fstat per file per operation.
 //
 // Result codes beyond the two fixed ones are listed in cmn_RegistryI.h. Thread-safe.
 #ifndef QLM_CMN_CMN_CONFIGSTOREC_H_
@@ -69,9 +75,49 @@ class cmn_ConfigStoreC final : public cmn_RegistryI {
   uint32_t Close(cmn_RegHandleT key) override;
   uint32_t AttachFile(std::string_view file, std::string_view root_name,
                       std::string_view path) override;
+  void BeginReadScope() override;
+  void EndReadScope() override;
 
   // The files attached under `root`, oldest first (diagnostics and tools).
   std::vector<std::string> AttachedFiles(cmn_RegHandleT root);
+
+  struct AttachmentS {
+    cmn_RegHandleT root;
+    std::string key;  // normalised attachment point
+    std::string file;
+  };
+  // Every attachment, oldest first.
+  std::vector<AttachmentS> Attachments();
+
+  // Where the value `name` of root/path is read from: the file and the 1-based line, or
+  // "" and 0 when it lives in memory. False when the value does not exist.
+  bool Origin(cmn_RegHandleT root, std::string_view path, std::string_view name, std::string* file,
+              size_t* line);
+
+  // Makes later writes (until cleared with "") go to the attached `file` for every key it
+  // covers, even when another file holds the value. False when `file` is not attached.
+  bool SetWriteTarget(std::string_view file);
+
+  // The outcome of the last write of this store: the file it went to ("" for memory) and
+  // whether the file changed.
+  void LastWrite(std::string* file, bool* changed);
+
+  struct DiagnosticS {
+    int severity;      // 3 warning, 4 error
+    std::string file;  // the store file concerned
+    size_t line;       // 1-based, 0 when about the whole file
+    std::string text;  // complete sentence naming file (and line)
+  };
+  // The problems found since the last call, each reported once per process.
+  std::vector<DiagnosticS> TakeDiagnostics();
+  // How many writes have failed in this process (optional writes not counted).
+  size_t WriteFailures();
+  // While on, writes are corrections the process may fail to make (an ordinary user cannot
+  // write the machine's files): a failure is a warning and is not counted.
+  void SetWritesOptional(bool optional);
+  // While on, every write is refused with cmn_kRegAccessDenied and touches nothing (tools
+  // whose commands only read, even when they run code that would store something).
+  void SetReadOnly(bool read_only);
 
  private:
   struct BackingS;
@@ -91,12 +137,16 @@ class cmn_ConfigStoreC final : public cmn_RegistryI {
   uint32_t Resolve(cmn_RegHandleT handle, std::string_view path, KeyRefS* out);
   void RefreshAll();
   void Refresh(BackingS& b);
+  // Parses freshly read content into `b` and reports its ignored lines.
+  void Load(BackingS& b, const std::string& content, const cmn_FileStampS& stamp);
   bool Covers(const BackingS& b, cmn_RegHandleT root, const std::string& path,
               std::string* relative) const;
   bool KeyExists(cmn_RegHandleT root, const std::string& path);
   const cmn_RegValueS* FindValue(cmn_RegHandleT root, const std::string& path,
                                  std::string_view name);
-  BackingS* WriteTarget(cmn_RegHandleT root, const std::string& path, std::string* relative);
+  // The file a write of `name` (empty: a key) below root/path goes to, or null for memory.
+  BackingS* WriteTarget(cmn_RegHandleT root, const std::string& path, std::string_view name,
+                        std::string* relative);
   // Applies `edit` to the backing durably (or to memory when b is null).
   uint32_t Edit(BackingS* b, cmn_RegHandleT root,
                 const std::function<bool(cmn_IniDocumentC&)>& edit);
@@ -105,12 +155,24 @@ class cmn_ConfigStoreC final : public cmn_RegistryI {
                          std::vector<std::string>* out);
   void CollectSubkeys(cmn_RegHandleT root, const std::string& path, std::vector<std::string>* out);
   void Warn(const std::string& text);
+  void Report(int severity, const std::string& file, size_t line, const std::string& text);
 
   std::mutex mu_;
   std::vector<std::unique_ptr<BackingS>> files_;  // attach order
   std::unordered_map<cmn_RegHandleT, cmn_IniDocumentC> memory_;
   std::unordered_map<cmn_RegHandleT, HandleS> handles_;
   cmn_RegHandleT next_handle_ = 0x100000000ull;
+  KeyRefS scratch_ref_;           // ReadText's key, kept for its capacity
+  std::string scratch_rel_;       // FindValue's relative path, likewise
+  int read_scopes_ = 0;           // open read scopes
+  bool scope_validated_ = false;  // the files were checked inside the current scope
+  std::vector<DiagnosticS> diagnostics_;
+  size_t write_failures_ = 0;
+  bool writes_optional_ = false;
+  bool read_only_ = false;
+  std::string write_target_;
+  std::string last_written_;
+  bool last_changed_ = false;
 };
 
 #endif  // QLM_CMN_CMN_CONFIGSTOREC_H_

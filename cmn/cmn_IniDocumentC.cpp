@@ -1,6 +1,7 @@
 #include "cmn/cmn_IniDocumentC.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "cmn/cmn_RegistryI.h"
@@ -301,22 +302,24 @@ cmn_IniDocumentC::LineS cmn_IniDocumentC::ParseLine(std::string_view raw,
     return line;
   }
   if (t.front() == '[') {
+    line.kind = KindE::kBadHeader;
     if (t.back() != ']') {
-      line.kind = KindE::kBad;
+      line.reason = "section header without a closing \"]\" at its end";
       return line;
     }
     std::string_view inner = t.substr(1, t.size() - 2);
     if (!ValidSection(inner)) {
-      line.kind = KindE::kBad;
+      line.reason = "section header with \"[\", \"]\" or a control character in its name";
       return line;
     }
     line.kind = KindE::kSection;
     line.section = NormalisePathImpl(inner);
     return line;
   }
+  line.kind = KindE::kBad;
   size_t eq = t.find('=');
   if (eq == std::string_view::npos) {
-    line.kind = KindE::kBad;
+    line.reason = "neither a comment, a section header nor a Name=value line";
     return line;
   }
   std::string_view name = Trim(t.substr(0, eq));
@@ -325,27 +328,44 @@ cmn_IniDocumentC::LineS cmn_IniDocumentC::ParseLine(std::string_view raw,
   if (!name.empty() && name.back() == '}') {
     size_t brace = name.rfind('{');
     if (brace == std::string_view::npos) {
-      line.kind = KindE::kBad;
+      line.reason = "value name ends in \"}\" without a type tag";
       return line;
     }
     type = TypeOfTag(name.substr(brace + 1, name.size() - brace - 2));
     name = Trim(name.substr(0, brace));
   }
-  if (type == 0 || !ValidName(name)) {
-    line.kind = KindE::kBad;
+  if (type == 0) {
+    line.reason = "unknown type tag (sz, expand, dword, binary, multi)";
+    return line;
+  }
+  if (!ValidName(name)) {
+    line.reason = "empty or invalid value name";
+    return line;
+  }
+  if (value.find('\0') != std::string_view::npos) {
+    line.reason = "NUL byte in the value";
     return line;
   }
   std::string text;
   if (!Unquote(value, &text)) text.assign(value);
+  if (text.find('\0') != std::string::npos) {
+    line.reason = "NUL byte in the value";
+    return line;
+  }
   line.kind = KindE::kValue;
-  line.section = section;
   line.name.assign(name);
   line.type = type;
   line.scalar.type = type;
   if (type == cmn_kRegDword) {
-    if (!ParseDword(text, &line.scalar.dword)) line.kind = KindE::kBad;
+    if (!ParseDword(text, &line.scalar.dword)) {
+      line.kind = KindE::kBad;
+      line.reason = "not a DWORD (0 to 4294967295, decimal or 0x-hexadecimal)";
+    }
   } else if (type == cmn_kRegBinary) {
-    if (!ParseBinary(text, &line.scalar.bytes)) line.kind = KindE::kBad;
+    if (!ParseBinary(text, &line.scalar.bytes)) {
+      line.kind = KindE::kBad;
+      line.reason = "not a list of hexadecimal bytes";
+    }
   } else {
     line.text = std::move(text);
   }
@@ -354,7 +374,12 @@ cmn_IniDocumentC::LineS cmn_IniDocumentC::ParseLine(std::string_view raw,
 
 void cmn_IniDocumentC::Parse(std::string_view content) {
   lines_.clear();
+  bom_ = content.starts_with("\xEF\xBB\xBF");
+  if (bom_) content.remove_prefix(3);
   trailing_newline_ = content.empty() || content.back() == '\n';
+  size_t first_end = content.find('\n');
+  crlf_ = first_end != std::string_view::npos && first_end > 0 && content[first_end - 1] == '\r';
+  lines_.reserve(static_cast<size_t>(std::count(content.begin(), content.end(), '\n')) + 1);
   std::string section;
   size_t i = 0;
   while (i < content.size()) {
@@ -370,9 +395,10 @@ void cmn_IniDocumentC::Parse(std::string_view content) {
 
 std::string cmn_IniDocumentC::Serialize() const {
   std::string out;
-  size_t total = 0;
+  size_t total = 3;
   for (const LineS& l : lines_) total += l.raw.size() + 1;
   out.reserve(total);
+  if (bom_) out += "\xEF\xBB\xBF";
   for (size_t i = 0; i < lines_.size(); ++i) {
     out += lines_[i].raw;
     if (i + 1 < lines_.size() || trailing_newline_) out += '\n';
@@ -380,11 +406,34 @@ std::string cmn_IniDocumentC::Serialize() const {
   return out;
 }
 
+cmn_IniDocumentC::LineS cmn_IniDocumentC::NewLine(const std::string& text,
+                                                  const std::string& section) const {
+  LineS line = ParseLine(text, section);
+  if (crlf_) line.raw += '\r';
+  return line;
+}
+
+void cmn_IniDocumentC::TerminateLastLine() {
+  if (!trailing_newline_ && crlf_ && !lines_.empty() && !lines_.back().raw.ends_with('\r')) {
+    lines_.back().raw += '\r';
+  }
+  trailing_newline_ = true;
+}
+
+size_t cmn_IniDocumentC::AttachedCommentStart(size_t header) const {
+  size_t at = header;
+  while (at > 0 && lines_[at - 1].kind == KindE::kComment) --at;
+  return at;
+}
+
 void cmn_IniDocumentC::Rebuild() {
+  memo_valid_ = false;
   sections_.clear();
   section_index_.clear();
   bad_lines_.clear();
   std::string current;
+  bool orphan = false;              // after a header that does not parse, until the next good one
+  size_t current_index = SIZE_MAX;  // sections_[] of `current`, once known
   auto section_of = [this](const std::string& name) -> SectionS& {
     std::string folded = Fold(name);
     auto it = section_index_.find(folded);
@@ -398,18 +447,34 @@ void cmn_IniDocumentC::Rebuild() {
     switch (line.kind) {
       case KindE::kSection:
         current = line.section;
+        orphan = false;
         section_of(current);
+        current_index = section_index_.find(Fold(current))->second;
+        break;
+      case KindE::kBadHeader:
+        orphan = true;
+        bad_lines_.push_back(BadLineS{n + 1, line.raw, line.reason});
         break;
       case KindE::kValue: {
-        line.section = current;
-        SectionS& sec = section_of(current);
+        line.orphan = orphan;
+        if (orphan) {
+          bad_lines_.push_back(
+              BadLineS{n + 1, line.raw,
+                       "belongs to no key: it follows a section header that cannot be parsed"});
+          break;
+        }
+        if (current_index == SIZE_MAX) {
+          section_of(current);
+          current_index = section_index_.find(Fold(current))->second;
+        }
+        SectionS& sec = sections_[current_index];
         std::string folded = Fold(line.name);
         auto it = sec.index.find(folded);
         cmn_RegValueS fresh;
         fresh.type = line.type;
         if (line.type == cmn_kRegDword || line.type == cmn_kRegBinary) {
           fresh = line.scalar;
-        } else {
+        } else if (line.type != cmn_kRegMultiSz || !line.text.empty()) {
           fresh.texts.push_back(line.text);
         }
         if (it == sec.index.end()) {
@@ -418,7 +483,7 @@ void cmn_IniDocumentC::Rebuild() {
         } else {
           cmn_RegValueS& old = sec.values[it->second].value;
           if (line.type == cmn_kRegMultiSz && old.type == cmn_kRegMultiSz) {
-            old.texts.push_back(line.text);
+            if (!line.text.empty()) old.texts.push_back(line.text);
           } else {
             old = std::move(fresh);
           }
@@ -426,7 +491,7 @@ void cmn_IniDocumentC::Rebuild() {
         break;
       }
       case KindE::kBad:
-        bad_lines_.push_back(BadLineS{n + 1, line.raw});
+        bad_lines_.push_back(BadLineS{n + 1, line.raw, line.reason != nullptr ? line.reason : ""});
         break;
       default:
         break;
@@ -435,8 +500,14 @@ void cmn_IniDocumentC::Rebuild() {
 }
 
 const cmn_IniDocumentC::SectionS* cmn_IniDocumentC::FindSection(std::string_view path) const {
-  auto it = section_index_.find(Fold(NormalisePath(path)));
-  return it == section_index_.end() ? nullptr : &sections_[it->second];
+  // Reads of many values of one key ask for the same path in a row.
+  if (!memo_valid_ || path != memo_path_) {
+    auto it = section_index_.find(Fold(NormalisePath(path)));
+    memo_path_.assign(path);
+    memo_index_ = it == section_index_.end() ? SIZE_MAX : it->second;
+    memo_valid_ = true;
+  }
+  return memo_index_ == SIZE_MAX ? nullptr : &sections_[memo_index_];
 }
 
 const cmn_RegValueS* cmn_IniDocumentC::FindValue(std::string_view path, std::string_view name,
@@ -482,7 +553,7 @@ void cmn_IniDocumentC::SectionRanges(std::string_view folded,
   ranges->clear();
   size_t first_header = lines_.size();
   for (size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == KindE::kSection) {
+    if (IsBoundary(lines_[i].kind)) {
       first_header = i;
       break;
     }
@@ -491,9 +562,22 @@ void cmn_IniDocumentC::SectionRanges(std::string_view folded,
   for (size_t i = 0; i < lines_.size(); ++i) {
     if (lines_[i].kind != KindE::kSection || Fold(lines_[i].section) != folded) continue;
     size_t end = i + 1;
-    while (end < lines_.size() && lines_[end].kind != KindE::kSection) ++end;
+    while (end < lines_.size() && !IsBoundary(lines_[end].kind)) ++end;
     ranges->emplace_back(i, end);
   }
+}
+
+size_t cmn_IniDocumentC::LineOfValue(std::string_view path, std::string_view name) const {
+  std::vector<std::pair<size_t, size_t>> ranges;
+  SectionRanges(Fold(NormalisePath(path)), &ranges);
+  std::string folded_name = Fold(name);
+  size_t found = 0;
+  for (auto [b, e] : ranges) {
+    for (size_t i = b; i < e; ++i) {
+      if (lines_[i].kind == KindE::kValue && Fold(lines_[i].name) == folded_name) found = i + 1;
+    }
+  }
+  return found;
 }
 
 bool cmn_IniDocumentC::FormatValueLines(std::string_view name, const cmn_RegValueS& value,
@@ -535,10 +619,25 @@ bool cmn_IniDocumentC::FormatValueLines(std::string_view name, const cmn_RegValu
   return true;
 }
 
+bool cmn_IniDocumentC::CanWrite(std::string_view path, std::string_view name,
+                                const cmn_RegValueS& value) {
+  if (!ValidSection(NormalisePath(path))) return false;
+  for (const std::string& t : value.texts) {
+    // The wire form ends a text at NUL and a list at an empty text.
+    if (t.find('\0') != std::string::npos) return false;
+    if (value.type == cmn_kRegMultiSz && t.empty()) return false;
+  }
+  std::vector<std::string> lines;
+  return FormatValueLines(name, value, &lines);
+}
+
 bool cmn_IniDocumentC::SetValue(std::string_view path, std::string_view name,
                                 const cmn_RegValueS& value) {
+  if (!CanWrite(path, name, value)) return false;
   std::string section = NormalisePath(path);
-  if (!ValidSection(section)) return false;
+  if (const cmn_RegValueS* now = FindValue(section, name); now != nullptr && *now == value) {
+    return true;  // already what is read: nothing changes
+  }
   std::string folded_name = Fold(name);
   std::vector<std::pair<size_t, size_t>> ranges;
   SectionRanges(Fold(section), &ranges);
@@ -550,32 +649,51 @@ bool cmn_IniDocumentC::SetValue(std::string_view path, std::string_view name,
       }
     }
   }
+  // A single value replaces only the line that is read (the last); shadowed duplicates above
+  // it stay as the administrator wrote them. A MULTI_SZ value is its lines together.
+  if (!existing.empty() && value.type != cmn_kRegMultiSz &&
+      lines_[existing.back()].type != cmn_kRegMultiSz) {
+    existing.erase(existing.begin(), existing.end() - 1);
+  }
   // A replaced value keeps the spelling its name already has in the file.
-  std::string spelling = existing.empty() ? std::string(name) : lines_[existing.front()].name;
+  std::string spelling = existing.empty() ? std::string(name) : lines_[existing.back()].name;
   std::vector<std::string> text;
   if (!FormatValueLines(spelling, value, &text)) return false;
   std::vector<LineS> fresh;
-  for (const std::string& t : text) fresh.push_back(ParseLine(t, section));
+  for (const std::string& t : text) fresh.push_back(NewLine(t, section));
   size_t at;
   if (!existing.empty()) {
     at = existing.front();
+    // The replaced line's own ending is kept (CR LF or not).
+    const bool cr = lines_[at].raw.ends_with('\r');
+    for (LineS& l : fresh) {
+      if (l.raw.ends_with('\r') != cr) {
+        if (cr) {
+          l.raw += '\r';
+        } else {
+          l.raw.pop_back();
+        }
+      }
+    }
     for (auto it = existing.rbegin(); it != existing.rend(); ++it) {
       lines_.erase(lines_.begin() + static_cast<ptrdiff_t>(*it));
     }
   } else if (!ranges.empty()) {
-    // After the last non-blank line of the section, before the blank lines that end it. The
-    // attachment key's own range (section "") starts at line 0 and has no header.
+    // After the last value of the section, before the blank lines that end it and before the
+    // comment that belongs to the next header. The attachment key's own range (section "")
+    // starts at line 0 and has no header.
     auto [b, e] = ranges.back();
     size_t floor = section.empty() ? b : b + 1;
     at = e;
+    if (e < lines_.size()) at = std::max(floor, AttachedCommentStart(e));
     while (at > floor && lines_[at - 1].kind == KindE::kBlank) --at;
+    if (at >= lines_.size()) TerminateLastLine();
   } else {
-    if (!lines_.empty() && lines_.back().kind != KindE::kBlank) lines_.push_back(LineS{});
-    lines_.push_back(ParseLine("[" + section + "]", section));
+    TerminateLastLine();
+    if (!lines_.empty() && lines_.back().kind != KindE::kBlank) lines_.push_back(NewLine("", ""));
+    lines_.push_back(NewLine("[" + section + "]", section));
     at = lines_.size();
-    trailing_newline_ = true;
   }
-  if (at >= lines_.size()) trailing_newline_ = true;
   lines_.insert(lines_.begin() + static_cast<ptrdiff_t>(at), fresh.begin(), fresh.end());
   Rebuild();
   return true;
@@ -603,9 +721,9 @@ bool cmn_IniDocumentC::EnsureSection(std::string_view path) {
   std::string section = NormalisePath(path);
   if (!ValidSection(section)) return false;
   if (HasKey(section)) return true;
-  if (!lines_.empty() && lines_.back().kind != KindE::kBlank) lines_.push_back(LineS{});
-  lines_.push_back(ParseLine("[" + section + "]", section));
-  trailing_newline_ = true;
+  TerminateLastLine();
+  if (!lines_.empty() && lines_.back().kind != KindE::kBlank) lines_.push_back(NewLine("", ""));
+  lines_.push_back(NewLine("[" + section + "]", section));
   Rebuild();
   return true;
 }
@@ -618,29 +736,40 @@ bool cmn_IniDocumentC::DeleteSection(std::string_view path, bool recursive) {
     for (size_t i = 0; i < lines_.size(); ++i) {
       if (lines_[i].kind != KindE::kSection || !IsUnder(Fold(lines_[i].section), folded)) continue;
       size_t end = i + 1;
-      while (end < lines_.size() && lines_[end].kind != KindE::kSection) ++end;
+      while (end < lines_.size() && !IsBoundary(lines_[end].kind)) ++end;
       ranges.emplace_back(i, end);
     }
   }
   if (ranges.empty()) return false;
-  std::sort(ranges.begin(), ranges.end());
-  ranges.erase(std::unique(ranges.begin(), ranges.end()), ranges.end());
   bool removed = false;
-  for (auto r = ranges.rbegin(); r != ranges.rend(); ++r) {
-    size_t b = r->first, e = r->second;
-    if (folded.empty() && b == 0 && lines_.size() > 0 && lines_[0].kind != KindE::kSection) {
-      // The attachment key's own values: drop only value lines, keep leading comments.
-      for (size_t i = e; i > b; --i) {
-        if (lines_[i - 1].kind == KindE::kValue) {
-          lines_.erase(lines_.begin() + static_cast<ptrdiff_t>(i - 1));
-          removed = true;
+  if (folded.empty()) {
+    // The attachment key's own values (before the first header): only value lines go;
+    // comments and blank lines stay.
+    auto [b, e] = ranges.front();
+    ranges.erase(ranges.begin());
+    for (size_t i = e; i > b; --i) {
+      if (lines_[i - 1].kind == KindE::kValue) {
+        lines_.erase(lines_.begin() + static_cast<ptrdiff_t>(i - 1));
+        removed = true;
+        for (auto& r : ranges) {
+          --r.first;
+          --r.second;
         }
       }
-      continue;
     }
-    if (e > b) {
-      lines_.erase(lines_.begin() + static_cast<ptrdiff_t>(b),
-                   lines_.begin() + static_cast<ptrdiff_t>(e));
+  }
+  // A header's section goes with the comment directly above it; the comment directly above
+  // the next header stays with that header.
+  for (auto& [b, e] : ranges) {
+    b = AttachedCommentStart(b);
+    if (e < lines_.size()) e = std::max(b, AttachedCommentStart(e));
+  }
+  std::sort(ranges.begin(), ranges.end());
+  ranges.erase(std::unique(ranges.begin(), ranges.end()), ranges.end());
+  for (auto r = ranges.rbegin(); r != ranges.rend(); ++r) {
+    if (r->second > r->first) {
+      lines_.erase(lines_.begin() + static_cast<ptrdiff_t>(r->first),
+                   lines_.begin() + static_cast<ptrdiff_t>(r->second));
       removed = true;
     }
   }

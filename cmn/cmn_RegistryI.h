@@ -106,9 +106,31 @@ class cmn_RegistryI {
   // the first write); a file refused as unsafe gives cmn_kRegFileRefused and is not attached.
   [[nodiscard]] virtual uint32_t AttachFile(std::string_view file, std::string_view root_name,
                                             std::string_view path) = 0;
+  // Read scopes (nested, counted): between the first read inside the outermost scope and
+  // its end, every file is checked for changes by other processes once instead of at every
+  // call, so one top-level operation (loading a key) costs one check per file. Writes inside
+  // a scope still re-read the file under its lock. Use cmn_RegReadScopeC.
+  virtual void BeginReadScope() {}
+  virtual void EndReadScope() {}
 
  protected:
   ~cmn_RegistryI() = default;
+};
+
+// Holds a read scope of `registry` (may be null) for its life.
+class cmn_RegReadScopeC {
+ public:
+  explicit cmn_RegReadScopeC(cmn_RegistryI* registry) : registry_(registry) {
+    if (registry_ != nullptr) registry_->BeginReadScope();
+  }
+  ~cmn_RegReadScopeC() {
+    if (registry_ != nullptr) registry_->EndReadScope();
+  }
+  cmn_RegReadScopeC(const cmn_RegReadScopeC&) = delete;
+  cmn_RegReadScopeC& operator=(const cmn_RegReadScopeC&) = delete;
+
+ private:
+  cmn_RegistryI* registry_;
 };
 
 #endif  // QLM_CMN_CMN_REGISTRYI_H_

@@ -1,17 +1,25 @@
 #include "cmn/cmn_StoreFile_posix.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <random>
 
+#include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
+#include "cmn/cmn_Services.h"
 #include "cmn/cmn_UniqueFdC.h"
 
 namespace {
+
+std::atomic<int> g_lock_wait_ms{cmn_kStoreLockWaitMs};
 
 void StampFrom(const struct stat& st, cmn_FileStampS* stamp) {
   stamp->exists = true;
@@ -20,6 +28,31 @@ void StampFrom(const struct stat& st, cmn_FileStampS* stamp) {
   stamp->size = static_cast<uint64_t>(st.st_size);
   stamp->mtime_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   stamp->ctime_ns = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+}
+
+int64_t MonotonicMs() {
+  struct timespec ts;
+  ::clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+// The reason for a failure: the safe-open helper's refusal text when it gave one, else the
+// system's words for errno.
+std::string Reason(RcT rc, int err) {
+  if (rc == cmn_kPathRefused) {
+    if (cmn_ErrBufI* buf = getErrBuf()) {
+      for (size_t i = buf->Count(); i > 0; --i) {
+        const cmn_ErrEntryI* e = buf->Entry(i - 1);
+        if (e != nullptr && e->MessageNumber() == cmn_kPathRefused) return std::string(e->Text());
+      }
+    }
+    return "refused as unsafe";
+  }
+  return std::strerror(err);
+}
+
+int ErrnoOf(RcT rc) {
+  return (rc & 0xFFFF0000u) == RC_OS_BASE ? static_cast<int>(rc & 0xFFFFu) : EIO;
 }
 
 RcT ReadAll(int fd, std::string* out) {
@@ -51,20 +84,122 @@ RcT WriteAll(int fd, const std::string& data) {
   return RC_OK;
 }
 
-RcT MakeParents(const std::string& path) {
+// Makes the missing directories above `path` with `mode` exactly (not filtered by the umask).
+RcT MakeParents(const std::string& path, mode_t mode) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos || slash == 0) return RC_OK;
   std::string dir = path.substr(0, slash);
   struct stat st;
   if (::stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? RC_OK : cmn_RcFromErrno(ENOTDIR);
-  if (RcT rc = MakeParents(dir); rc != RC_OK) return rc;
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return cmn_RcFromErrno(errno);
+  if (RcT rc = MakeParents(dir, mode); rc != RC_OK) return rc;
+  if (::mkdir(dir.c_str(), mode) != 0) {
+    return errno == EEXIST ? RC_OK : cmn_RcFromErrno(errno);
+  }
+  if (::chmod(dir.c_str(), mode) != 0) return cmn_RcFromErrno(errno);
   return RC_OK;
 }
 
-// Writes `content` to a fresh temporary file beside `leaf` and renames it over `leaf`.
-RcT ReplaceFile(int dir_fd, const std::string& leaf, const struct stat& old,
+bool IsOwnTemporary(const std::string& name, const std::string& leaf) {
+  // "." + leaf + "." + 8 hexadecimal digits
+  if (name.size() != leaf.size() + 10 || name[0] != '.' ||
+      name.compare(1, leaf.size(), leaf) != 0 || name[leaf.size() + 1] != '.') {
+    return false;
+  }
+  for (size_t i = leaf.size() + 2; i < name.size(); ++i) {
+    if (std::strchr("0123456789abcdef", name[i]) == nullptr) return false;
+  }
+  return true;
+}
+
+// Removes temporaries of `leaf` left by killed writers. Called with the lock held: a
+// temporary last changed before `since` (when the lock was taken) belongs to a writer that no
+// longer holds the lock, and a living writer never leaves one behind when it lets go.
+void RemoveStaleTemporaries(int dir_fd, const std::string& leaf, const struct timespec& since) {
+  int dup_fd = ::fcntl(dir_fd, F_DUPFD_CLOEXEC, 0);
+  if (dup_fd < 0) return;
+  DIR* d = ::fdopendir(dup_fd);
+  if (d == nullptr) {
+    ::close(dup_fd);
+    return;
+  }
+  while (struct dirent* e = ::readdir(d)) {
+    std::string name = e->d_name;
+    if (!IsOwnTemporary(name, leaf)) continue;
+    struct stat st;
+    if (::fstatat(dir_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+    const bool older = st.st_mtim.tv_sec < since.tv_sec ||
+                       (st.st_mtim.tv_sec == since.tv_sec && st.st_mtim.tv_nsec < since.tv_nsec);
+    if (older) ::unlinkat(dir_fd, name.c_str(), 0);
+  }
+  ::closedir(d);
+}
+
+// Holds the writers' lock of one store file for its life.
+class WriterLockC {
+ public:
+  // Takes the lock within the bound; on failure *error names the file and the reason.
+  RcT Take(int dir_fd, const std::string& leaf, const std::string& path, std::string* error) {
+    const std::string lock_leaf = "." + leaf + ".lock";
+    const std::string lock_path = path.substr(0, path.size() - leaf.size()) + lock_leaf;
+    RcT rc = cmn_SafeOpenAt(dir_fd, lock_leaf, O_RDWR | O_CREAT, 0600, &fd_, lock_path);
+    if (rc != RC_OK) {
+      *error = "its lock file '" + lock_path + "' cannot be opened: " + Reason(rc, ErrnoOf(rc));
+      return rc;
+    }
+    struct stat st;
+    if (::fstat(fd_.Get(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 07777) != 0600) {
+      (void)::fchmod(fd_.Get(), 0600);  // made under another umask, or by an older version
+    }
+    const int64_t deadline = MonotonicMs() + g_lock_wait_ms.load(std::memory_order_relaxed);
+    for (;;) {
+      if (::flock(fd_.Get(), LOCK_EX | LOCK_NB) == 0) break;
+      const int err = errno;
+      if (err != EWOULDBLOCK && err != EINTR) {
+        *error = "cannot lock '" + lock_path + "': " + std::strerror(err);
+        return cmn_RcFromErrno(err);
+      }
+      if (MonotonicMs() >= deadline) {
+        std::string holder;
+        char buf[32] = {};
+        ssize_t n = ::pread(fd_.Get(), buf, sizeof buf - 1, 0);
+        if (n > 0) {
+          std::string pid(buf, static_cast<size_t>(n));
+          while (!pid.empty() && (pid.back() == '\n' || pid.back() == ' ')) pid.pop_back();
+          if (!pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos) {
+            holder = " by process " + pid;
+          }
+        }
+        *error =
+            "its lock '" + lock_path + "' has been held" + holder + " for more than " +
+            std::to_string(g_lock_wait_ms.load(std::memory_order_relaxed) / 1000.0).substr(0, 4) +
+            " seconds";
+        return cmn_kStoreLockTimeout;
+      }
+      struct timespec pause = {0, 20 * 1000 * 1000};
+      ::nanosleep(&pause, nullptr);
+    }
+    ::clock_gettime(CLOCK_REALTIME, &since_);
+    // Whose lock it is, for the message of a writer that gives up waiting.
+    const std::string pid = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd_.Get(), 0) == 0) (void)::pwrite(fd_.Get(), pid.data(), pid.size(), 0);
+    return RC_OK;
+  }
+  ~WriterLockC() {
+    if (fd_.IsValid()) (void)::ftruncate(fd_.Get(), 0);  // released with the descriptor
+  }
+  const struct timespec& Since() const { return since_; }
+
+ private:
+  cmn_UniqueFdC fd_;
+  struct timespec since_ = {};
+};
+
+// Writes `content` to a fresh temporary file beside `leaf` and renames it over `leaf`. The new
+// file gets the mode (and, for root, the owner) of `old`, or `create_mode` when there was none.
+RcT ReplaceFile(int dir_fd, const std::string& leaf, const struct stat* old, mode_t create_mode,
                 const std::string& content) {
+  const mode_t mode = old != nullptr ? (old->st_mode & 07777) : create_mode;
   std::random_device rd;
   std::string tmp;
   cmn_UniqueFdC fd;
@@ -72,8 +207,8 @@ RcT ReplaceFile(int dir_fd, const std::string& leaf, const struct stat& old,
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, ".%08x", rd());
     tmp = "." + leaf + suffix;
-    int raw = ::openat(dir_fd, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                       old.st_mode & 07777);
+    int raw =
+        ::openat(dir_fd, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (raw >= 0) {
       fd.Reset(raw);
     } else if (errno != EEXIST && errno != EINTR) {
@@ -82,10 +217,10 @@ RcT ReplaceFile(int dir_fd, const std::string& leaf, const struct stat& old,
   }
   if (!fd.IsValid()) return cmn_RcFromErrno(EEXIST);
   RcT rc = RC_OK;
-  // The new file takes the old one's mode and, when we may, its owner.
-  if (::fchmod(fd.Get(), old.st_mode & 07777) != 0) rc = cmn_RcFromErrno(errno);
-  if (rc == RC_OK && ::geteuid() == 0 && (old.st_uid != 0 || old.st_gid != 0) &&
-      ::fchown(fd.Get(), old.st_uid, old.st_gid) != 0) {
+  // The mode is set explicitly, so the umask never decides who may read the store.
+  if (::fchmod(fd.Get(), mode) != 0) rc = cmn_RcFromErrno(errno);
+  if (rc == RC_OK && old != nullptr && ::geteuid() == 0 && (old->st_uid != 0 || old->st_gid != 0) &&
+      ::fchown(fd.Get(), old->st_uid, old->st_gid) != 0) {
     rc = cmn_RcFromErrno(errno);
   }
   if (rc == RC_OK) rc = WriteAll(fd.Get(), content);
@@ -101,7 +236,25 @@ RcT ReplaceFile(int dir_fd, const std::string& leaf, const struct stat& old,
   return RC_OK;
 }
 
+RcT Fail(RcT rc, const std::string& path, const std::string& reason, std::string* error) {
+  if (error != nullptr) *error = "cannot write '" + path + "': " + reason;
+  return rc;
+}
+
 }  // namespace
+
+void cmn_SetStoreLockWaitForTest(int ms) noexcept {
+  g_lock_wait_ms.store(ms > 0 ? ms : cmn_kStoreLockWaitMs, std::memory_order_relaxed);
+}
+
+RcT cmn_StampOpenStoreFile(int fd, cmn_FileStampS* stamp) {
+  *stamp = cmn_FileStampS{};
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return cmn_RcFromErrno(errno);
+  if (st.st_nlink == 0) return RC_OK;  // replaced or removed: the path must be read again
+  StampFrom(st, stamp);
+  return RC_OK;
+}
 
 RcT cmn_StampStoreFile(const std::string& path, cmn_FileStampS* stamp) {
   *stamp = cmn_FileStampS{};
@@ -113,48 +266,89 @@ RcT cmn_StampStoreFile(const std::string& path, cmn_FileStampS* stamp) {
   return RC_OK;
 }
 
-RcT cmn_ReadStoreFile(const std::string& path, std::string* content, cmn_FileStampS* stamp) {
+RcT cmn_ReadStoreFile(const std::string& path, std::string* content, cmn_FileStampS* stamp,
+                      int* keep_fd) {
   content->clear();
   *stamp = cmn_FileStampS{};
+  if (keep_fd != nullptr) *keep_fd = -1;
   cmn_UniqueFdC fd;
   RcT rc = cmn_SafeOpen(path, O_RDONLY, 0, &fd);
-  if (rc == cmn_RcFromErrno(ENOENT)) return RC_OK;
+  if (rc == cmn_RcFromErrno(ENOENT) || rc == cmn_RcFromErrno(ENOTDIR)) return RC_OK;
   if (rc != RC_OK) return rc;
   struct stat st;
   if (::fstat(fd.Get(), &st) != 0) return cmn_RcFromErrno(errno);
   StampFrom(st, stamp);
-  return ReadAll(fd.Get(), content);
+  rc = ReadAll(fd.Get(), content);
+  if (rc == RC_OK && keep_fd != nullptr) *keep_fd = fd.Release();
+  return rc;
 }
 
-RcT cmn_EditStoreFile(const std::string& path, mode_t create_mode, bool create_dirs,
+RcT cmn_EditStoreFile(const std::string& path, mode_t create_mode, mode_t dir_mode,
                       const std::function<bool(std::string* content)>& edit, cmn_FileStampS* stamp,
-                      std::string* content) {
+                      std::string* content, bool* written, std::string* error) {
+  if (written != nullptr) *written = false;
+  // 1. Without any lock: a change that changes nothing ends here.
+  std::string first_text, first_edited;
+  {
+    cmn_FileStampS now;
+    RcT rc = cmn_ReadStoreFile(path, &first_text, &now);
+    if (rc != RC_OK) return Fail(rc, path, Reason(rc, ErrnoOf(rc)), error);
+    first_edited = first_text;
+    if (!edit(&first_edited)) {
+      if (stamp != nullptr) *stamp = now;
+      if (content != nullptr) *content = std::move(first_text);
+      return RC_OK;
+    }
+  }
+
+  // 2. Under the writers' lock.
   cmn_UniqueFdC dir;
   std::string leaf;
   RcT rc = cmn_SafeOpenParent(path, &dir, &leaf);
-  if (rc == cmn_RcFromErrno(ENOENT) && create_dirs) {
-    if (RcT made = MakeParents(path); made != RC_OK) return made;
+  if (rc == cmn_RcFromErrno(ENOENT) && dir_mode != 0) {
+    if (RcT made = MakeParents(path, dir_mode); made != RC_OK) {
+      return Fail(made, path, "cannot create its directory: " + Reason(made, ErrnoOf(made)), error);
+    }
     rc = cmn_SafeOpenParent(path, &dir, &leaf);
   }
-  if (rc != RC_OK) return rc;
+  if (rc == cmn_RcFromErrno(ENOENT)) return Fail(rc, path, "its directory does not exist", error);
+  if (rc != RC_OK) return Fail(rc, path, Reason(rc, ErrnoOf(rc)), error);
 
-  // The lock is taken on the directory, which stays put while files are renamed over each
-  // other, so writers queue on one lock instead of chasing replaced inodes.
-  int lr;
-  do {
-    lr = ::flock(dir.Get(), LOCK_EX);
-  } while (lr != 0 && errno == EINTR);
-  if (lr != 0) return cmn_RcFromErrno(errno);
+  WriterLockC lock;
+  std::string why;
+  if (RcT r = lock.Take(dir.Get(), leaf, path, &why); r != RC_OK) return Fail(r, path, why, error);
+  RemoveStaleTemporaries(dir.Get(), leaf, lock.Since());
 
   cmn_UniqueFdC fd;
-  rc = cmn_SafeOpenAt(dir.Get(), leaf, O_RDWR | O_CREAT, create_mode, &fd, path);
-  if (rc != RC_OK) return rc;
   struct stat current;
-  if (::fstat(fd.Get(), &current) != 0) return cmn_RcFromErrno(errno);
+  bool exists = true;
+  rc = cmn_SafeOpenAt(dir.Get(), leaf, O_RDONLY, 0, &fd, path);
+  if (rc == cmn_RcFromErrno(ENOENT)) {
+    exists = false;
+  } else if (rc != RC_OK) {
+    return Fail(rc, path, Reason(rc, ErrnoOf(rc)), error);
+  } else if (::fstat(fd.Get(), &current) != 0) {
+    return Fail(cmn_RcFromErrno(errno), path, std::strerror(errno), error);
+  }
   std::string text;
-  if (RcT r = ReadAll(fd.Get(), &text); r != RC_OK) return r;
-  if (edit(&text)) {
-    if (RcT r = ReplaceFile(dir.Get(), leaf, current, text); r != RC_OK) return r;
+  if (exists) {
+    if (RcT r = ReadAll(fd.Get(), &text); r != RC_OK)
+      return Fail(r, path, Reason(r, ErrnoOf(r)), error);
+  }
+  // Unchanged since step 1 (the usual case): its result stands.
+  bool changed;
+  if (text == first_text) {
+    text = std::move(first_edited);
+    changed = true;
+  } else {
+    changed = edit(&text);
+  }
+  if (changed) {
+    if (RcT r = ReplaceFile(dir.Get(), leaf, exists ? &current : nullptr, create_mode, text);
+        r != RC_OK) {
+      return Fail(r, path, Reason(r, ErrnoOf(r)), error);
+    }
+    if (written != nullptr) *written = true;
     if (stamp != nullptr) {
       struct stat now;
       if (::fstatat(dir.Get(), leaf.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -164,8 +358,9 @@ RcT cmn_EditStoreFile(const std::string& path, mode_t create_mode, bool create_d
       }
     }
   } else if (stamp != nullptr) {
-    StampFrom(current, stamp);
+    *stamp = cmn_FileStampS{};
+    if (exists) StampFrom(current, stamp);
   }
   if (content != nullptr) *content = std::move(text);
-  return RC_OK;  // the lock goes with the directory descriptor
+  return RC_OK;  // the lock goes with its descriptor
 }

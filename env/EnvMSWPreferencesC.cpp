@@ -10,6 +10,7 @@
 
 #include "base/StringMapC.h"
 #include "base/TextUtil.h"
+#include "cmn/cmn_ConfigStoreC.h"
 #include "cmn/cmn_ConfigurationI.h"
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_OpenSSLI.h"
@@ -97,8 +98,30 @@ bool ReadRootText(const char* name, StringC* text) {
   return true;
 }
 
+// Attaches the policy files at the alternate keys (see SetUpConfigurationStore). The alternate
+// key is where "MachineAlternateRegistryHive" points by default; a site that moves it reads
+// its policy values from wherever it moved them, and this file is not consulted there.
+void AttachPolicyFiles(cmn_RegistryI& reg) {
+  std::string parent = EnvMSWPreferencesC::s_DefaultAlternateHive;
+  parent = parent.substr(0, parent.rfind('\\'));  // "Software\Policies\Quillmarsh Corp"
+  std::string machine = "/etc/quillmarsh-policy.ini";
+  if (const char* env = std::getenv("QUILLMARSHPOLICYINI"); env != nullptr && env[0] == '/') {
+    struct stat st;
+    if (::stat(env, &st) == 0 && S_ISREG(st.st_mode)) machine = env;
+  }
+  uint32_t rc = reg.AttachFile(machine, "HKLM", parent);
+  TraceV(TrcRegKey, "EnvMSWPreferencesC::SetUpConfigurationStore(): attached \"%s\": 0x%08x",
+         machine.c_str(), rc);
+  std::string user = cmn_ConfigStoreC::UserFileFromHome();
+  if (user.empty()) return;
+  user = user.substr(0, user.rfind('/')) + "/policy.ini";
+  rc = reg.AttachFile(user, "HKCU", parent);
+  TraceV(TrcRegKey, "EnvMSWPreferencesC::SetUpConfigurationStore(): attached \"%s\": 0x%08x",
+         user.c_str(), rc);
+}
+
 // Writes `text` as `name` under root/key unless the store already reads that text there.
-void WriteIfDifferent(cmn_RegistryI& reg, cmn_RegHandleT root, const std::string& key,
+void WriteIfDifferentTo(cmn_RegistryI& reg, cmn_RegHandleT root, const std::string& key,
                       const char* name, const StringC& text) {
   std::string current;
   const std::string wanted = text.ToUtf8();
@@ -419,7 +442,7 @@ StringC EnvMSWPreferencesC::SemaphorePath(const StringC& name) {
 
 // ---- Start-up
 
-RcT EnvMSWPreferencesC::SetUpConfigurationStore() {
+RcT EnvMSWPreferencesC::SetUpConfigurationStore(bool correct) {
   // HKLM\Software\Quillmarsh Corp\Quillmarsh: the hive, the root key and its parent, to
   // which the configuration files are attached.
   const StringC rootPath = SectionKey(s_Root, s_AllUsers);
@@ -438,6 +461,17 @@ RcT EnvMSWPreferencesC::SetUpConfigurationStore() {
     return RC_FAIL;
   }
   const cmn_RegHandleT root = reg->RootByName(hiveName);
+  AttachPolicyFiles(*reg);
+  // A tool that only reads gets no corrections written.
+  // The corrections are optional: an ordinary user's run cannot write the machine's files.
+  auto* store = dynamic_cast<cmn_ConfigStoreC*>(reg);
+  auto WriteIfDifferent = [correct, store](cmn_RegistryI& r, cmn_RegHandleT h,
+                                           const std::string& k, const char* n, const StringC& t) {
+    if (!correct) return;
+    if (store != nullptr) store->SetWritesOptional(true);
+    WriteIfDifferentTo(r, h, k, n, t);
+    if (store != nullptr) store->SetWritesOptional(false);
+  };
 
   const StringC configIni = EnvironmentVariable("QUILLMARSHCONFIGINI");
   if (IsRegularFile(configIni)) {

@@ -180,9 +180,14 @@ class EnvMSWPreferencesC : public EnvPreferencesC {
   //     what was read ("InstallDir", "ETCPInstallDir", "CommonAppDataFolder", "ETCPVersion" when
   //     not empty). A non-empty install directory's "/lib" becomes the cryptographic library
   //     directory. Returns the code of the last directory read.
+  //   - in both cases the policy files are attached at the alternate (policy) keys: the
+  //     machine's (QUILLMARSHPOLICYINI when it names an existing regular file, else
+  //     /etc/quillmarsh-policy.ini) to HKLM "Software\Policies\Quillmarsh Corp", the user's
+  //     ("$HOME/.config/quillmarsh/policy.ini", when the home is usable) to HKCU there.
   // Values are written only where the store reads a different text, so a set-up that changes
-  // nothing leaves every file untouched. RC_FAIL without a store. Blocks on file writes.
-  [[nodiscard]] static RcT SetUpConfigurationStore();
+  // nothing leaves every file untouched; with `correct` false nothing is ever written (tools
+  // that only read). RC_FAIL without a store. Blocks on file writes.
+  [[nodiscard]] static RcT SetUpConfigurationStore(bool correct = true);
 
   // The configuration store: getConfiguration(1)->Registry(), asked anew at each call, or
   // the one a test installed. Null when the process has none.

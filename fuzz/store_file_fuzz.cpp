@@ -1,5 +1,6 @@
 // The configuration store's file parser: parsing and writing back is byte-exact, edits keep
-// every other line, and what an edit wrote parses back to the values it was given.
+// every other value as it read, what an edit wrote parses back to the values it was given, and
+// writing the same value again changes no byte.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -31,6 +32,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const cmn_RegValueS* back = again.FindValue(section, name);
     if (back == nullptr || *back != value) std::abort();
     if (again.BadLines().size() != doc.BadLines().size()) std::abort();
+    // Every other value reads as before the edit.
+    cmn_IniDocumentC before;
+    before.Parse(input);
+    const std::string edited_section =
+        cmn_IniDocumentC::Fold(cmn_IniDocumentC::NormalisePath(section));
+    for (const auto& sec : before.Sections()) {
+      for (const auto& v : sec.values) {
+        if (cmn_IniDocumentC::Fold(sec.name) == edited_section &&
+            cmn_IniDocumentC::Fold(v.name) == cmn_IniDocumentC::Fold(name)) {
+          continue;
+        }
+        const cmn_RegValueS* now = again.FindValue(sec.name, v.name);
+        if (now == nullptr || *now != v.value) std::abort();
+      }
+    }
+    // The same write again is no change at all.
+    const std::string written = again.Serialize();
+    if (!again.SetValue(section, name, value) || again.Serialize() != written) std::abort();
     if (again.DeleteValue(section, name) && again.FindValue(section, name) != nullptr) std::abort();
   }
   return 0;

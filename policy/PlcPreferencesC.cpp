@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "base/time/DateTimeC.h"
+#include "cmn/cmn_ConfigStoreC.h"
 #include "env/EnvMSWPreferencesC.h"
 #include "env/env_EnvDefaultBuilderC.h"
 #include "env/env_StringOps.h"
@@ -28,6 +29,13 @@ StringC Ascii(const char* text) {
 StringC Sys8(const char* text) {
   return StringC(text, StringC::CC_SYS8);
 }
+
+// What the configuration store reports; the texts name the file (and line) themselves.
+constexpr PlcMessageS kStoreWarning{0xE1000120, "\x01\x01w\x01WARNING: %1$s"};
+constexpr PlcMessageS kStoreError{0xE1000121,
+                                  "\x01\x01"
+                                  "e\x01"
+                                  "ERROR: %1$s"};
 
 // The process-wide server-location manager rewrites the bootstrap download locations.
 std::atomic<PlcBootstrapServersFnT> g_BootstrapServers{&LkiSetBootstrapServersHook};
@@ -116,6 +124,8 @@ int PlcPreferencesC::SetDefaults() {
 }
 
 int PlcPreferencesC::LoadStoredSettings() {
+  // One look at each store file for the four sections, not one per value.
+  const cmn_RegReadScopeC scope(EnvMSWPreferencesC::Registry());
   EnvMSWPreferencesC stored(Environment());
   // Stored names become keys through this object, so the client's own keys are used.
   stored.SetNameResolver(this);
@@ -242,4 +252,13 @@ int PlcPreferencesC::Validate() {
     SetValue(c_GeneratePolicyOnly, Ascii(c_False));
   }
   return 0;
+}
+
+bool PlcLogStoreDiagnostics() {
+  auto* store = dynamic_cast<cmn_ConfigStoreC*>(EnvMSWPreferencesC::Registry());
+  if (store == nullptr) return false;
+  for (const cmn_ConfigStoreC::DiagnosticS& d : store->TakeDiagnostics()) {
+    PlcLog(d.severity >= 4 ? kStoreError : kStoreWarning, ArgList << d.text);
+  }
+  return store->WriteFailures() != 0;
 }

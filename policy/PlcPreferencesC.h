@@ -108,4 +108,10 @@ class PlcPreferencesC : public EnvPreferencesC {
 using PlcBootstrapServersFnT = void (*)(const StringC& urls, const char* kind);
 void PlcSetBootstrapServersHook(PlcBootstrapServersFnT fn) noexcept;
 
+// Logs what the configuration store collected since the last call (ignored lines as
+// warnings, failed writes as errors, each naming the file) - the store sits below the log and
+// cannot log itself. True when any write of the store has failed in this process: a setting
+// the run had to remember was lost, so the run must end with exit code 1.
+bool PlcLogStoreDiagnostics();
+
 #endif  // QLM_POLICY_PLCPREFERENCESC_H_

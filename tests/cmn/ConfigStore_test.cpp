@@ -1,7 +1,9 @@
 #include "cmn/cmn_ConfigStoreC.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +16,7 @@
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
+#include "cmn/cmn_StoreFile_posix.h"
 
 namespace fs = std::filesystem;
 
@@ -327,10 +330,197 @@ TEST_F(ConfigStoreTest, KilledWriterLeavesOldOrNewFile) {
     }
   }
   EXPECT_GT(longest, 0);
-  // Temporary files of killed writers are left behind but never read as the store.
+  // Temporary files of killed writers are never read as the store, and the next writer
+  // removes them.
   cmn_ConfigStoreC s("");
   ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
   EXPECT_EQ(s.WriteText(cmn_kHKLM, kPolicyKey, "after", "ok"), RC_OK);
+  for (const auto& e : fs::directory_iterator(dir_)) {
+    const std::string name = e.path().filename().string();
+    EXPECT_TRUE(name == "quillmarsh.ini" || name == ".quillmarsh.ini.lock") << name;
+  }
+}
+
+// A write goes to the file that already holds the value; a write target overrides that.
+TEST_F(ConfigStoreTest, WriteGoesToTheFileHoldingTheValue) {
+  const std::string older = dir_ + "/older.ini", newer = dir_ + "/newer.ini";
+  Spit(older, "[Quillmarsh]\nA=old\n");
+  Spit(newer, "[Quillmarsh]\nB=new\n");
+  cmn_ConfigStoreC s("");
+  ASSERT_EQ(s.AttachFile(older, "HKLM", kParent), RC_OK);
+  ASSERT_EQ(s.AttachFile(newer, "HKLM", kParent), RC_OK);
+  const std::string key = "Software\\Quillmarsh Corp\\Quillmarsh";
+  ASSERT_EQ(s.WriteText(cmn_kHKLM, key, "a", "changed"), RC_OK);
+  EXPECT_EQ(Slurp(older), "[Quillmarsh]\nA=changed\n");
+  EXPECT_EQ(Slurp(newer), "[Quillmarsh]\nB=new\n");
+  std::string file;
+  bool changed = false;
+  s.LastWrite(&file, &changed);
+  EXPECT_EQ(file, older);
+  EXPECT_TRUE(changed);
+  size_t line = 0;
+  ASSERT_TRUE(s.Origin(cmn_kHKLM, key, "B", &file, &line));
+  EXPECT_EQ(file, newer);
+  EXPECT_EQ(line, 2u);
+  ASSERT_TRUE(s.SetWriteTarget(newer));
+  ASSERT_EQ(s.WriteText(cmn_kHKLM, key, "A", "forced"), RC_OK);
+  EXPECT_EQ(Slurp(newer), "[Quillmarsh]\nB=new\nA=forced\n");
+  EXPECT_FALSE(s.SetWriteTarget(dir_ + "/not-attached.ini"));
+}
+
+// Modes are explicit whatever the umask; the lock file is private to the writer.
+TEST_F(ConfigStoreTest, ModesDoNotFollowTheUmask) {
+  for (mode_t mask : {mode_t{077}, mode_t{000}}) {
+    SCOPED_TRACE(mask);
+    const mode_t old = ::umask(mask);
+    const std::string machine = dir_ + "/m" + std::to_string(mask) + ".ini";
+    const std::string user = dir_ + "/h" + std::to_string(mask) + "/.config/quillmarsh/user.ini";
+    {
+      cmn_ConfigStoreC s(user);
+      ASSERT_EQ(s.AttachFile(machine, "HKLM", kParent), RC_OK);
+      ASSERT_EQ(s.WriteText(cmn_kHKLM, kPolicyKey, "X", "1"), RC_OK);
+      ASSERT_EQ(s.WriteText(cmn_kHKCU, "Software\\Q", "X", "1"), RC_OK);
+    }
+    ::umask(old);
+    struct stat st;
+    ASSERT_EQ(::stat(machine.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    ASSERT_EQ(::stat(user.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    for (const char* d : {"", "/.config", "/.config/quillmarsh"}) {
+      ASSERT_EQ(::stat((dir_ + "/h" + std::to_string(mask) + d).c_str(), &st), 0);
+      if (*d != '\0') EXPECT_EQ(st.st_mode & 07777, 0700u) << d;
+    }
+    const std::string lock = dir_ + "/.m" + std::to_string(mask) + ".ini.lock";
+    ASSERT_EQ(::stat(lock.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+  }
+}
+
+// A writer holding the lock delays another writer only up to the bound; the failure names the
+// file and the holder. A write that changes nothing takes no lock and so never waits.
+TEST_F(ConfigStoreTest, LockWaitIsBoundedAndUnchangedWritesTakeNoLock) {
+  Spit(ini_, "[Quillmarsh]\nA=1\n");
+  cmn_ConfigStoreC s("");
+  ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
+  ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "B", "2"), RC_OK);
+  const std::string lock = dir_ + "/.quillmarsh.ini.lock";
+  int pipefd[2];
+  ASSERT_EQ(::pipe(pipefd), 0);
+  pid_t holder = ::fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0) {
+    int fd = ::open(lock.c_str(), O_RDWR);
+    if (fd < 0 || ::flock(fd, LOCK_EX) != 0) ::_exit(2);
+    const std::string pid = std::to_string(::getpid()) + "\n";
+    if (::pwrite(fd, pid.data(), pid.size(), 0) < 0) ::_exit(3);
+    (void)::write(pipefd[1], "x", 1);
+    for (;;) ::pause();  // holds the lock until the test kills it
+    ::_exit(0);
+  }
+  ::close(pipefd[1]);  // a holder that fails ends the read below
+  char c;
+  ASSERT_EQ(::read(pipefd[0], &c, 1), 1);
+  cmn_SetStoreLockWaitForTest(300);
+  const std::string before = Slurp(ini_);
+  EXPECT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "A", "1"), RC_OK);
+  s.TakeDiagnostics();
+  EXPECT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "A", "9"),
+            cmn_kRegWriteFailed);
+  cmn_SetStoreLockWaitForTest(0);
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  EXPECT_EQ(Slurp(ini_), before);
+  auto diagnostics = s.TakeDiagnostics();
+  ASSERT_EQ(diagnostics.size(), 1u);
+  EXPECT_EQ(diagnostics[0].severity, 4);
+  EXPECT_EQ(diagnostics[0].text.find("Cannot write '" + ini_ + "'"), 0u) << diagnostics[0].text;
+  EXPECT_NE(diagnostics[0].text.find("by process " + std::to_string(holder)), std::string::npos)
+      << diagnostics[0].text;
+  EXPECT_EQ(s.WriteFailures(), 1u);
+  // The holder is gone: the lock is free again.
+  EXPECT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "A", "9"), RC_OK);
+  ::close(pipefd[0]);
+}
+
+// Any user who can open the store's directory can flock it; writers do not lock it, so such
+// a lock delays no write.
+TEST_F(ConfigStoreTest, LockOnTheDirectoryDelaysNoWriter) {
+  Spit(ini_, "[Quillmarsh]\nA=1\n");
+  const int dir_fd = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(dir_fd, 0);
+  ASSERT_EQ(::flock(dir_fd, LOCK_EX), 0);
+  cmn_SetStoreLockWaitForTest(50000);  // a wait on the directory would hang the test
+  cmn_ConfigStoreC s("");
+  ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
+  EXPECT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "A", "2"), RC_OK);
+  cmn_SetStoreLockWaitForTest(0);
+  ::close(dir_fd);
+  EXPECT_EQ(Slurp(ini_), "[Quillmarsh]\nA=2\n");
+}
+
+// Temporaries of killed writers (own naming, older than the lock) are removed by the next
+// writer; anything else stays.
+TEST_F(ConfigStoreTest, NextWriterRemovesStaleTemporaries) {
+  Spit(ini_, "[Quillmarsh]\nA=1\n");
+  const std::string stale = dir_ + "/.quillmarsh.ini.0badf00d";
+  const std::string other = dir_ + "/.quillmarsh.ini.notmine";
+  const std::string foreign = dir_ + "/.other.ini.0badf00d";
+  for (const auto& f : {stale, other, foreign}) Spit(f, std::string(58000, 'x'));
+  cmn_ConfigStoreC s("");
+  ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
+  ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "A", "1"), RC_OK);
+  EXPECT_TRUE(fs::exists(stale)) << "an unchanged write touches nothing";
+  ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "A", "2"), RC_OK);
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(other));
+  EXPECT_TRUE(fs::exists(foreign));
+}
+
+// Ignored lines are collected once per process with file and line, for the program's log; a
+// write into a missing directory fails naming the file and the reason first.
+TEST_F(ConfigStoreTest, DiagnosticsNameFileAndLineOnce) {
+  Spit(ini_, "[Quillmarsh]\nA=1\n[Broken\nB=2\n");
+  cmn_ConfigStoreC s("");
+  ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
+  EXPECT_EQ(Read(s, "Software\\Quillmarsh Corp\\Quillmarsh", "A"), "1");
+  auto d = s.TakeDiagnostics();
+  ASSERT_EQ(d.size(), 2u);
+  EXPECT_EQ(d[0].file, ini_);
+  EXPECT_EQ(d[0].line, 3u);
+  EXPECT_EQ(d[1].line, 4u);
+  EXPECT_NE(d[0].text.find("line 3 of '" + ini_ + "'"), std::string::npos) << d[0].text;
+  EXPECT_EQ(Read(s, "Software\\Quillmarsh Corp\\Quillmarsh", "A"), "1");
+  EXPECT_TRUE(s.TakeDiagnostics().empty());
+
+  const std::string missing = dir_ + "/data/etc/config.ini";
+  ASSERT_EQ(s.AttachFile(missing, "HKLM", kParent), RC_OK);
+  EXPECT_EQ(s.WriteText(cmn_kHKLM, kPolicyKey, "PolicyServerURL", "http://x/"),
+            cmn_kRegWriteFailed);
+  d = s.TakeDiagnostics();
+  ASSERT_EQ(d.size(), 1u);
+  EXPECT_EQ(d[0].text, "Cannot write '" + missing + "': its directory does not exist");
+  EXPECT_FALSE(fs::exists(dir_ + "/data"));
+}
+
+// Another process's change is seen at the next operation, whether the file was rewritten in
+// place or replaced by a rename.
+TEST_F(ConfigStoreTest, ChangesByOthersAreSeen) {
+  Spit(ini_, "[Quillmarsh]\nA=1\n");
+  cmn_ConfigStoreC s("");
+  ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
+  const std::string key = "Software\\Quillmarsh Corp\\Quillmarsh";
+  EXPECT_EQ(Read(s, key, "A"), "1");
+  {
+    std::ofstream in_place(ini_, std::ios::binary | std::ios::trunc);
+    in_place << "[Quillmarsh]\nA=22\n";
+  }
+  EXPECT_EQ(Read(s, key, "A"), "22");
+  Spit(dir_ + "/replacement", "[Quillmarsh]\nA=3\n");
+  fs::rename(dir_ + "/replacement", ini_);
+  EXPECT_EQ(Read(s, key, "A"), "3");
+  fs::remove(ini_);
+  EXPECT_NE(Read(s, key, "A"), "3");
 }
 
 }  // namespace

@@ -419,7 +419,9 @@ TEST_F(MSWPreferencesTest, SetUpAttachesTheDataFileAndMakesTheStoreAgree) {
   const std::string machineText = Read(machine);
 
   EXPECT_EQ(P::SetUpConfigurationStore(), RC_OK);
-  EXPECT_EQ(store_->AttachedFiles(cmn_kHKLM), (std::vector<std::string>{machine, dataIni}));
+  // The machine's policy file is attached first, at the alternate key.
+  EXPECT_EQ(store_->AttachedFiles(cmn_kHKLM),
+            (std::vector<std::string>{"/etc/quillmarsh-policy.ini", machine, dataIni}));
   EXPECT_FALSE(fs::exists(dir_ + "/missing.ini"));
   // The data file is read first and receives the writes that make the store agree.
   EXPECT_EQ(StoreText(kRootKey, "InstallDir"), "/opt/q");
@@ -467,7 +469,8 @@ TEST_F(MSWPreferencesTest, SetUpReportsAMissingDirectoryAndAttachesNoDataFile) {
     }
     // Only the machine file: an empty or relative data directory must not bring in
     // "/etc/config.ini" or a file below the working directory.
-    EXPECT_EQ(store_->AttachedFiles(cmn_kHKLM), (std::vector<std::string>{machine}));
+    EXPECT_EQ(store_->AttachedFiles(cmn_kHKLM),
+              (std::vector<std::string>{"/etc/quillmarsh-policy.ini", machine}));
     EXPECT_EQ(Read(machine), c.text);
   }
 }

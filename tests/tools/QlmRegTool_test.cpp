@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -31,7 +32,7 @@ class QlmRegToolTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* n : {"QUILLMARSHCONFIGINI", "QUILLMARSHINSTALLDIR", "QUILLMARSHDATADIR",
-                          "QUILLMARSHINI", "QUILLMARSHEXECPATH", "HOME"}) {
+                          "QUILLMARSHINI", "QUILLMARSHEXECPATH", "QUILLMARSHPOLICYINI", "HOME"}) {
       const char* v = std::getenv(n);
       saved_[n] = v != nullptr ? std::optional<std::string>(v) : std::nullopt;
       ::unsetenv(n);
@@ -44,6 +45,10 @@ class QlmRegToolTest : public ::testing::Test {
     // QUILLMARSHINI keeps the tests away from the real machine file when -c is not given.
     Write(dir_ + "/machine-default.ini", "");
     ::setenv("QUILLMARSHINI", (dir_ + "/machine-default.ini").c_str(), 1);
+    // Likewise for the machine's policy file.
+    policy_ = dir_ + "/policy.ini";
+    Write(policy_, "");
+    ::setenv("QUILLMARSHPOLICYINI", policy_.c_str(), 1);
     ini_ = dir_ + "/machine.ini";
     Write(ini_, "; machine\n[Quillmarsh]\nInstallDir=/opt/q\n[Quillmarsh\\Common]\nA=1\n");
     NewStore();
@@ -92,6 +97,7 @@ class QlmRegToolTest : public ::testing::Test {
   std::map<std::string, std::optional<std::string>> saved_;
   std::string dir_;
   std::string ini_;
+  std::string policy_;
   std::unique_ptr<cmn_ConfigStoreC> store_;
   std::ostringstream out_;
   std::ostringstream err_;
@@ -268,6 +274,159 @@ TEST(QlmRegParseTest, DwordsAndBytes) {
   }
   EXPECT_EQ(QlmRegToolC::TypeFromName("reg_expand_sz"), 2u);
   EXPECT_EQ(QlmRegToolC::TypeName(9), "REG_0x9");
+}
+
+// A refused set leaves the file byte-identical (it used to add an empty section first).
+TEST_F(QlmRegToolTest, RefusedSetChangesNoByte) {
+  const std::string before = Read(ini_);
+  const std::string newKey = "HKLM\\Software\\Quillmarsh Corp\\Quillmarsh\\Brand New";
+  for (const char* name : {"a=b", " lead", "x{y}", "[s"}) {
+    EXPECT_EQ(RunC({"set", newKey, name, "v"}), 1) << name;
+    EXPECT_NE(err_.str().find("cannot be stored"), std::string::npos) << err_.str();
+  }
+  EXPECT_EQ(RunC({"set", newKey, "L", "-t", "MULTI_SZ", "a", "", "b"}), 1);
+  EXPECT_EQ(Read(ini_), before);
+}
+
+// Reading commands never write, not even the set-up's corrections of the directories.
+TEST_F(QlmRegToolTest, ReadingNeverWrites) {
+  const std::string data = dir_ + "/data";
+  fs::create_directories(data + "/etc");
+  Write(dir_ + "/machine-default.ini", "[Quillmarsh]\nInstallDir=/opt/q\nCommonAppDataFolder=" +
+                                           data + "\n[Quillmarsh\\Common]\nA=1\n");
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"get", kCommon, "A"},
+                                               {"query", kCommon},
+                                               {"list", kCommon},
+                                               {"check"},
+                                               {"effective"},
+                                               {"effective", "-o", "PolicyServerURL=http://x/"}}) {
+    EXPECT_LE(Run(args), 1) << args[0] << err_.str();
+    EXPECT_FALSE(fs::exists(data + "/etc/config.ini")) << args[0];
+    EXPECT_EQ(Read(dir_ + "/machine-default.ini").find("PolicyServerURL"), std::string::npos);
+  }
+  // A write lets the set-up make the data directory's file agree.
+  EXPECT_EQ(Run({"set", kCommon, "B", "2"}), 0) << err_.str();
+  EXPECT_TRUE(fs::exists(data + "/etc/config.ini"));
+}
+
+// Deleting a key that holds a whole attached file needs --force.
+TEST_F(QlmRegToolTest, DeletingAWholeFileNeedsForce) {
+  const std::string before = Read(ini_);
+  for (const char* key : {"HKLM\\Software", "HKLM\\Software\\Quillmarsh Corp"}) {
+    EXPECT_EQ(RunC({"delete-key", key}), 1) << key;
+    EXPECT_NE(err_.str().find("--force"), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find(ini_), std::string::npos) << err_.str();
+  }
+  EXPECT_EQ(Read(ini_), before);
+  EXPECT_EQ(RunC({"--force", "delete-key", "HKLM\\Software\\Quillmarsh Corp"}), 0) << err_.str();
+  EXPECT_EQ(Read(ini_), "");  // the comment belonged to the first header
+  // A key inside the file needs nothing.
+  Write(ini_, "[Quillmarsh\\Common]\nA=1\n[Quillmarsh\\Other]\nB=2\n");
+  EXPECT_EQ(RunC({"delete-key", kCommon}), 0) << err_.str();
+  EXPECT_EQ(Read(ini_), "[Quillmarsh\\Other]\nB=2\n");
+}
+
+// A failed write names the file and the real reason first.
+TEST_F(QlmRegToolTest, FailureNamesTheFileAndReasonFirst) {
+  const std::string data = dir_ + "/nodata";
+  Write(dir_ + "/machine-default.ini",
+        "[Quillmarsh]\nInstallDir=/opt/q\nCommonAppDataFolder=" + data + "\n");
+  EXPECT_EQ(Run({"--data", "set", kCommon, "B", "2"}), 1);
+  // The set-up's corrections of that file failed too, but those are only warnings.
+  const std::string error =
+      "qlmreg: Cannot write '" + data + "/etc/config.ini': its directory does not exist\n";
+  const std::string text = err_.str();
+  const size_t at = text.find(error);
+  ASSERT_NE(at, std::string::npos) << text;
+  EXPECT_TRUE(at == 0 || text[at - 1] == '\n') << text;
+  EXPECT_EQ(text.find("could not be written (check"), std::string::npos) << text;
+  EXPECT_EQ(text.find("qlmreg: ", at + 1) == std::string::npos ||
+                text.compare(text.find("qlmreg: ", at + 1), 17, "qlmreg: warning: ") == 0,
+            true)
+      << text;
+}
+
+// Scopes choose the file; without one the file holding the value gets the write; the output
+// says which file was written; --show-origin tells where a value is read from.
+TEST_F(QlmRegToolTest, ScopesOriginAndTheFileWritten) {
+  const std::string data = dir_ + "/data";
+  fs::create_directories(data + "/etc");
+  const std::string machine = dir_ + "/machine-default.ini";
+  Write(machine, "[Quillmarsh]\nInstallDir=/opt/q\nCommonAppDataFolder=" + data +
+                     "\n[Quillmarsh\\Common]\nA=1\n");
+  const std::string dataIni = data + "/etc/config.ini";
+  EXPECT_EQ(Run({"set", kCommon, "A", "2"}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "wrote " + machine + "\n");
+  EXPECT_EQ(Run({"set", kCommon, "A", "2"}), 0);
+  EXPECT_EQ(out_.str(), "unchanged " + machine + "\n");
+  EXPECT_EQ(Run({"set", kCommon, "New", "n"}), 0);
+  EXPECT_EQ(out_.str(), "wrote " + dataIni + "\n");
+  EXPECT_EQ(Run({"--system", "set", kCommon, "Sys", "s"}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "wrote " + machine + "\n");
+  EXPECT_EQ(Run({"--show-origin", "get", kCommon, "Sys"}), 0);
+  EXPECT_EQ(out_.str(), machine + ":6\ts\n");
+  EXPECT_EQ(Run({"--show-origin", "query", kCommon}), 0);
+  EXPECT_NE(out_.str().find(dataIni + ":5\tNew\tREG_SZ\tn\n"), std::string::npos)
+      << out_.str() << "\n"
+      << Read(dataIni);
+  const std::string user = dir_ + "/home/.config/quillmarsh/user.ini";
+  const std::string userKey = "HKCU\\Software\\Quillmarsh Corp\\Quillmarsh\\Common";
+  EXPECT_EQ(Run({"--user", "set", userKey, "U", "u"}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "wrote " + user + "\n");
+  EXPECT_EQ(Run({"--user", "set", kCommon, "U", "u"}), 1);
+  const std::string other = dir_ + "/other.ini";
+  EXPECT_EQ(Run({"--file", other, "set", kCommon, "F", "f"}), 0) << err_.str();
+  EXPECT_EQ(Read(other), "[Quillmarsh\\Common]\nF=f\n");
+  EXPECT_EQ(Run({"--json", "list", "HKLM\\Software\\Quillmarsh Corp\\Quillmarsh"}), 0);
+  EXPECT_EQ(out_.str(), "[\"Common\"]\n");
+  EXPECT_EQ(Run({"--version"}), 0);
+  EXPECT_EQ(out_.str().rfind("qlmreg ", 0), 0u);
+}
+
+// The policy files are attached at the alternate keys and --policy writes them; the policy
+// client's loading (effective) takes the policy value over the machine file's.
+TEST_F(QlmRegToolTest, PolicyFileAndEffective) {
+  const std::string policyKey = "HKLM\\Software\\Policies\\Quillmarsh Corp\\Quillmarsh\\Common";
+  Write(ini_, "[Quillmarsh\\Common]\nLogLevel=2\nRetries=4\nRetriesFixed=True\n");
+  EXPECT_EQ(RunC({"--policy", "set", policyKey, "LogLevel", "3"}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "wrote " + policy_ + "\n");
+  EXPECT_EQ(Read(policy_), "[Quillmarsh\\Common]\nLogLevel=3\n");
+  EXPECT_EQ(RunC({"effective", "-t", "Machine", "-o", "Retries=9", "-o", "Extra=x"}), 0)
+      << err_.str();
+  const std::string text = out_.str();
+  EXPECT_NE(text.find("LogLevel\t3\t" + policy_ + ":2\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Retries\t4\t" + ini_ + ":3\tfixed\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Extra\tx\tcommand line\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("PolicyType\tMachine\tcommand line\n"), std::string::npos) << text;
+  EXPECT_EQ(RunC({"--json", "effective", "-t", "Machine"}), 0);
+  EXPECT_NE(out_.str().find("{\"name\": \"LogLevel\", \"value\": \"3\", \"source\": \"" + policy_ +
+                            ":2\", \"fixed\": false}"),
+            std::string::npos)
+      << out_.str();
+}
+
+// check: every problem with file and line, exit 1 on any.
+TEST_F(QlmRegToolTest, CheckReportsEveryProblem) {
+  const std::string good = dir_ + "/good.ini", bad = dir_ + "/bad.ini";
+  Write(good, "[A]\nx=1\n");
+  Write(bad, "[A]\nx=1\n[Quillmarsh\\Test Servers\nPolicyServerURL=http://test/\nn{dword}=z\n");
+  EXPECT_EQ(Run({"check", good}), 0);
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_EQ(Run({"check", good, bad}), 1);
+  EXPECT_EQ(
+      out_.str(),
+      bad + ":3: section header without a closing \"]\" at its end: [Quillmarsh\\Test Servers\n" +
+          bad +
+          ":4: belongs to no key: it follows a section header that cannot be parsed: "
+          "PolicyServerURL=http://test/\n" +
+          bad + ":5: not a DWORD (0 to 4294967295, decimal or 0x-hexadecimal): n{dword}=z\n");
+  EXPECT_EQ(Run({"check", dir_ + "/missing.ini"}), 1);
+  EXPECT_NE(err_.str().find("missing.ini"), std::string::npos);
+  // Without FILE: the attached files.
+  Write(ini_, "[Quillmarsh]\nbroken line\n");
+  EXPECT_EQ(RunC({"check"}), 1);
+  EXPECT_EQ(out_.str(),
+            ini_ + ":2: neither a comment, a section header nor a Name=value line: broken line\n");
 }
 
 // The program itself, in its own process, with the environment it would get from a shell.
