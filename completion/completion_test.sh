@@ -83,7 +83,7 @@ expect "qlmreg commands" check delete-key delete-value effective get list query 
 expect "qlmreg d" delete-key delete-value -- _qlmreg "$qlmreg" d
 contains "qlmreg scope options" --system -- _qlmreg "$qlmreg" --s
 expect "qlmreg root names" 'HKLM\' -- _qlmreg "$qlmreg" query HKL
-expect "qlmreg subkeys" 'HKLM\Software\Quillmarsh Corp\' -- \
+expect "qlmreg subkeys" 'HKLM\Software\Policies\' 'HKLM\Software\Quillmarsh Corp\' -- \
   _qlmreg "$qlmreg" -c "$world/q.ini" query 'HKLM\\Software\\'
 expect "qlmreg subkeys in quotes" 'HKLM\Software\Quillmarsh Corp\Quillmarsh\Common\' \
   'HKLM\Software\Quillmarsh Corp\Quillmarsh\Policy Client\' -- \

@@ -1,6 +1,7 @@
 // The log file: the line format, the prefixes, the level filter, credential masking, the
 // opening (move aside, refused files) and several processes sharing one log.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -255,6 +256,9 @@ TEST(LogFileLoggerTest, MoveAsideCreatesTheOldDirectoryAndKeepsTheLogWhenItCanno
   // line of its own.
   fs::create_directories(dir.File("archive/dir.old"));
   WriteAll(dir.File("log/test.log"), std::string(64, 'z'));
+  // Last written a minute ago: its unterminated end is a cut line, not one being written.
+  const struct timespec then[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, dir.File("log/test.log").c_str(), then, 0), 0);
   settings.logFileOld = S(dir.File("archive/dir.old"));
   { ManagerRefC manager(settings); }
   const auto lines = Lines(dir.File("log/test.log"));
