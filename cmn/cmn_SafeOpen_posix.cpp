@@ -31,14 +31,9 @@ RcT Refuse(std::string_view path, const std::string& reason) {
   return cmn_kPathRefused;
 }
 
-// A missing directory on the path is not a refusal (the caller may create it) but is named.
-RcT Missing(std::string_view path, const std::string& directory, int err) {
-  if (cmn_ErrBufI* buf = getErrBuf()) {
-    std::string text = "Cannot use '";
-    text.append(path);
-    text += "': directory '" + directory + "' does not exist";
-    buf->Add(cmn_RcFromErrno(err), 2, text);
-  }
+// A missing directory on the path is not a refusal (the caller may create it, or report the
+// errno with the path as for any missing file): only the errno's code is returned.
+RcT Missing(int err) {
   return cmn_RcFromErrno(err);
 }
 
@@ -198,7 +193,7 @@ class WalkerC {
       }
       if (!next.IsValid()) {
         const int err = errno;
-        if (err == ENOENT) return Missing(path_, shown, err);
+        if (err == ENOENT) return Missing(err);
         if (err != ELOOP && err != ENOTDIR) return cmn_RcFromErrno(err);
         if (RcT rc = FollowLink(name, shown, components); rc != RC_OK) return rc;
         continue;
@@ -351,9 +346,19 @@ RcT cmn_SafeOpenAt(int dir_fd, const std::string& leaf, int flags, mode_t mode, 
     const int raw = OpenOrCreate(at, name, open_flags, mode, &created);
     if (raw >= 0) {
       cmn_UniqueFdC opened(raw);
-      if (created && ::fchmod(opened.Get(), mode & 07777) != 0) return cmn_RcFromErrno(errno);
       struct stat st;
       if (::fstat(opened.Get(), &st) != 0) return cmn_RcFromErrno(errno);
+      if (created) {
+        // An exact mode is set as asked; one with group or other write access is the old
+        // "as the umask allows" request, kept so but without those bits, which the rule
+        // would refuse on the next open.
+        const mode_t want =
+            (mode & (S_IWGRP | S_IWOTH)) == 0 ? mode & 07777 : st.st_mode & 07777 & ~022;
+        if ((st.st_mode & 07777) != want) {
+          if (::fchmod(opened.Get(), want) != 0) return cmn_RcFromErrno(errno);
+          st.st_mode = (st.st_mode & ~07777) | want;
+        }
+      }
       if (RcT rc = CheckEntryStat(st, writing, false, path, shown, checks); rc != RC_OK) {
         return rc;
       }

@@ -21,7 +21,8 @@
 // A relative path is checked from "/" through the working directory.
 // A refused path gives cmn_kPathRefused and a message in the thread's error buffer naming the
 // path and the reason (owner uid, mode, link, link count, file type); a missing directory on
-// the path gives the errno's result code and a message naming it.
+// the path gives the errno's result code (ENOENT), which callers report with the path like any
+// missing file.
 #ifndef QLM_CMN_CMN_SAFEOPEN_POSIX_H_
 #define QLM_CMN_CMN_SAFEOPEN_POSIX_H_
 
@@ -45,8 +46,9 @@ void cmn_SafeOpenForceChecks(int mode) noexcept;
 [[nodiscard]] RcT cmn_SafeOpenParent(std::string_view path, cmn_UniqueFdC* dir, std::string* leaf);
 // Opens `leaf` in the directory `dir_fd` (which the caller opened under the rule) with `flags`
 // (O_CLOEXEC is added, O_TRUNC waits until the checks passed). A file this call creates gets
-// exactly `mode` whatever the umask. A symbolic link at `leaf` is followed under the rule
-// (never with O_CREAT | O_EXCL).
+// exactly `mode` whatever the umask; a `mode` with group or other write access (the old 0666
+// convention) gets what the umask leaves of it, without group and other write access. A
+// symbolic link at `leaf` is followed under the rule (never with O_CREAT | O_EXCL).
 [[nodiscard]] RcT cmn_SafeOpenAt(int dir_fd, const std::string& leaf, int flags, mode_t mode,
                                  cmn_UniqueFdC* fd, std::string_view path_for_messages = {});
 // cmn_SafeOpenParent followed by cmn_SafeOpenAt.

@@ -232,7 +232,7 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    "d/l", false, cmn_kPathRefused, "is a FIFO, not a regular file"},
         MatrixCase{"missing_directory", false, kNothing, "d/none/f", false,
-                   cmn_RcFromErrno(ENOENT), "directory '"},
+                   cmn_RcFromErrno(ENOENT), ""},
         MatrixCase{"missing_file", false, kNothing, "d/none", false, cmn_RcFromErrno(ENOENT),
                    ""}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -270,6 +270,18 @@ TEST_F(SafeOpenTest, CreatedFilesGetTheirModeWhateverTheUmask) {
     struct stat st;
     ASSERT_EQ(::fstat(fd.Get(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0644u) << "umask " << mask;
+  }
+  // The umask convention of 0666 is kept, less what others could write.
+  for (mode_t mask : {0000, 0022, 0077}) {
+    const mode_t old = ::umask(mask);
+    const std::string name = "old" + std::to_string(mask);
+    cmn_UniqueFdC fd;
+    const RcT rc = cmn_SafeOpen(Path(name), O_WRONLY | O_CREAT, 0666, &fd);
+    ::umask(old);
+    ASSERT_EQ(rc, RC_OK) << LastError();
+    struct stat st;
+    ASSERT_EQ(::fstat(fd.Get(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u & ~mask) << "umask " << mask;
   }
   // An existing file keeps its mode.
   Write("kept", "x", 0600);
