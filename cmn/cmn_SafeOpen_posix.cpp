@@ -224,9 +224,9 @@ class WalkerC {
     if (::fstatat(at, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       return cmn_RcFromErrno(errno);
     }
-    if (!S_ISLNK(st.st_mode)) {
-      return Refuse(path_, "'" + shown + "' is " + TypeName(st.st_mode) + ", not a directory");
-    }
+    // Something else than a directory on the path: no refusal, the path just does not lead
+    // anywhere.
+    if (!S_ISLNK(st.st_mode)) return cmn_RcFromErrno(ENOTDIR);
     if (checks_ && !TrustedOwner(st.st_uid)) {
       return Refuse(path_,
                     "symbolic link '" + shown + "' is owned by user " + std::to_string(st.st_uid));
@@ -374,6 +374,13 @@ RcT cmn_SafeOpenAt(int dir_fd, const std::string& leaf, int flags, mode_t mode, 
     }
     const int err = errno;
     if (err == EISDIR) return Refuse(path, "'" + shown + "' is a directory");
+    // A FIFO without a reader refuses a non-blocking write-only open with ENXIO.
+    if (err == ENXIO) {
+      struct stat st;
+      if (::fstatat(at, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode)) {
+        return Refuse(path, "'" + shown + "' is " + TypeName(st.st_mode) + ", not a regular file");
+      }
+    }
     if (err != ELOOP) return cmn_RcFromErrno(err);
     // An exclusive create never goes through a link.
     if ((flags & (O_CREAT | O_EXCL)) == (O_CREAT | O_EXCL)) return cmn_RcFromErrno(EEXIST);

@@ -99,6 +99,8 @@ size_t MaskPasswordValues(std::string& text, size_t from) {
     } else {
       value_end = value_start;
       while (value_end < text.size() && !Blank(text[value_end])) ++value_end;
+      // The quote that closes a quoted message around the value stays.
+      if (value_end > value_start && Quote(text[value_end - 1])) --value_end;
     }
     if (value_end <= value_start) continue;
     const std::string_view value(text.data() + value_start, value_end - value_start);

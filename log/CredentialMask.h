@@ -13,7 +13,8 @@
 //     allowed around the "="), its value becomes "***". The value is a quoted text when it
 //     starts with a quote (up to the matching quote), else it runs up to the quote that opened
 //     just before the name when there is one (a quoted "Name=value" argument), else to the next
-//     blank. So "-o ProxyPassword=hunter2" becomes "-o ProxyPassword=***".
+//     blank (a quote ending it stays: it closes a quoted message). So "-o ProxyPassword=hunter2"
+//     becomes "-o ProxyPassword=***".
 #ifndef QLM_LOG_CREDENTIALMASK_H_
 #define QLM_LOG_CREDENTIALMASK_H_
 

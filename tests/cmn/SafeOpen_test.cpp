@@ -225,6 +225,9 @@ INSTANTIATE_TEST_SUITE_P(
         MatrixCase{"fifo_read", false,
                    [](T* t) { ASSERT_EQ(::mkfifo(t->Path("d/p").c_str(), 0600), 0); }, "d/p",
                    false, cmn_kPathRefused, "is a FIFO, not a regular file"},
+        MatrixCase{"fifo_written", false,
+                   [](T* t) { ASSERT_EQ(::mkfifo(t->Path("d/p").c_str(), 0600), 0); }, "d/p",
+                   true, cmn_kPathRefused, "is a FIFO, not a regular file"},
         MatrixCase{"fifo_behind_link", false,
                    [](T* t) {
                      ASSERT_EQ(::mkfifo(t->Path("d/p").c_str(), 0600), 0);

@@ -37,6 +37,8 @@ INSTANTIATE_TEST_SUITE_P(
         MaskCase{"quoted_value", "ProxyPassword=\"hunter 2\" next", "ProxyPassword=\"***\" next"},
         MaskCase{"single_quoted_message", "Invalid preference 'ProxyPassword=hunter2'",
                  "Invalid preference 'ProxyPassword=***'"},
+        MaskCase{"closing_quote_of_message", "Program command-line is 'q -o Password=x'",
+                 "Program command-line is 'q -o Password=***'"},
         MaskCase{"blanks_around_equals", "ProxyPassword = hunter2", "ProxyPassword = ***"},
         MaskCase{"short_value_grows", "Password=a", "Password=***"},
         MaskCase{"end_of_text", "x Password=", "x Password="},
