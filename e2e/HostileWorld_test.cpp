@@ -418,6 +418,12 @@ TEST_P(HostileWorldTest, RefusesWhatWasPlanted) {
   const HostileCase& c = GetParam();
   const TargetInfo info = Info(c.target);
   if (const char* other = WaitsForWhole(c)) GTEST_SKIP() << "waits for " << other;
+  if (c.target == Target::kMachineStore) {
+    // The file named by QUILLMARSHCONFIGINI, with the directories given beside it: a refused
+    // file then leaves the run in this world instead of the system's default data directory.
+    env_.erase("QUILLMARSHINI");
+    env_["QUILLMARSHCONFIGINI"] = ConfigIni().string();
+  }
   // The trusted module, which a planted store would name.
   fs::copy_file(QLM_MARKER_MODULE, root_ / "mods/trusted.so");
   // A log over its size limit is moved to .old when the run starts.
@@ -544,10 +550,14 @@ std::vector<HostileCase> AllCases() {
       for (Plant plant : plants) {
         const TargetInfo info = Info(target);
         if (info.directory && plant == Plant::kHardLink) continue;  // no hard links to directories
-        // The file named by QUILLMARSHINI is used only when it is a regular file; otherwise
-        // the run falls back to the system's own machine file, which a test must not touch.
+        // The file named by QUILLMARSHCONFIGINI is used only when it is a regular file;
+        // otherwise the run falls back to the system's own machine file, which a test must not
+        // touch.
+        // A hard-linked machine file is read but its writes are refused, and the directories
+        // given beside it are then missing from the store: the run falls back to the system's
+        // default data directory too.
         if (target == Target::kMachineStore &&
-            (plant == Plant::kFifo || plant == Plant::kLinkToDir)) {
+            (plant == Plant::kFifo || plant == Plant::kLinkToDir || plant == Plant::kHardLink)) {
           continue;
         }
         // A data directory that is not a directory gives the run nowhere to be: also
