@@ -1,21 +1,28 @@
 // Opening files in places other users may be able to change.
 //
-// The agent's data directory lies below /var/tmp by default, which every user can write. A
-// process running as root must therefore not read, write, lock or append through a path that
-// another non-root user could change. Every file the agent opens for its store, its log, its
-// lock files and its preference files goes through these functions.
+// The agent runs as root and as every ordinary user on machines where other local users may be
+// hostile, and its data directory lies below /var/tmp by default, which every user can write.
+// Every file the agent reads settings, code, catalogs or messages from, or writes to, is opened
+// through these functions, which apply one rule while resolving the path one component at a
+// time with openat(2), so that what is checked is what is opened.
 //
-// Rules, applied while resolving the path one component at a time with openat(2), so that what
-// is checked is what is opened:
-//   - Always: the last component is never followed when it is a symbolic link (O_NOFOLLOW), and
-//     only regular files (or directories, for cmn_SafeOpenDirectory) are accepted.
-//   - When the checks are active (effective user root, see cmn_SafeOpenChecksActive): every
-//     directory on the path, and the file itself, must be owned by root or by the effective
-//     user; a directory writable by group or others must have the sticky bit. A symbolic link
-//     in an intermediate component is followed only when the directory holding it passed these
-//     checks and the link itself is owned by root or the effective user (at most 32 links).
+// The rule (effective user E; the trusted owners are root and E, or root alone when E is root):
+//   - every directory on the path is owned by a trusted owner and is not writable by group or
+//     others, unless it has the sticky bit (then the entry below it must be owned by a trusted
+//     owner, which every entry has to be anyway);
+//   - the file itself is a regular file (a directory for cmn_SafeOpenDirectory) owned by a
+//     trusted owner and not writable by group or others;
+//   - a symbolic link, at any component including the last, is followed only when the link is
+//     owned by a trusted owner (it lies in a directory that passed) and its whole target path
+//     passes the same rule; at most 32 links per path;
+//   - a file opened for writing must not have more than one hard link (another name of it could
+//     be a victim file that a hostile user linked into a place we write to);
+//   - a FIFO or device never blocks the open and is refused.
+// A relative path is checked from "/" through the working directory.
 // A refused path gives cmn_kPathRefused and a message in the thread's error buffer naming the
-// path and the reason; callers treat it like an unreadable or unwritable file.
+// path and the reason (owner uid, mode, link, link count, file type); a missing directory on
+// the path gives the errno's result code (ENOENT), which callers report with the path like any
+// missing file.
 #ifndef QLM_CMN_CMN_SAFEOPEN_POSIX_H_
 #define QLM_CMN_CMN_SAFEOPEN_POSIX_H_
 
@@ -29,22 +36,39 @@
 
 inline constexpr RcT cmn_kPathRefused = 0xE1370071;
 
-// True when the ownership checks apply: the effective user is root, unless a test forced it.
+// True when the rule applies: always, unless a test switched it off.
 [[nodiscard]] bool cmn_SafeOpenChecksActive() noexcept;
-// Tests: force the checks on (1), off (0), or back to the effective-user rule (-1).
+// Tests: force the checks on (1), off (0), or back to the default (-1, on).
 void cmn_SafeOpenForceChecks(int mode) noexcept;
 
 // Opens the directory holding `path` (absolute or relative to the working directory) and gives
 // its descriptor and the last component. The last component must not be empty, "." or "..".
 [[nodiscard]] RcT cmn_SafeOpenParent(std::string_view path, cmn_UniqueFdC* dir, std::string* leaf);
-// Opens `leaf` in the directory `dir_fd` with `flags` (O_NOFOLLOW and O_CLOEXEC are added;
-// O_CREAT uses `mode`). Refuses non-regular files and, with the checks active, files owned by
-// another non-root user. Never blocks on a FIFO.
+// Opens `leaf` in the directory `dir_fd` (which the caller opened under the rule) with `flags`
+// (O_CLOEXEC is added, O_TRUNC waits until the checks passed). A file this call creates gets
+// exactly `mode` whatever the umask; a `mode` with group or other write access (the old 0666
+// convention) gets what the umask leaves of it, without group and other write access. A
+// symbolic link at `leaf` is followed under the rule (never with O_CREAT | O_EXCL).
 [[nodiscard]] RcT cmn_SafeOpenAt(int dir_fd, const std::string& leaf, int flags, mode_t mode,
                                  cmn_UniqueFdC* fd, std::string_view path_for_messages = {});
 // cmn_SafeOpenParent followed by cmn_SafeOpenAt.
 [[nodiscard]] RcT cmn_SafeOpen(std::string_view path, int flags, mode_t mode, cmn_UniqueFdC* fd);
 // Opens the directory `path` itself under the same rules (O_DIRECTORY).
 [[nodiscard]] RcT cmn_SafeOpenDirectory(std::string_view path, cmn_UniqueFdC* dir);
+// Opens the directory `path`, creating each missing component with exactly `mode` (mkdirat
+// then fchmod, so the umask does not matter; created directories are never reached through a
+// link). Existing components must pass the rule. `dir` may be null.
+[[nodiscard]] RcT cmn_SafeMakeDirectories(std::string_view path, mode_t mode, cmn_UniqueFdC* dir);
+// Opens the shared library `name` for dlopen under the rule: a name holding "/" is opened as
+// it is; a bare name is looked for in the directories of LD_LIBRARY_PATH (not for root), then
+// in the directory of the loaded C library, "/usr/local/lib", "/usr/lib" and "/lib" (the
+// first that holds it is used and must pass). `*load_path` is the name to hand to dlopen
+// ("/proc/self/fd/<n>"), valid while `*fd` stays open; the loader then maps exactly the file
+// that was checked.
+[[nodiscard]] RcT cmn_SafeOpenLibrary(std::string_view name, cmn_UniqueFdC* fd,
+                                      std::string* load_path);
+// Checks an already open descriptor (a file or directory) against the rule for the entry itself
+// (owner, mode, and for `writing` the link count); `shown` names it in the message.
+[[nodiscard]] RcT cmn_SafeCheckOpened(int fd, bool writing, std::string_view shown);
 
 #endif  // QLM_CMN_CMN_SAFEOPEN_POSIX_H_

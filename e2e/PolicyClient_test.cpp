@@ -288,6 +288,43 @@ TEST_F(PolicyClientTest, HolderKilledWithSigkillFreesTheLock) {
   EXPECT_EQ(Calls().size(), 2u);
 }
 
+// A password given as a preference never reaches the log, whatever its name's case: the banner
+// shows "***" for it.
+TEST_F(PolicyClientTest, PasswordPreferencesAreMaskedInTheLog) {
+  EXPECT_EQ(Run({"-o", "ProxyPassword=hunter2", "-o", "downloadpassword=swordfish"}), 0);
+  const std::string log = ReadFile(LogFile());
+  EXPECT_EQ(log.find("hunter2"), std::string::npos) << log;
+  EXPECT_EQ(log.find("swordfish"), std::string::npos) << log;
+  EXPECT_TRUE(LogHas("Program command-line is '" + Program() +
+                     " -o ProxyPassword=*** -o downloadpassword=***'"))
+      << log;
+}
+
+// A root run holds decrypted secrets: it makes no core file, nor do the programs it starts.
+TEST_F(PolicyClientTest, RootRunsSwitchCoreDumpsOff) {
+  const fs::path release = root_ / "calls/release";
+  env_["FAKE_RKLAUNCH_WAIT"] = release.string();
+  ChildC run;
+  Start(&run, {});
+  ASSERT_TRUE(WaitForCalls(1));
+  const std::string limits = ReadFile("/proc/" + std::to_string(run.Pid()) + "/limits");
+  WriteFile(release, "");
+  EXPECT_EQ(run.Wait(), 0);
+  std::istringstream lines(limits);
+  std::string line;
+  bool seen = false;
+  while (std::getline(lines, line)) {
+    if (line.rfind("Max core file size", 0) != 0) continue;
+    seen = true;
+    std::istringstream fields(line.substr(std::string("Max core file size").size()));
+    std::string soft, hard;
+    fields >> soft >> hard;
+    EXPECT_EQ(soft, "0") << line;
+    EXPECT_EQ(hard, "0") << line;
+  }
+  EXPECT_TRUE(seen) << limits;
+}
+
 // Runs as the ordinary user "nobody" (setpriv), which needs root to start with.
 class PolicyClientUserTest : public PolicyClientTest {
  protected:
@@ -304,7 +341,12 @@ class PolicyClientUserTest : public PolicyClientTest {
     ASSERT_EQ(::chown((root_ / "home").c_str(), uid_, gid_), 0);
     fs::create_directories(root_ / "data/run");
     fs::create_directories(root_ / "data/log");
-    fs::permissions(root_ / "data/log", fs::perms::all);
+    // Sticky, so that a file there is its owner's alone.
+    fs::permissions(root_ / "data/log", fs::perms::all | fs::perms::sticky_bit);
+    // nobody has no usable home in the password database: root made its lock directory.
+    fs::create_directories(UserLockDir());
+    ASSERT_EQ(::chown(UserLockDir().c_str(), uid_, gid_), 0);
+    fs::permissions(UserLockDir(), fs::perms::owner_all);
     fs::permissions(root_ / "calls", fs::perms::all);
     env_.erase("XDG_RUNTIME_DIR");
     // An ordinary user cannot write the machine's configuration file, so the directories are
@@ -320,6 +362,7 @@ class PolicyClientUserTest : public PolicyClientTest {
     child.Start(argv, env_, root_ / "out/stdout", root_ / "out/stderr");
     return child.Wait();
   }
+  fs::path UserLockDir() const { return root_ / "data/run/users" / std::to_string(uid_); }
   uid_t uid_ = 0;
   gid_t gid_ = 0;
 };
@@ -336,8 +379,32 @@ TEST_F(PolicyClientUserTest, UserPolicyIsGuardedAndAppliedWithoutAWritableRunDir
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(Argv(calls[0].begin() + 2, calls[0].end()),
             (Argv{"-o", "PkgType=Policy", "-o", "InstallProfile=Private"}));
-  // The lock lived in the user's own run directory.
-  EXPECT_TRUE(fs::is_directory(root_ / "home/.cache/quillmarsh/run"));
+  // The lock lived in the user's own lock directory, not below HOME.
+  EXPECT_FALSE(fs::exists(root_ / "home/.cache/quillmarsh/run"));
+}
+
+// The lock of a user's policy is one file whatever the environment says: a run with
+// XDG_RUNTIME_DIR and another HOME meets the lock of a run without them.
+TEST_F(PolicyClientUserTest, OneUserPolicyLockWhateverTheEnvironment) {
+  const fs::path release = root_ / "calls/release";
+  env_["FAKE_RKLAUNCH_WAIT"] = release.string();
+  Argv argv = {"/usr/bin/setpriv", "--reuid=" + std::to_string(uid_),
+               "--regid=" + std::to_string(gid_), "--clear-groups", Program()};
+  ChildC first;
+  first.Start(argv, env_, root_ / "out/stdout", root_ / "out/stderr");
+  ASSERT_TRUE(WaitForCalls(1));
+  env_.erase("FAKE_RKLAUNCH_WAIT");
+  fs::create_directories(root_ / "xdg");
+  ASSERT_EQ(::chown((root_ / "xdg").c_str(), uid_, gid_), 0);
+  fs::permissions(root_ / "xdg", fs::perms::owner_all);
+  env_["XDG_RUNTIME_DIR"] = (root_ / "xdg").string();
+  fs::create_directories(root_ / "home2");
+  ASSERT_EQ(::chown((root_ / "home2").c_str(), uid_, gid_), 0);
+  env_["HOME"] = (root_ / "home2").string();
+  EXPECT_EQ(RunAsUser({}), 1);
+  WriteFile(release, "");
+  EXPECT_EQ(first.Wait(), 0);
+  EXPECT_EQ(Calls().size(), 1u) << "the agent ran twice";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "env/EnvMSWPreferencesC.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "cmn/cmn_ConfigurationI.h"
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_OpenSSLI.h"
+#include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "env/EnvUnixC.h"
 #include "log/Trace.h"
@@ -65,6 +67,22 @@ StringArrayC Split(const StringC& text, const StringC& separator) {
   }
   parts.Append(text.Substring(start));
   return parts;
+}
+
+// A store file the safe-open rule refused is left out; its reason (the refusal's own message)
+// goes to standard error, as no log exists yet.
+void ReportRefusals(uint64_t mark) {
+  cmn_ErrBufI* errors = getErrBuf();
+  if (errors == nullptr || errors->Mark() == mark) return;
+  const uint64_t added = errors->Mark() - mark;
+  const size_t count = errors->Count();
+  for (size_t i = count > added ? count - added : 0; i < count; ++i) {
+    const cmn_ErrEntryI* entry = errors->Entry(i);
+    if (entry == nullptr || entry->MessageNumber() != cmn_kPathRefused) continue;
+    std::string line(entry->Text());
+    line += '\n';
+    (void)!::write(2, line.data(), line.size());
+  }
 }
 
 StringArrayC ToArray(const std::vector<std::string>& texts) {
@@ -409,7 +427,41 @@ bool EnvMSWPreferencesC::SplitKeyPath(const StringC& keyPath, StringC* hive, Str
 
 StringC EnvMSWPreferencesC::DataDirectory() {
   StringC text;
-  return ReadRootText("CommonAppDataFolder", &text) ? text : Ascii(c_DefaultDataDirectory);
+  const StringC data =
+      ReadRootText("CommonAppDataFolder", &text) ? text : Ascii(c_DefaultDataDirectory);
+  // Once per process and directory: a data directory (or its etc/, log/, run/) that another
+  // user can change is refused by every open below it; say so once where it is seen, also when
+  // no log can be written there.
+  static std::mutex checkedLock;
+  static std::vector<std::string> checked;
+  const std::string bytes = data.ToUtf8();
+  {
+    std::lock_guard<std::mutex> guard(checkedLock);
+    for (const std::string& done : checked) {
+      if (done == bytes) return data;
+    }
+    checked.push_back(bytes);
+  }
+  if (bytes.empty() || bytes.front() != '/') return data;
+  for (const char* sub : {"", "/etc", "/log", "/run"}) {
+    const std::string path = bytes + sub;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) continue;
+    cmn_ErrBufI* errors = getErrBuf();
+    const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+    cmn_UniqueFdC dir;
+    if (cmn_SafeOpenDirectory(path, &dir) != cmn_kPathRefused) {
+      if (errors != nullptr) errors->Rollback(mark);
+      continue;
+    }
+    if (errors != nullptr && errors->Count() > 0) {
+      std::string line(errors->Entry(errors->Count() - 1)->Text());
+      line += '\n';
+      (void)!::write(2, line.data(), line.size());
+    }
+    break;
+  }
+  return data;
 }
 
 StringC EnvMSWPreferencesC::InstallDirectory() {
@@ -419,20 +471,25 @@ StringC EnvMSWPreferencesC::InstallDirectory() {
 
 StringC EnvMSWPreferencesC::RunDirectory() {
   const StringC run = DataDirectory() + Ascii("/run");
-  const FileNameC name(run);
-  FlnFileServiceC files;
-  if (!files.IsDirectory(name)) {
-    // The fallback below is the answer to a failure, so the failure is not left behind.
-    cmn_ErrBufI* errors = getErrBuf();
-    const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
-    const RcT rc = files.CreateDirectory(name, true);
-    if (errors != nullptr) errors->Rollback(mark);
-    if (rc != RC_OK || !files.IsDirectory(name)) {
-      TraceV(TrcRegKey, "EnvMSWPreferencesC::RunDirectory(): cannot create \"%S\"", &run);
-      return Ascii(c_DefaultRunDirectory);
-    }
+  // Only root creates the data and run directories (0755 whatever the umask): one an ordinary
+  // user made would belong to that user, and root's runs would refuse it.
+  if (::geteuid() != 0) return run;
+  cmn_ErrBufI* errors = getErrBuf();
+  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  const RcT rc = cmn_SafeMakeDirectories(run.ToUtf8(), 0755, nullptr);
+  // A refused run directory stays the answer: the lock file's open below it reports why.
+  if (rc == RC_OK || rc == cmn_kPathRefused) {
+    if (rc == RC_OK && errors != nullptr) errors->Rollback(mark);
+    return run;
   }
-  return run;
+  // The fallback is the answer to a failure, so the failure is not left behind. It is a
+  // directory of root's own, never the bare shared /var/tmp, and it is checked like any other.
+  if (errors != nullptr) errors->Rollback(mark);
+  TraceV(TrcRegKey, "EnvMSWPreferencesC::RunDirectory(): cannot create \"%S\"", &run);
+  if (cmn_SafeMakeDirectories(c_DefaultRunDirectory, 0755, nullptr) == RC_OK && errors != nullptr) {
+    errors->Rollback(mark);
+  }
+  return Ascii(c_DefaultRunDirectory);
 }
 
 StringC EnvMSWPreferencesC::SemaphorePath(const StringC& name) {
@@ -474,8 +531,11 @@ RcT EnvMSWPreferencesC::SetUpConfigurationStore(bool correct) {
   };
 
   const StringC configIni = EnvironmentVariable("QUILLMARSHCONFIGINI");
+  cmn_ErrBufI* errors = getErrBuf();
+  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
   if (IsRegularFile(configIni)) {
     const uint32_t rc = reg->AttachFile(configIni.ToUtf8(), hiveName, parentKey);
+    ReportRefusals(mark);
     TraceV(TrcRegKey, "EnvMSWPreferencesC::SetUpConfigurationStore(): attached \"%S\": 0x%08x",
            &configIni, rc);
     const StringC installDir = EnvironmentVariable("QUILLMARSHINSTALLDIR");
@@ -494,6 +554,7 @@ RcT EnvMSWPreferencesC::SetUpConfigurationStore(bool correct) {
     installIni = other;
   }
   const uint32_t attached = reg->AttachFile(installIni.ToUtf8(), hiveName, parentKey);
+  ReportRefusals(mark);
   TraceV(TrcRegKey, "EnvMSWPreferencesC::SetUpConfigurationStore(): attached \"%S\": 0x%08x",
          &installIni, attached);
 
@@ -507,7 +568,9 @@ RcT EnvMSWPreferencesC::SetUpConfigurationStore(bool correct) {
   if (rc == RC_OK && !dataDir.empty() && dataDir.front() == '/') {
     const StringC dataIni =
         StringC::FromUtf8(dataDir) + StringC(EnvUnixC::s_CommonAppDataIni, StringC::CC_ASCII);
+    const uint64_t dataMark = errors != nullptr ? errors->Mark() : 0;
     const uint32_t rcData = reg->AttachFile(dataIni.ToUtf8(), hiveName, parentKey);
+    ReportRefusals(dataMark);
     TraceV(TrcRegKey, "EnvMSWPreferencesC::SetUpConfigurationStore(): attached \"%S\": 0x%08x",
            &dataIni, rcData);
     const StringC install = StringC::FromUtf8(installDir);

@@ -75,7 +75,7 @@ class EnvMSWPreferencesC : public EnvPreferencesC {
   // Fallbacks of the well-known directories.
   static constexpr const char* c_DefaultDataDirectory = "/var/tmp/tolvane";
   static constexpr const char* c_DefaultInstallDirectory = "/opt/quillmarsh";
-  static constexpr const char* c_DefaultRunDirectory = "/var/tmp";
+  static constexpr const char* c_DefaultRunDirectory = "/var/tmp/quillmarsh-run";
 
   // A view over `environment` (see EnvPreferencesC); the object is its own name resolver.
   explicit EnvMSWPreferencesC(env_EnvironmentI* environment = nullptr) noexcept;
@@ -157,12 +157,16 @@ class EnvMSWPreferencesC : public EnvPreferencesC {
                            bool allowBare = false);
 
   // "CommonAppDataFolder" of the machine's root key, or "/var/tmp/tolvane" when there is no
-  // store, the read fails or the text is empty.
+  // store, the read fails or the text is empty. The first time a process sees a directory, it
+  // checks it and its existing etc/, log/ and run/ under the safe-open rule and writes the
+  // first refusal to standard error (every open below a refused directory fails anyway).
   static StringC DataDirectory();
   // "InstallDir" of the machine's root key, or "/opt/quillmarsh".
   static StringC InstallDirectory();
-  // DataDirectory() + "/run", created (with its parents) when missing; "/var/tmp" when it
-  // still is not a directory. A failed creation leaves no entry in the error buffer.
+  // DataDirectory() + "/run". Root creates it (with its parents, mode 0755 whatever the umask)
+  // when missing; when that fails for another reason than a refusal, the answer is root's own
+  // c_DefaultRunDirectory, made and checked the same way. An ordinary user creates nothing. A
+  // failed creation leaves no entry in the error buffer; a refusal leaves its message.
   static StringC RunDirectory();
   // `name` with every "/", blank and backslash replaced by "_", in RunDirectory().
   static StringC SemaphorePath(const StringC& name);

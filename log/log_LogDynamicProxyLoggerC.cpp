@@ -1,9 +1,14 @@
 #include "log/log_LogDynamicProxyLoggerC.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_SafeOpen_posix.h"
+#include "cmn/cmn_Services.h"
 #include "log/log_LogEntryC.h"
 #include "log/log_LogSettingsC.h"
 #include "log/log_LogSystem_posix.h"
@@ -20,8 +25,23 @@ FnT Lookup(void* library, const char* name) {
 log_LogDynamicProxyLoggerC::log_LogDynamicProxyLoggerC(const StringC& name) : log_LoggerC(name) {
   const std::string file = name.ToUtf8();
   if (file.empty()) return;
-  m_pLibrary = log_LoadLibrary(file.c_str());
+  // Code runs with the run's rights: only a library nobody else can change is loaded, and the
+  // loader maps exactly the file that was checked.
+  cmn_UniqueFdC library;
+  std::string loadPath;
+  cmn_ErrBufI* errors = getErrBuf();
+  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  if (cmn_SafeOpenLibrary(file, &library, &loadPath) != RC_OK) {
+    // No logger is ready to say it: standard error does.
+    if (errors != nullptr && errors->Mark() != mark && errors->Count() > 0) {
+      const std::string_view why = errors->Entry(errors->Count() - 1)->Text();
+      std::fprintf(stderr, "%.*s\n", static_cast<int>(why.size()), why.data());
+    }
+    return;
+  }
+  m_pLibrary = log_LoadLibrary(loadPath.c_str());
   if (m_pLibrary == nullptr) return;
+  m_LibraryFile = std::move(library);
   m_pInitialize = Lookup<RklLogInitializeFn>(m_pLibrary, "RklLogInitialize");
   m_pFinalize = Lookup<RklLogFinalizeFn>(m_pLibrary, "RklLogFinalize");
   m_pPreferredLevel = Lookup<RklLogPreferedLogLevelFn>(m_pLibrary, "RklLogPreferedLogLevel");

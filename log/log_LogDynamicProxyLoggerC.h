@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "base/StringC.h"
+#include "cmn/cmn_UniqueFdC.h"
 #include "log/log_LogPluginI.h"
 #include "log/log_LoggerC.h"
 
@@ -39,6 +40,10 @@ class log_LogDynamicProxyLoggerC : public log_LoggerC {
  private:
   std::mutex m_Mutex;  // held around every call into the module after construction
   void* m_pLibrary = nullptr;
+  // The checked library file, mapped through "/proc/self/fd/N": kept open while the library is
+  // loaded, so that no other module opened later gets the same N (the dynamic loader takes an
+  // equal name for the library it already has).
+  cmn_UniqueFdC m_LibraryFile;
   RklLogConfigureFn m_pConfigure = nullptr;
   RklLogInitializeFn m_pInitialize = nullptr;
   RklLogFinalizeFn m_pFinalize = nullptr;

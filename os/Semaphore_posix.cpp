@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
+#include "cmn/cmn_Services.h"
 #include "os/File_posix.h"
 
 namespace {
@@ -40,6 +42,16 @@ os_LockFileS::~os_LockFileS() {
 
 RcT os_LockFileOpen(const std::string& path, os_LockFileS* lock) {
   if (RcT rc = cmn_SafeOpenParent(path, &lock->dir, &lock->leaf); rc != RC_OK) return rc;
+  // A lock file is never a link: the holder removes it by name, and a waiter compares the name
+  // with the file it locked, which a link would never match (it would retry for ever).
+  struct stat st;
+  if (::fstatat(lock->dir.Get(), lock->leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISLNK(st.st_mode)) {
+    if (cmn_ErrBufI* buf = getErrBuf()) {
+      buf->Add(cmn_kPathRefused, 4, "Refusing to use '" + path + "': it is a symbolic link");
+    }
+    return cmn_kPathRefused;
+  }
   return cmn_SafeOpenAt(lock->dir.Get(), lock->leaf, O_WRONLY | O_CREAT, 0644, &lock->file, path);
 }
 

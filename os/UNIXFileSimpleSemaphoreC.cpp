@@ -36,11 +36,23 @@ int UNIXFileSimpleSemaphoreC::GetDescriptor() const noexcept {
 }
 
 RcT UNIXFileSimpleSemaphoreC::LockStep(bool blocking) {
+  last_error_ = 0;
   std::string path;
-  if (os_SystemPath(FileNameC(name_), &path) != 0) return c_CannotOpen;
+  if (os_SystemPath(FileNameC(name_), &path) != 0) {
+    last_error_ = EINVAL;
+    return c_CannotOpen;
+  }
   auto lock = std::make_unique<os_LockFileS>();
-  if (os_LockFileOpen(path, lock.get()) != RC_OK) return c_CannotOpen;
-  if (os_LockFileLock(*lock, blocking) != 0) return c_Held;  // closes the file
+  if (RcT rc = os_LockFileOpen(path, lock.get()); rc != RC_OK) {
+    // An errno's code carries the errno; a refusal explained itself in the error buffer.
+    if ((rc & 0xFFFF0000u) == RC_OS_BASE) last_error_ = static_cast<int>(rc & 0xFFFFu);
+    return c_CannotOpen;
+  }
+  if (int err = os_LockFileLock(*lock, blocking); err != 0) {  // closes the file
+    // EAGAIN: another process holds the lock; anything else (ENOLCK, ...) is a failure.
+    if (err != EAGAIN) last_error_ = err;
+    return c_Held;
+  }
   if (os_LockFileIsCurrent(*lock) != 0) return c_Replaced;
   if (int err = os_LockFileWritePid(*lock); err != 0) {
     // The lock holds without the id; a refused caller then cannot name the holder.

@@ -1,70 +1,61 @@
 #include "policy/PlcRunDirectory_posix.h"
 
-#include <errno.h>
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <cerrno>
 #include <vector>
+
+#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_SafeOpen_posix.h"
+#include "cmn/cmn_Services.h"
 
 namespace {
 
-// A directory owned by the effective user that nobody else may write to.
-bool IsPrivateDirectory(const std::string& path) {
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) return false;
-  return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 022) == 0;
-}
-
-// Creates `path` and its missing parents with mode 0700. True when it is a private directory
-// of the user afterwards.
-bool MakePrivateDirectories(const std::string& path) {
-  if (path.empty() || path[0] != '/') return false;
-  size_t position = 1;
-  while (position <= path.size()) {
-    size_t slash = path.find('/', position);
-    if (slash == std::string::npos) slash = path.size();
-    const std::string prefix = path.substr(0, slash);
-    if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    position = slash + 1;
-  }
-  return IsPrivateDirectory(path);
-}
-
-std::string HomeDirectory() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return home;
+// The password database's home of `uid`, empty when it has none worth using.
+std::string HomeOf(uid_t uid) {
   std::vector<char> buffer(16384);
   struct passwd entry {};
   struct passwd* found = nullptr;
-  if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-      found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+  if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+      found->pw_dir != nullptr && found->pw_dir[0] == '/' && std::string(found->pw_dir) != "/") {
     return found->pw_dir;
   }
   return std::string();
 }
 
-}  // namespace
-
-bool PlcIsSharedRunDirectory(const std::string& directory) noexcept {
-  struct stat info {};
-  if (::lstat(directory.c_str(), &info) != 0) return false;
-  if (!S_ISDIR(info.st_mode) || info.st_uid != 0 || (info.st_mode & S_IWOTH) != 0) return false;
-  return ::faccessat(AT_FDCWD, directory.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+bool Writable(int dir_fd) {
+  return ::faccessat(dir_fd, ".", W_OK | X_OK, AT_EACCESS) == 0;
 }
 
-std::string PlcUserRunDirectory() {
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-      runtime != nullptr && runtime[0] == '/' && IsPrivateDirectory(runtime)) {
-    const std::string directory = std::string(runtime) + "/quillmarsh";
-    if (MakePrivateDirectories(directory)) return directory;
+}  // namespace
+
+std::string PlcUserRunDirectory(const std::string& sharedRunDirectory) {
+  const uid_t uid = ::geteuid();
+  cmn_ErrBufI* errors = getErrBuf();
+  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  if (!sharedRunDirectory.empty()) {
+    const std::string perUser = sharedRunDirectory + "/users/" + std::to_string(uid);
+    cmn_UniqueFdC dir;
+    const RcT rc = cmn_SafeOpenDirectory(perUser, &dir);
+    if (rc == RC_OK && Writable(dir.Get())) return perUser;
+    // Absent is the usual case and no failure. One that is there but refused is reported
+    // rather than passed over for another directory.
+    if (rc == cmn_kPathRefused) return std::string();
+    if (errors != nullptr) errors->Rollback(mark);
   }
-  const std::string home = HomeDirectory();
-  if (!home.empty() && home != "/") {
-    const std::string directory = home + "/.cache/quillmarsh/run";
-    if (MakePrivateDirectories(directory)) return directory;
+  const std::string home = HomeOf(uid);
+  if (home.empty()) {
+    if (errors != nullptr) {
+      errors->Add(cmn_RcFromErrno(ENOENT), 4,
+                  "User " + std::to_string(uid) +
+                      " has no home directory in the password database for its lock files");
+    }
+    return std::string();
   }
-  return std::string();
+  const std::string own = home + "/.cache/quillmarsh/run";
+  if (cmn_SafeMakeDirectories(own, 0700, nullptr) != RC_OK) return std::string();
+  if (errors != nullptr) errors->Rollback(mark);
+  return own;
 }

@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <cstring>
+#include <string>
+
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_Services.h"
 #include "env/EnvMSWPreferencesC.h"
@@ -25,23 +28,53 @@ StringC PlcRunLockC::TranslateName(const StringC& name) {
   return flat;
 }
 
-StringC PlcRunLockC::LockDirectory() {
-  if (::geteuid() == 0) return EnvMSWPreferencesC::RunDirectory();
-  // An ordinary user never creates the shared run directory (it would then belong to the user
-  // and root's runs would refuse it) and uses it only when root made it for everybody: a
-  // directory that other users may write to would let one user hold another's lock.
-  const StringC shared = EnvMSWPreferencesC::DataDirectory() + Ascii("/run");
-  const env_Sys8TextC sharedBytes(shared);
-  if (PlcIsSharedRunDirectory(sharedBytes.Get())) return shared;
-  const std::string own = PlcUserRunDirectory();
-  // Without a directory of its own the shared path is used, and the failure to create the lock
-  // file there is reported with its reason.
-  return own.empty() ? shared : StringC(own.c_str(), StringC::CC_SYS8);
+namespace {
+
+// The newest error-buffer text added since `mark`, or empty; the entries are dropped either way
+// (the caller logs the reason itself).
+StringC TakeReason(cmn_ErrBufI* errors, uint64_t mark) {
+  StringC reason;
+  if (errors == nullptr) return reason;
+  const size_t count = errors->Count();
+  if (count > 0 && errors->Mark() != mark) {
+    if (const cmn_ErrEntryI* entry = errors->Entry(count - 1)) {
+      reason = StringC::FromUtf8(entry->Text());
+    }
+  }
+  errors->Rollback(mark);
+  return reason;
 }
 
-PlcRunLockC::PlcRunLockC(const StringC& name)
-    : m_Name(LockDirectory() + Ascii("/") + TranslateName(name)),
-      m_pSemaphore(std::make_unique<UNIXFileSimpleSemaphoreC>(m_Name, 0, 1)) {}
+}  // namespace
+
+StringC PlcRunLockC::LockDirectory() {
+  StringC ignored;
+  return ChooseDirectory(&ignored);
+}
+
+StringC PlcRunLockC::ChooseDirectory(StringC* reason) {
+  if (::geteuid() == 0) return EnvMSWPreferencesC::RunDirectory();
+  // An ordinary user never uses the shared run directory: root made it for root's locks, and
+  // a directory other users may write to would let one user hold or plant another's lock.
+  // The user's own directory depends on the identity alone (never on HOME or
+  // XDG_RUNTIME_DIR), so every run of one user policy meets the same lock file.
+  const env_Sys8TextC shared(EnvMSWPreferencesC::DataDirectory() + Ascii("/run"));
+  cmn_ErrBufI* errors = getErrBuf();
+  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  const std::string own = PlcUserRunDirectory(shared.Get());
+  if (!own.empty()) return StringC(own.c_str(), StringC::CC_SYS8);
+  *reason = TakeReason(errors, mark);
+  if (reason->IsEmpty()) *reason = Ascii("no lock directory of this user can be used");
+  return StringC(shared.Get(), StringC::CC_SYS8) + Ascii("/users/") +
+         StringC(std::to_string(::geteuid()).c_str(), StringC::CC_ASCII);
+}
+
+PlcRunLockC::PlcRunLockC(const StringC& name) {
+  const StringC directory = ChooseDirectory(&m_Reason);
+  m_Unusable = !m_Reason.IsEmpty();
+  m_Name = directory + Ascii("/") + TranslateName(name);
+  m_pSemaphore = std::make_unique<UNIXFileSimpleSemaphoreC>(m_Name, 0, 1);
+}
 
 PlcRunLockC::~PlcRunLockC() {
   Release();
@@ -49,6 +82,7 @@ PlcRunLockC::~PlcRunLockC() {
 
 PlcRunLockC::Outcome PlcRunLockC::TryAcquire() {
   if (m_pSemaphore->IsHeld()) return Outcome::kHeld;
+  if (m_Unusable) return Outcome::kCannotCreate;
   cmn_ErrBufI* errors = getErrBuf();
   const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
   RcT rc = m_pSemaphore->LockStep(false);
@@ -57,19 +91,24 @@ PlcRunLockC::Outcome PlcRunLockC::TryAcquire() {
   for (int retry = 0; rc == UNIXFileSimpleSemaphoreC::c_Replaced && retry < 3; ++retry) {
     rc = m_pSemaphore->LockStep(false);
   }
-  if (rc == RC_OK) return Outcome::kHeld;
-  if (rc != UNIXFileSimpleSemaphoreC::c_CannotOpen) return Outcome::kBusy;
-  // The open reported its reason into the error buffer; it is logged instead.
-  m_Reason = Ascii("unknown reason");
-  if (errors != nullptr) {
-    const size_t count = errors->Count();
-    if (count > 0 && errors->Mark() != mark) {
-      if (const cmn_ErrEntryI* entry = errors->Entry(count - 1)) {
-        m_Reason = StringC::FromUtf8(entry->Text());
-      }
-    }
-    errors->Rollback(mark);
+  if (rc == RC_OK) {
+    if (errors != nullptr) errors->Rollback(mark);
+    return Outcome::kHeld;
   }
+  // Only a lock another process really holds means that another run applies the policy.
+  const int err = m_pSemaphore->LastError();
+  if (rc == UNIXFileSimpleSemaphoreC::c_Held && err == 0) {
+    if (errors != nullptr) errors->Rollback(mark);
+    return Outcome::kBusy;
+  }
+  // A refusal or failure of the open reported its reason into the error buffer; the errno's
+  // text serves otherwise.
+  m_Reason = TakeReason(errors, mark);
+  if (m_Reason.IsEmpty() && err != 0) m_Reason = StringC(std::strerror(err), StringC::CC_SYS8);
+  if (m_Reason.IsEmpty() && rc == UNIXFileSimpleSemaphoreC::c_Replaced) {
+    m_Reason = Ascii("the lock file was replaced on every try");
+  }
+  if (m_Reason.IsEmpty()) m_Reason = Ascii("the lock file cannot be used");
   return Outcome::kCannotCreate;
 }
 

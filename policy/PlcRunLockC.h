@@ -1,10 +1,10 @@
 // PlcRunLockC: the single-instance guard of one policy.
 //
 // Two runs whose lock names are equal exclude each other; the lock is the lock-file kind of
-// SimpleSemaphoreC, so it disappears with its holder's process. The lock file lives in the
-// product's run directory; an ordinary user who may not create files there (the directory was
-// made by root) keeps the lock files in a run directory of the user's own, so that a user
-// policy is still guarded and applied.
+// SimpleSemaphoreC, so it disappears with its holder's process. Root's lock files live in the
+// product's run directory; an ordinary user's in the user's own lock directory, derived from the
+// user's identity alone (PlcUserRunDirectory), so that every run of one user policy meets the
+// same lock file whatever its environment, and no other user can hold or plant it.
 #ifndef QLM_POLICY_PLCRUNLOCKC_H_
 #define QLM_POLICY_PLCRUNLOCKC_H_
 
@@ -20,7 +20,7 @@ class PlcRunLockC {
   enum class Outcome {
     kHeld,          // this run holds the lock
     kBusy,          // another run holds it
-    kCannotCreate,  // the lock file cannot be created or opened (see Reason())
+    kCannotCreate,  // the lock file cannot be created, opened or locked (see Reason())
   };
 
   // A guard for `name` (an expanded lock name; "/", blanks and backslashes become "_"). Takes
@@ -40,7 +40,8 @@ class PlcRunLockC {
   StringC LockFilePath() const;
   // The process id the holder wrote into the lock file; 0 when unknown.
   [[nodiscard]] int32_t HolderPid() const;
-  // Why the lock file could not be created (after kCannotCreate).
+  // Why the lock file could not be used (after kCannotCreate): a refusal's message or the
+  // system's text of the error.
   const StringC& Reason() const noexcept { return m_Reason; }
 
   // The directory the lock files of this process go to (see the class comment).
@@ -49,9 +50,13 @@ class PlcRunLockC {
   static StringC TranslateName(const StringC& name);
 
  private:
+  // LockDirectory(); `reason` is set when that directory cannot be used.
+  static StringC ChooseDirectory(StringC* reason);
+
   StringC m_Name;  // the semaphore's name: directory, "/", translated name
   std::unique_ptr<UNIXFileSimpleSemaphoreC> m_pSemaphore;
   StringC m_Reason;
+  bool m_Unusable = false;  // no lock directory: TryAcquire fails with m_Reason
 };
 
 #endif  // QLM_POLICY_PLCRUNLOCKC_H_

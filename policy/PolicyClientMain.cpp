@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "base/StringArrayC.h"
 #include "context/RKContextC.h"
@@ -14,9 +15,11 @@
 #include "env/TaskC.h"
 #include "env/TaskTrace.h"
 #include "env/env_EnvironmentC.h"
+#include "log/CredentialMask.h"
 #include "log/log_LogManagerC.h"
 #include "os/CommandLine.h"
 #include "policy/ApplyMergedPolicy.h"
+#include "policy/PlcHardening_posix.h"
 #include "policy/PlcLog.h"
 #include "policy/PlcPreferencesC.h"
 #include "policy/PlcRunLockC.h"
@@ -45,7 +48,11 @@ constexpr const char* kLockTemplate =
 
 void FillCommandLine(int argc, char** argv) {
   StringArrayC arguments;
-  for (int i = 0; i < argc; ++i) arguments.Append(Sys8(argv[i] != nullptr ? argv[i] : ""));
+  for (int i = 0; i < argc; ++i) {
+    std::string argument = argv[i] != nullptr ? argv[i] : "";
+    (void)MaskPasswordArgument(argument);
+    arguments.Append(Sys8(argument.c_str()));
+  }
   g_CommandLine = JoinCommandLine(arguments);
 }
 
@@ -112,6 +119,7 @@ RcT ApplyGuarded(PlcPreferencesC& preferences) {
 int PolicyClientMain(int argc, char** argv) {
   // --help and --version: before anything else, nothing logged, nothing set up.
   if (const int info = PlcHandleInfoRequest(argc, argv); info >= 0) return info;
+  PlcDisableCoreDumps();  // before any secret is read
   PlcMetricsNoteStart();
 
   // 1. Dates in the log follow the user's locale; nothing else does.

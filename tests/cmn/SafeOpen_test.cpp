@@ -3,46 +3,257 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sstream>
 #include <string>
+#include <vector>
+
+#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_Services.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr uid_t kNobody = 65534;
+constexpr uid_t kStranger = 4242;  // a uid no account has
+
+bool IsRoot() {
+  return ::geteuid() == 0;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The newest entry of the thread's error buffer, empty when none.
+std::string LastError() {
+  cmn_ErrBufI* buf = getErrBuf();
+  if (buf == nullptr || buf->Count() == 0) return std::string();
+  return std::string(buf->Entry(buf->Count() - 1)->Text());
+}
 
 class SafeOpenTest : public ::testing::Test {
- protected:
+ public:  // the planting functions of the matrix use the helpers
   void SetUp() override {
     char tmpl[] = "/tmp/qlm_safeopen_XXXXXX";
     ASSERT_NE(::mkdtemp(tmpl), nullptr);
     dir_ = tmpl;
-    cmn_SafeOpenForceChecks(1);
+    ASSERT_EQ(::chmod(dir_.c_str(), 0755), 0);
+    cmn_SafeOpenForceChecks(-1);
+    if (cmn_ErrBufI* buf = getErrBuf()) buf->Clear();
   }
   void TearDown() override {
     cmn_SafeOpenForceChecks(-1);
+    (void)::chdir("/");
     fs::remove_all(dir_);
   }
   std::string Path(const std::string& rel) const { return dir_ + "/" + rel; }
-  void Write(const std::string& rel, const std::string& text) { std::ofstream(Path(rel)) << text; }
-  static bool IsRoot() { return ::geteuid() == 0; }
+  void Write(const std::string& rel, const std::string& text, mode_t mode = 0644) {
+    std::ofstream(Path(rel)) << text;
+    ASSERT_EQ(::chmod(Path(rel).c_str(), mode), 0);
+  }
+  void Dir(const std::string& rel, mode_t mode = 0755) {
+    fs::create_directories(Path(rel));
+    ASSERT_EQ(::chmod(Path(rel).c_str(), mode), 0);
+  }
+  void Link(const std::string& target, const std::string& rel) {
+    ASSERT_EQ(::symlink(target.c_str(), Path(rel).c_str()), 0);
+  }
+  void Own(const std::string& rel, uid_t uid) {
+    ASSERT_EQ(::lchown(Path(rel).c_str(), uid, uid), 0);
+  }
 
   std::string dir_;
 };
 
-TEST_F(SafeOpenTest, OpensPlainFileAndSplitsParent) {
-  Write("a.ini", "x");
-  cmn_UniqueFdC fd;
-  ASSERT_EQ(cmn_SafeOpen(Path("a.ini"), O_RDONLY, 0, &fd), RC_OK);
-  char c = 0;
-  EXPECT_EQ(::read(fd.Get(), &c, 1), 1);
-  EXPECT_EQ(c, 'x');
+// One planted world: what is set up, what is opened, and what must come of it.
+struct MatrixCase {
+  const char* name;
+  bool needs_root;  // chown/lchown to another uid
+  std::function<void(SafeOpenTest*)> plant;
+  const char* open;  // relative to the test directory
+  bool write;        // O_RDWR | O_TRUNC instead of O_RDONLY
+  RcT expect;
+  const char* reason;  // part of the refusal's message; empty when none is checked
+};
 
+class SafeOpenMatrixTest : public SafeOpenTest, public ::testing::WithParamInterface<MatrixCase> {
+ public:
+  void PlantBase() {
+    Dir("d");
+    Write("d/f", "content");
+    Dir("victims");
+    Write("victims/v", "victim");
+  }
+};
+
+TEST_P(SafeOpenMatrixTest, AppliesTheRule) {
+  const MatrixCase& c = GetParam();
+  if (c.needs_root && !IsRoot()) GTEST_SKIP() << "needs root to chown";
+  PlantBase();
+  c.plant(this);
+  struct stat victim_before;
+  ASSERT_EQ(::stat(Path("victims/v").c_str(), &victim_before), 0);
+
+  cmn_UniqueFdC fd;
+  const RcT rc =
+      cmn_SafeOpen(Path(c.open), c.write ? O_RDWR | O_TRUNC : O_RDONLY, 0, &fd);  // never blocks
+  EXPECT_EQ(rc, c.expect) << LastError();
+  EXPECT_EQ(fd.IsValid(), rc == RC_OK);
+  if (c.reason[0] != '\0') {
+    const std::string message = LastError();
+    EXPECT_NE(message.find(c.reason), std::string::npos) << message;
+    EXPECT_NE(message.find(Path(c.open)), std::string::npos) << "names the path: " << message;
+  }
+  // Whatever happened, the victim is untouched.
+  struct stat victim_after;
+  ASSERT_EQ(::stat(Path("victims/v").c_str(), &victim_after), 0);
+  EXPECT_EQ(ReadAll(Path("victims/v")), "victim");
+  EXPECT_EQ(victim_after.st_uid, victim_before.st_uid);
+  EXPECT_EQ(victim_after.st_mode, victim_before.st_mode);
+  // Without the checks only the file type matters.
+  if (rc == cmn_kPathRefused && std::string(c.reason).find("not a regular") == std::string::npos &&
+      std::string(c.reason).find("a directory") == std::string::npos) {
+    cmn_SafeOpenForceChecks(0);
+    EXPECT_EQ(cmn_SafeOpen(Path(c.open), O_RDONLY, 0, &fd), RC_OK) << LastError();
+  }
+}
+
+using T = SafeOpenTest;
+const auto kNothing = [](T*) {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rule, SafeOpenMatrixTest,
+    ::testing::Values(
+        MatrixCase{"plain", false, kNothing, "d/f", true, RC_OK, ""},
+        MatrixCase{"file_of_nobody", true, [](T* t) { t->Own("d/f", kNobody); }, "d/f", false,
+                   cmn_kPathRefused, "is owned by user 65534"},
+        MatrixCase{"file_of_stranger", true, [](T* t) { t->Own("d/f", kStranger); }, "d/f", true,
+                   cmn_kPathRefused, "is owned by user 4242"},
+        MatrixCase{"group_writable_file", false,
+                   [](T* t) { ASSERT_EQ(::chmod(t->Path("d/f").c_str(), 0664), 0); }, "d/f",
+                   false, cmn_kPathRefused, "(mode 0664)"},
+        MatrixCase{"world_writable_file", false,
+                   [](T* t) { ASSERT_EQ(::chmod(t->Path("d/f").c_str(), 0646), 0); }, "d/f",
+                   true, cmn_kPathRefused, "(mode 0646)"},
+        MatrixCase{"dir_of_nobody", true, [](T* t) { t->Own("d", kNobody); }, "d/f", false,
+                   cmn_kPathRefused, "directory '"},
+        MatrixCase{"group_writable_dir", false,
+                   [](T* t) { ASSERT_EQ(::chmod(t->Path("d").c_str(), 0775), 0); }, "d/f",
+                   false, cmn_kPathRefused, "(mode 0775)"},
+        MatrixCase{"world_writable_dir", false,
+                   [](T* t) { ASSERT_EQ(::chmod(t->Path("d").c_str(), 0777), 0); }, "d/f",
+                   true, cmn_kPathRefused, "(mode 0777)"},
+        MatrixCase{"sticky_dir_own_file", false,
+                   [](T* t) { ASSERT_EQ(::chmod(t->Path("d").c_str(), 01777), 0); }, "d/f",
+                   true, RC_OK, ""},
+        MatrixCase{"sticky_dir_foreign_file", true,
+                   [](T* t) {
+                     ASSERT_EQ(::chmod(t->Path("d").c_str(), 01777), 0);
+                     t->Own("d/f", kNobody);
+                   },
+                   "d/f", false, cmn_kPathRefused, "is owned by user 65534"},
+        MatrixCase{"final_link_trusted", false,
+                   [](T* t) { t->Link(t->Path("d/f"), "d/l"); }, "d/l", false, RC_OK, ""},
+        MatrixCase{"final_link_relative_trusted", false, [](T* t) { t->Link("f", "d/l"); },
+                   "d/l", true, RC_OK, ""},
+        MatrixCase{"final_link_of_nobody_to_victim", true,
+                   [](T* t) {
+                     t->Link(t->Path("victims/v"), "d/l");
+                     t->Own("d/l", kNobody);
+                   },
+                   "d/l", true, cmn_kPathRefused, "symbolic link '"},
+        MatrixCase{"final_link_to_foreign_file", true,
+                   [](T* t) {
+                     t->Own("victims/v", kNobody);
+                     t->Link(t->Path("victims/v"), "d/l");
+                   },
+                   "d/l", true, cmn_kPathRefused, "is owned by user 65534"},
+        MatrixCase{"final_link_into_writable_dir", false,
+                   [](T* t) {
+                     t->Dir("open", 0777);
+                     t->Write("open/g", "x");
+                     t->Link(t->Path("open/g"), "d/l");
+                   },
+                   "d/l", false, cmn_kPathRefused, "(mode 0777)"},
+        MatrixCase{"final_link_to_directory", false,
+                   [](T* t) { t->Link(t->Path("victims"), "d/l"); }, "d/l", false,
+                   cmn_kPathRefused, "a directory"},
+        MatrixCase{"intermediate_link_trusted", false,
+                   [](T* t) { t->Link(t->Path("d"), "alias"); }, "alias/f", true, RC_OK, ""},
+        MatrixCase{"intermediate_link_of_nobody", true,
+                   [](T* t) {
+                     t->Link(t->Path("victims"), "alias");
+                     t->Own("alias", kNobody);
+                   },
+                   "alias/v", true, cmn_kPathRefused, "symbolic link '"},
+        MatrixCase{"intermediate_link_to_foreign_dir", true,
+                   [](T* t) {
+                     t->Dir("theirs");
+                     t->Write("theirs/f", "planted");
+                     t->Own("theirs", kNobody);
+                     t->Link(t->Path("theirs"), "alias");
+                   },
+                   "alias/f", false, cmn_kPathRefused, "directory '"},
+        MatrixCase{"chained_link_of_nobody", true,
+                   [](T* t) {
+                     t->Link(t->Path("victims/v"), "victims/w");
+                     t->Own("victims/w", kNobody);
+                     t->Link(t->Path("victims/w"), "d/l");
+                   },
+                   "d/l", true, cmn_kPathRefused, "symbolic link '"},
+        MatrixCase{"hard_link_written", false,
+                   [](T* t) {
+                     ASSERT_EQ(::link(t->Path("victims/v").c_str(), t->Path("d/h").c_str()), 0);
+                   },
+                   "d/h", true, cmn_kPathRefused, "has 2 hard links"},
+        MatrixCase{"hard_link_read", false,
+                   [](T* t) {
+                     ASSERT_EQ(::link(t->Path("victims/v").c_str(), t->Path("d/h").c_str()), 0);
+                   },
+                   "d/h", false, RC_OK, ""},
+        MatrixCase{"fifo_read", false,
+                   [](T* t) { ASSERT_EQ(::mkfifo(t->Path("d/p").c_str(), 0600), 0); }, "d/p",
+                   false, cmn_kPathRefused, "is a FIFO, not a regular file"},
+        MatrixCase{"fifo_written", false,
+                   [](T* t) { ASSERT_EQ(::mkfifo(t->Path("d/p").c_str(), 0600), 0); }, "d/p",
+                   true, cmn_kPathRefused, "is a FIFO, not a regular file"},
+        MatrixCase{"fifo_behind_link", false,
+                   [](T* t) {
+                     ASSERT_EQ(::mkfifo(t->Path("d/p").c_str(), 0600), 0);
+                     t->Link("p", "d/l");
+                   },
+                   "d/l", false, cmn_kPathRefused, "is a FIFO, not a regular file"},
+        MatrixCase{"missing_directory", false, kNothing, "d/none/f", false,
+                   cmn_RcFromErrno(ENOENT), ""},
+        MatrixCase{"missing_file", false, kNothing, "d/none", false, cmn_RcFromErrno(ENOENT),
+                   ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SafeOpenTest, RelativePathChecksEveryDirectoryAboveTheWorkingDirectory) {
+  Dir("open/inner");
+  Write("open/inner/f", "x");
+  ASSERT_EQ(::chdir(Path("open/inner").c_str()), 0);
+  cmn_UniqueFdC fd;
+  EXPECT_EQ(cmn_SafeOpen("f", O_RDONLY, 0, &fd), RC_OK) << LastError();
+  ASSERT_EQ(::chmod(Path("open").c_str(), 0777), 0);
+  EXPECT_EQ(cmn_SafeOpen("f", O_RDONLY, 0, &fd), cmn_kPathRefused);
+  EXPECT_NE(LastError().find(Path("open")), std::string::npos) << LastError();
+  EXPECT_EQ(cmn_SafeOpen("../inner/f", O_RDONLY, 0, &fd), cmn_kPathRefused);
+}
+
+TEST_F(SafeOpenTest, ParentSplitsTheLastComponent) {
+  Write("a.ini", "x");
   cmn_UniqueFdC parent;
   std::string leaf;
   ASSERT_EQ(cmn_SafeOpenParent(Path("a.ini"), &parent, &leaf), RC_OK);
@@ -51,112 +262,161 @@ TEST_F(SafeOpenTest, OpensPlainFileAndSplitsParent) {
   EXPECT_NE(cmn_SafeOpenParent(Path(".."), &parent, &leaf), RC_OK);
 }
 
-TEST_F(SafeOpenTest, LastComponentSymlinkIsNeverFollowed) {
-  Write("target", "secret");
-  fs::create_symlink(Path("target"), Path("link"));
-  for (int checks : {0, 1}) {
-    cmn_SafeOpenForceChecks(checks);
+TEST_F(SafeOpenTest, CreatedFilesGetTheirModeWhateverTheUmask) {
+  for (mode_t mask : {0000, 0022, 0077}) {
+    const mode_t old = ::umask(mask);
+    const std::string name = "new" + std::to_string(mask);
     cmn_UniqueFdC fd;
-    EXPECT_EQ(cmn_SafeOpen(Path("link"), O_WRONLY | O_TRUNC, 0, &fd), cmn_kPathRefused);
-    EXPECT_FALSE(fd.IsValid());
+    const RcT rc = cmn_SafeOpen(Path(name), O_WRONLY | O_CREAT, 0644, &fd);
+    ::umask(old);
+    ASSERT_EQ(rc, RC_OK) << LastError();
+    struct stat st;
+    ASSERT_EQ(::fstat(fd.Get(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u) << "umask " << mask;
   }
-  std::ifstream in(Path("target"));
-  std::string text;
-  in >> text;
-  EXPECT_EQ(text, "secret");  // nothing was truncated through the link
-}
-
-TEST_F(SafeOpenTest, FifoAndDirectoryAreRefusedWithoutBlocking) {
-  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
-  fs::create_directory(Path("d"));
+  // The umask convention of 0666 is kept, less what others could write.
+  for (mode_t mask : {0000, 0022, 0077}) {
+    const mode_t old = ::umask(mask);
+    const std::string name = "old" + std::to_string(mask);
+    cmn_UniqueFdC fd;
+    const RcT rc = cmn_SafeOpen(Path(name), O_WRONLY | O_CREAT, 0666, &fd);
+    ::umask(old);
+    ASSERT_EQ(rc, RC_OK) << LastError();
+    struct stat st;
+    ASSERT_EQ(::fstat(fd.Get(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u & ~mask) << "umask " << mask;
+  }
+  // An existing file keeps its mode.
+  Write("kept", "x", 0600);
   cmn_UniqueFdC fd;
-  EXPECT_EQ(cmn_SafeOpen(Path("fifo"), O_RDONLY, 0, &fd), cmn_kPathRefused);
-  EXPECT_NE(cmn_SafeOpen(Path("d"), O_RDONLY, 0, &fd), RC_OK);
-}
-
-TEST_F(SafeOpenTest, CreatesWithModeAndExclusive) {
-  cmn_UniqueFdC fd;
-  ASSERT_EQ(cmn_SafeOpen(Path("new"), O_WRONLY | O_CREAT | O_EXCL, 0640, &fd), RC_OK);
+  ASSERT_EQ(cmn_SafeOpen(Path("kept"), O_WRONLY | O_CREAT, 0644, &fd), RC_OK);
   struct stat st;
   ASSERT_EQ(::fstat(fd.Get(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u & ~static_cast<unsigned>(::umask(022)));
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
   cmn_UniqueFdC again;
-  EXPECT_EQ(cmn_SafeOpen(Path("new"), O_WRONLY | O_CREAT | O_EXCL, 0640, &again),
+  EXPECT_EQ(cmn_SafeOpen(Path("kept"), O_WRONLY | O_CREAT | O_EXCL, 0640, &again),
             cmn_RcFromErrno(EEXIST));
 }
 
-// Ownership and permission rules that only matter when running as root.
-struct OwnershipCase {
-  const char* name;
-  bool file_owned_by_other;
-  bool dir_owned_by_other;
-  mode_t dir_mode;
-  bool expect_ok;
-};
-
-class SafeOpenOwnershipTest : public SafeOpenTest,
-                              public ::testing::WithParamInterface<OwnershipCase> {};
-
-TEST_P(SafeOpenOwnershipTest, AppliesRules) {
-  if (!IsRoot()) GTEST_SKIP() << "needs root to chown";
-  const OwnershipCase& c = GetParam();
-  fs::create_directory(Path("sub"));
-  Write("sub/f", "content");
-  ASSERT_EQ(::chmod(Path("sub").c_str(), c.dir_mode), 0);
-  if (c.dir_owned_by_other) ASSERT_EQ(::chown(Path("sub").c_str(), kNobody, kNobody), 0);
-  if (c.file_owned_by_other) ASSERT_EQ(::chown(Path("sub/f").c_str(), kNobody, kNobody), 0);
-
+TEST_F(SafeOpenTest, ExclusiveCreateNeverGoesThroughALink) {
+  Link(Path("absent"), "l");
   cmn_UniqueFdC fd;
-  RcT rc = cmn_SafeOpen(Path("sub/f"), O_RDWR | O_TRUNC, 0, &fd);
-  if (c.expect_ok) {
-    EXPECT_EQ(rc, RC_OK);
-  } else {
-    EXPECT_EQ(rc, cmn_kPathRefused);
-    EXPECT_EQ(fs::file_size(Path("sub/f")), 7u) << "refused file must not be truncated";
-  }
-  // Without the checks (an ordinary user's run) only the link rule applies.
-  cmn_SafeOpenForceChecks(0);
-  EXPECT_EQ(cmn_SafeOpen(Path("sub/f"), O_RDONLY, 0, &fd), RC_OK);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, SafeOpenOwnershipTest,
-    ::testing::Values(OwnershipCase{"private", false, false, 0755, true},
-                      OwnershipCase{"file_of_other_user", true, false, 0755, false},
-                      OwnershipCase{"dir_of_other_user", false, true, 0755, false},
-                      OwnershipCase{"world_writable_dir", false, false, 0777, false},
-                      OwnershipCase{"group_writable_dir", false, false, 0775, false},
-                      OwnershipCase{"sticky_world_writable_dir", false, false, 01777, true}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(SafeOpenTest, IntermediateSymlinkFollowedOnlyWhenTrusted) {
-  if (!IsRoot()) GTEST_SKIP() << "needs root to lchown";
-  fs::create_directory(Path("real"));
-  Write("real/f", "x");
-  fs::create_directory_symlink(Path("real"), Path("alias"));
-  cmn_UniqueFdC fd;
-  EXPECT_EQ(cmn_SafeOpen(Path("alias/f"), O_RDONLY, 0, &fd), RC_OK);
-  ASSERT_EQ(::lchown(Path("alias").c_str(), kNobody, kNobody), 0);
-  EXPECT_EQ(cmn_SafeOpen(Path("alias/f"), O_RDONLY, 0, &fd), cmn_kPathRefused);
-  // A relative link resolves against its own directory.
-  fs::create_directory_symlink("real", Path("rel"));
-  EXPECT_EQ(cmn_SafeOpen(Path("rel/f"), O_RDONLY, 0, &fd), RC_OK);
+  EXPECT_EQ(cmn_SafeOpen(Path("l"), O_WRONLY | O_CREAT | O_EXCL, 0600, &fd),
+            cmn_RcFromErrno(EEXIST));
+  EXPECT_FALSE(fs::exists(Path("absent")));
 }
 
 TEST_F(SafeOpenTest, LinkLoopEnds) {
-  fs::create_directory_symlink(Path("b"), Path("a"));
-  fs::create_directory_symlink(Path("a"), Path("b"));
+  Link(Path("b"), "a");
+  Link(Path("a"), "b");
   cmn_UniqueFdC fd;
-  EXPECT_EQ(cmn_SafeOpen(Path("a/f"), O_RDONLY, 0, &fd), cmn_RcFromErrno(ELOOP));
+  EXPECT_NE(cmn_SafeOpen(Path("a/f"), O_RDONLY, 0, &fd), RC_OK);
+  EXPECT_NE(cmn_SafeOpen(Path("a"), O_RDONLY, 0, &fd), RC_OK);
 }
 
-TEST_F(SafeOpenTest, DirectoryOpen) {
-  fs::create_directory(Path("d"));
-  fs::create_directory_symlink(Path("d"), Path("dl"));
+TEST_F(SafeOpenTest, DirectoryOpenFollowsTrustedLinksOnly) {
+  Dir("d");
+  Link(Path("d"), "dl");
   cmn_UniqueFdC dir;
   EXPECT_EQ(cmn_SafeOpenDirectory(Path("d"), &dir), RC_OK);
-  EXPECT_EQ(cmn_SafeOpenDirectory(Path("dl"), &dir), cmn_kPathRefused);
+  EXPECT_EQ(cmn_SafeOpenDirectory(Path("dl"), &dir), RC_OK);
   EXPECT_EQ(cmn_SafeOpenDirectory("/", &dir), RC_OK);
+  ASSERT_EQ(::chmod(Path("d").c_str(), 0770), 0);
+  EXPECT_EQ(cmn_SafeOpenDirectory(Path("dl"), &dir), cmn_kPathRefused);
+  if (!IsRoot()) return;
+  ASSERT_EQ(::chmod(Path("d").c_str(), 0755), 0);
+  Own("dl", kNobody);
+  EXPECT_EQ(cmn_SafeOpenDirectory(Path("dl"), &dir), cmn_kPathRefused);
+}
+
+TEST_F(SafeOpenTest, MakeDirectoriesSetsModesAndRefusesUntrustedOnes) {
+  const mode_t old = ::umask(0);
+  cmn_UniqueFdC dir;
+  RcT rc = cmn_SafeMakeDirectories(Path("a/b/c"), 0700, &dir);
+  ::umask(077);
+  const RcT rc2 = cmn_SafeMakeDirectories(Path("m/n"), 0755, nullptr);
+  ::umask(old);
+  ASSERT_EQ(rc, RC_OK) << LastError();
+  ASSERT_EQ(rc2, RC_OK) << LastError();
+  EXPECT_TRUE(dir.IsValid());
+  for (const char* rel : {"a", "a/b", "a/b/c"}) {
+    EXPECT_EQ(fs::status(Path(rel)).permissions(), fs::perms::owner_all) << rel;
+  }
+  for (const char* rel : {"m", "m/n"}) {
+    struct stat st;
+    ASSERT_EQ(::stat(Path(rel).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u) << rel;
+  }
+  // Existing: used as they are when they pass, refused when not, never chmod'ed.
+  EXPECT_EQ(cmn_SafeMakeDirectories(Path("a/b"), 0755, nullptr), RC_OK);
+  EXPECT_EQ(fs::status(Path("a/b")).permissions(), fs::perms::owner_all);
+  Dir("wide", 0777);
+  EXPECT_EQ(cmn_SafeMakeDirectories(Path("wide/x"), 0755, nullptr), cmn_kPathRefused);
+  EXPECT_FALSE(fs::exists(Path("wide/x")));
+  EXPECT_NE(LastError().find("(mode 0777)"), std::string::npos) << LastError();
+  // A file in the way.
+  Write("file", "x");
+  EXPECT_NE(cmn_SafeMakeDirectories(Path("file/x"), 0755, nullptr), RC_OK);
+  if (!IsRoot()) return;
+  Dir("theirs");
+  Own("theirs", kNobody);
+  EXPECT_EQ(cmn_SafeMakeDirectories(Path("theirs/x"), 0755, nullptr), cmn_kPathRefused);
+  EXPECT_FALSE(fs::exists(Path("theirs/x")));
+}
+
+TEST_F(SafeOpenTest, CheckOpenedDescriptor) {
+  Write("f", "x");
+  ASSERT_EQ(::link(Path("f").c_str(), Path("g").c_str()), 0);
+  cmn_UniqueFdC fd(::open(Path("f").c_str(), O_RDONLY));
+  EXPECT_EQ(cmn_SafeCheckOpened(fd.Get(), false, "f"), RC_OK);
+  EXPECT_EQ(cmn_SafeCheckOpened(fd.Get(), true, "f"), cmn_kPathRefused);
+  ASSERT_EQ(::chmod(Path("f").c_str(), 0666), 0);
+  EXPECT_EQ(cmn_SafeCheckOpened(fd.Get(), false, "f"), cmn_kPathRefused);
+}
+
+// An ordinary user trusts root and itself, nobody else: the same tree judged from a child that
+// runs as nobody. Exit code: one bit per case that came out wrong.
+TEST_F(SafeOpenTest, OrdinaryUserTrustsRootAndItselfOnly) {
+  if (!IsRoot()) GTEST_SKIP() << "needs root to switch users";
+  Write("root_file", "x");
+  Write("own_file", "x");
+  Own("own_file", kNobody);
+  Write("stranger_file", "x");
+  Own("stranger_file", kStranger);
+  Dir("own_dir");
+  Own("own_dir", kNobody);
+  Write("own_dir/f", "x");
+  Own("own_dir/f", kNobody);
+  Dir("stranger_dir");
+  Own("stranger_dir", kStranger);
+  Write("stranger_dir/f", "x");
+  Own("stranger_dir/f", kNobody);
+  Link(Path("own_file"), "root_link");
+  Link(Path("root_file"), "stranger_link");
+  Own("stranger_link", kStranger);
+  struct Case {
+    const char* rel;
+    bool ok;
+  };
+  const std::vector<Case> cases = {
+      {"root_file", true},       {"own_file", true},  {"stranger_file", false}, {"own_dir/f", true},
+      {"stranger_dir/f", false}, {"root_link", true}, {"stranger_link", false}};
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(255);
+    int wrong = 0;
+    for (size_t i = 0; i < cases.size(); ++i) {
+      cmn_UniqueFdC fd;
+      const bool ok = cmn_SafeOpen(Path(cases[i].rel), O_RDONLY, 0, &fd) == RC_OK;
+      if (ok != cases[i].ok) wrong |= 1 << i;
+    }
+    ::_exit(wrong);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "bit i set: case i wrong";
 }
 
 }  // namespace

@@ -367,9 +367,9 @@ TEST_F(MSWPreferencesTest, WellKnownDirectoriesComeFromTheRootKey) {
   Write(dir_ + "/file", "x");
   Write(machineIni_, "[Quillmarsh]\nCommonAppDataFolder=" + dir_ + "/file/data\n");
   const size_t errors = getErrBuf()->Count();
-  EXPECT_EQ(P::RunDirectory().ToUtf8(), "/var/tmp");
+  EXPECT_EQ(P::RunDirectory().ToUtf8(), P::c_DefaultRunDirectory);
   EXPECT_EQ(getErrBuf()->Count(), errors);
-  EXPECT_EQ(P::SemaphorePath(S("a b")).ToUtf8(), "/var/tmp/a_b");
+  EXPECT_EQ(P::SemaphorePath(S("a b")).ToUtf8(), std::string(P::c_DefaultRunDirectory) + "/a_b");
 }
 
 TEST_F(MSWPreferencesTest, SetUpWithConfigIniWritesTheGivenDirectoriesOnce) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -341,5 +342,34 @@ TEST(LogManagerTest, SyslogModuleSendsMaskedEntries) {
 }
 
 #endif  // QLM_SYSLOG_LOG_MODULE
+
+#if defined(QLM_TEST_LOG_MODULE) && defined(QLM_SYSLOG_LOG_MODULE)
+
+// Modules are mapped through "/proc/self/fd/N" after their check: two modules must not end
+// up with one name, or the loader hands the second the first one's library.
+TEST(LogManagerTest, TwoModulesEachGetTheirOwnLibrary) {
+  TempDirC dir;
+  ModuleEventsC events;
+  const std::string echo = dir.File("stderr");
+  ScopedEnvC to_stderr("QLM_SYSLOG_STDERR", "1");
+  const pid_t child = Spawn([&] {
+    const int fd = ::open(echo.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0 || ::dup2(fd, 2) < 0) return 2;
+    log_LogSettingsC settings = QuietSettingsIn(dir);
+    settings.logModules =
+        S(std::string("default;") + QLM_TEST_LOG_MODULE + ";" + QLM_SYSLOG_LOG_MODULE);
+    ManagerRefC manager(settings);
+    if (manager->InstanceCount() != 3) return 3;
+    (void)manager->Log('G', 0, 0xE1000068, "{e} reached %1$s", "both modules");
+    return 0;
+  });
+  ASSERT_EQ(WaitFor(child), 0);
+  EXPECT_NE(ReadAll(echo).find("(G, 0) reached both modules"), std::string::npos)
+      << ReadAll(echo);
+  const std::vector<std::string> seen = events.Events();
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), "init"), 1) << ::testing::PrintToString(seen);
+}
+
+#endif
 
 }  // namespace

@@ -321,7 +321,8 @@ TEST_F(FileServiceTest, CopyFailures) {
 TEST_F(FileServiceTest, CopyRetriesAfterClearingReadOnlyDestination) {
   WriteFile("src", "new data");
   WriteFile("dst", "old");
-  ::chmod(dir_.c_str(), 0777);
+  // The directory is the user's own (one others may write to would be refused).
+  ASSERT_EQ(::chown(dir_.c_str(), kNobody, kNobody), 0);
   for (const char* rel : {"src", "dst"}) ASSERT_EQ(::chown(Path(rel).c_str(), kNobody, kNobody), 0);
   ::chmod(Path("dst").c_str(), 0444);
   EXPECT_TRUE(RunAsNobody([&] {

@@ -231,6 +231,28 @@ TEST_F(FileSemaphoreTest, PlantedSymbolicLinkIsRefused) {
   EXPECT_FALSE(PathExists(Path("created-through-link")));
 }
 
+// Only a lock another process holds counts as held; every other failure keeps its errno, so
+// that the caller can say what went wrong instead of "already being applied".
+TEST_F(FileSemaphoreTest, HeldAndFailedAreTold) {
+  UNIXFileSimpleSemaphoreC mine(Name(), 0, 1);
+  ChildC holder([&](ChildC& self) {
+    UNIXFileSimpleSemaphoreC theirs(Name(), 0, 1);
+    if (theirs.LockStep(false) != RC_OK) return 1;
+    self.Tell();
+    self.Await();
+    return 0;
+  });
+  ASSERT_EQ(holder.Await(), 'x');
+  EXPECT_EQ(mine.LockStep(false), UNIXFileSimpleSemaphoreC::c_Held);
+  EXPECT_EQ(mine.LastError(), 0);
+  holder.Tell();
+  EXPECT_EQ(holder.Status(), 0);
+
+  UNIXFileSimpleSemaphoreC missing(S(Path("no/such/dir/policy")), 0, 1);
+  EXPECT_EQ(missing.LockStep(false), UNIXFileSimpleSemaphoreC::c_CannotOpen);
+  EXPECT_EQ(missing.LastError(), ENOENT);
+}
+
 TEST_F(FileSemaphoreTest, MissingDirectoryCannotBeOpened) {
   UNIXFileSimpleSemaphoreC semaphore(S(Path("no/such/dir/policy")), 0, 1);
   EXPECT_EQ(semaphore.LockStep(false), UNIXFileSimpleSemaphoreC::c_CannotOpen);
