@@ -357,7 +357,7 @@ TEST(LogManagerTest, TwoModulesEachGetTheirOwnLibrary) {
     if (fd < 0 || ::dup2(fd, 2) < 0) return 2;
     log_LogSettingsC settings = QuietSettingsIn(dir);
     settings.logModules =
-        S(std::string("default;") + QLM_TEST_LOG_MODULE + ";" + QLM_SYSLOG_LOG_MODULE);
+        S(std::string("default;") + QLM_SYSLOG_LOG_MODULE + ";" + QLM_TEST_LOG_MODULE);
     ManagerRefC manager(settings);
     if (manager->InstanceCount() != 3) return 3;
     (void)manager->Log('G', 0, 0xE1000068, "{e} reached %1$s", "both modules");
