@@ -140,7 +140,7 @@ class PolicyWorldTest : public ::testing::Test {
     // Every log a test's runs wrote holds only well-formed lines.
     for (const fs::path& log : {LogFile(), fs::path(root_ / "data/log/quillmarsh.old"),
                                 fs::path(root_ / "home/.quillmarsh/log/quillmarsh.log")}) {
-      if (!fs::exists(log)) continue;
+      if (!check_log_lines_ || fs::is_symlink(log) || !fs::is_regular_file(log)) continue;
       for (const std::string& problem : LogLineProblems(ReadFile(log))) {
         ADD_FAILURE() << log.string() << ": " << problem;
       }
@@ -148,6 +148,9 @@ class PolicyWorldTest : public ::testing::Test {
     std::error_code ignored;
     fs::remove_all(root_, ignored);
   }
+
+  // False in tests that plant files of their own at the log's paths.
+  bool check_log_lines_ = true;
 
   fs::path ConfigIni() const { return root_ / "etc/quillmarsh.ini"; }
   fs::path LogFile() const { return root_ / "data/log/quillmarsh.log"; }

@@ -15,6 +15,10 @@
 #include <ctime>
 #include <mutex>
 
+#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_SafeOpen_posix.h"
+#include "cmn/cmn_Services.h"
+
 void log_LocalTime(struct tm* out) noexcept {
   const time_t now = ::time(nullptr);
   if (::localtime_r(&now, out) == nullptr) *out = tm{};
@@ -191,22 +195,14 @@ int log_SetMode(int fd, unsigned mode) noexcept {
 
 int log_MakeDirectories(const std::string& path, unsigned mode) noexcept {
   if (path.empty()) return EINVAL;
-  size_t i = 0;
-  while (i < path.size()) {
-    size_t j = path.find('/', i);
-    if (j == std::string::npos) j = path.size();
-    if (j > i) {
-      const std::string prefix = path.substr(0, j);
-      if (::mkdir(prefix.c_str(), static_cast<mode_t>(mode)) == 0) {
-        // mkdir applied the umask; the directory is ours and new, so give it its mode.
-        if (::chmod(prefix.c_str(), static_cast<mode_t>(mode)) != 0) return errno;
-      } else if (errno != EEXIST) {
-        return errno;
-      }
-    }
-    i = j + 1;
-  }
-  return 0;
+  // Through the one trust rule: existing components must pass it, and a link planted on the
+  // way never makes us create a directory somewhere else. The opening that follows reports a
+  // refusal itself, so this attempt leaves nothing in the error buffer.
+  cmn_ErrBufI* errors = getErrBuf();
+  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  const RcT rc = cmn_SafeMakeDirectories(path, static_cast<mode_t>(mode), nullptr);
+  if (errors != nullptr) errors->Rollback(mark);
+  return rc == RC_OK ? 0 : EACCES;
 }
 
 std::string log_UserHome() {

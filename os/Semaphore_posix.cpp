@@ -90,7 +90,6 @@ int os_LockFileIsCurrent(const os_LockFileS& lock) noexcept {
 int os_LockFileWritePid(const os_LockFileS& lock) noexcept {
   char text[24];
   int n = std::snprintf(text, sizeof text, "%ld\n", static_cast<long>(::getpid()));
-  if (int err = os_Truncate(lock.file.Get(), 0); err != 0) return err;
   size_t done = 0;
   while (done < static_cast<size_t>(n)) {
     ssize_t put = ::pwrite(lock.file.Get(), text + done, static_cast<size_t>(n) - done,
@@ -101,7 +100,9 @@ int os_LockFileWritePid(const os_LockFileS& lock) noexcept {
     }
     done += static_cast<size_t>(put);
   }
-  return 0;
+  // Cut a longer earlier text after writing: truncating to 0 first makes ext4 flush the file
+  // when it is closed.
+  return os_Truncate(lock.file.Get(), n);
 }
 
 int os_LockFileRemove(const os_LockFileS& lock) noexcept {
