@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <new>
+#include <cstring>
 #include <string>
 
 #include <fcntl.h>
@@ -144,6 +145,7 @@ std::unique_ptr<cmn_TracerC::SinkC> cmn_TracerC::MakeSink(std::string_view desti
     std::string line = "trace file '";
     line.append(destination);
     line += "' not used (";
+    if (why.empty() && (rc & 0xFFFF0000u) == RC_OS_BASE) why = std::strerror(rc & 0xFFFF);
     line += why.empty() ? "cannot open it" : why;
     line += "); tracing to standard error";
     (void)cmn_EscapeControls(line, 0);
