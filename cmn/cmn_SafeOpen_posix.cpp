@@ -382,6 +382,8 @@ RcT cmn_SafeOpenAt(int dir_fd, const std::string& leaf, int flags, mode_t mode, 
       }
     }
     if (err != ELOOP) return cmn_RcFromErrno(err);
+    // The caller asked for the name itself, never what a link there points to.
+    if ((flags & O_NOFOLLOW) != 0) return Refuse(path, "'" + shown + "' is a symbolic link");
     // An exclusive create never goes through a link.
     if ((flags & (O_CREAT | O_EXCL)) == (O_CREAT | O_EXCL)) return cmn_RcFromErrno(EEXIST);
     std::deque<std::string> components;

@@ -48,7 +48,8 @@ void cmn_SafeOpenForceChecks(int mode) noexcept;
 // (O_CLOEXEC is added, O_TRUNC waits until the checks passed). A file this call creates gets
 // exactly `mode` whatever the umask; a `mode` with group or other write access (the old 0666
 // convention) gets what the umask leaves of it, without group and other write access. A
-// symbolic link at `leaf` is followed under the rule (never with O_CREAT | O_EXCL).
+// symbolic link at `leaf` is followed under the rule (never with O_CREAT | O_EXCL, and never when
+// the caller passes O_NOFOLLOW: then a link there is refused).
 [[nodiscard]] RcT cmn_SafeOpenAt(int dir_fd, const std::string& leaf, int flags, mode_t mode,
                                  cmn_UniqueFdC* fd, std::string_view path_for_messages = {});
 // cmn_SafeOpenParent followed by cmn_SafeOpenAt.

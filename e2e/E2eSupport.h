@@ -149,6 +149,15 @@ class PolicyWorldTest : public ::testing::Test {
     fs::remove_all(root_, ignored);
   }
 
+  // The per-user lock directory root makes below the data directory for a user without a usable
+  // home in the password database (as `nobody` is).
+  void MakeUserLockDirectory(uid_t uid, gid_t gid) {
+    const fs::path dir = root_ / "data/run/users" / std::to_string(uid);
+    fs::create_directories(dir);
+    ASSERT_EQ(::chown(dir.c_str(), uid, gid), 0);
+    fs::permissions(dir, fs::perms::owner_all);
+  }
+
   // False in tests that plant files of their own at the log's paths.
   bool check_log_lines_ = true;
 

@@ -23,6 +23,7 @@ class LogUserFallbackTest : public PolicyWorldTest {
     // user's own.
     fs::permissions(root_, fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
     ASSERT_EQ(::chown((root_ / "home").c_str(), uid_, gid_), 0);
+    MakeUserLockDirectory(uid_, gid_);
     fs::permissions(root_ / "calls", fs::perms::all);
     WriteFile(ConfigIni(), "[Quillmarsh]\nInstallDir=" + (root_ / "install").string() +
                                "\nCommonAppDataFolder=" + (root_ / "data").string() + "\n");

@@ -397,7 +397,7 @@ RcT FlnFileServiceC::CopyRegularAt(int sourceDir, int targetDir, const std::stri
   // is held.
   cmn_UniqueFdC output;
   // Read and write: the shared lock needs a readable descriptor.
-  RcT opened = cmn_SafeOpenAt(targetDir, leaf, O_RDWR | O_CREAT, 0666, &output);
+  RcT opened = cmn_SafeOpenAt(targetDir, leaf, O_RDWR | O_CREAT | O_NOFOLLOW, 0666, &output);
   int err = (opened & 0xFFFF0000u) == RC_OS_BASE ? static_cast<int>(opened & 0xFFFFu) : 0;
   if (opened == RC_OK) err = os_LockWhole(output.Get(), false, false);
   if (opened == RC_OK && err == 0) err = os_Truncate(output.Get(), 0);
