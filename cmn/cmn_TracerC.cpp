@@ -4,8 +4,8 @@
 #include <time.h>
 
 #include <cstdio>
-#include <new>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include <fcntl.h>

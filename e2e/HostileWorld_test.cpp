@@ -174,7 +174,8 @@ class HostileWorldTest : public PolicyWorldTest, public ::testing::WithParamInte
   void SetUp() override {
     PolicyWorldTest::SetUp();
     // A planted log is someone else's file: its lines are not the run's.
-    check_log_lines_ = GetParam().target != Target::kLogFile && GetParam().target != Target::kLogOld;
+    check_log_lines_ =
+        GetParam().target != Target::kLogFile && GetParam().target != Target::kLogOld;
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant other users' files";
     struct passwd* nobody = ::getpwnam("nobody");
     if (nobody == nullptr || !fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "no nobody/setpriv";

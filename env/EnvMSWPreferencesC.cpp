@@ -140,7 +140,7 @@ void AttachPolicyFiles(cmn_RegistryI& reg) {
 
 // Writes `text` as `name` under root/key unless the store already reads that text there.
 void WriteIfDifferentTo(cmn_RegistryI& reg, cmn_RegHandleT root, const std::string& key,
-                      const char* name, const StringC& text) {
+                        const char* name, const StringC& text) {
   std::string current;
   const std::string wanted = text.ToUtf8();
   if (reg.ReadText(root, key, name, &current) == RC_OK && current == wanted) return;
@@ -522,8 +522,8 @@ RcT EnvMSWPreferencesC::SetUpConfigurationStore(bool correct) {
   // A tool that only reads gets no corrections written.
   // The corrections are optional: an ordinary user's run cannot write the machine's files.
   auto* store = dynamic_cast<cmn_ConfigStoreC*>(reg);
-  auto WriteIfDifferent = [correct, store](cmn_RegistryI& r, cmn_RegHandleT h,
-                                           const std::string& k, const char* n, const StringC& t) {
+  auto WriteIfDifferent = [correct, store](cmn_RegistryI& r, cmn_RegHandleT h, const std::string& k,
+                                           const char* n, const StringC& t) {
     if (!correct) return;
     if (store != nullptr) store->SetWritesOptional(true);
     WriteIfDifferentTo(r, h, k, n, t);

@@ -1,7 +1,7 @@
 // The log file: the line format, the prefixes, the level filter, credential masking, the
 // opening (move aside, refused files) and several processes sharing one log.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -364,8 +364,7 @@ TEST(LogManagerTest, TwoModulesEachGetTheirOwnLibrary) {
     return 0;
   });
   ASSERT_EQ(WaitFor(child), 0);
-  EXPECT_NE(ReadAll(echo).find("(G, 0) reached both modules"), std::string::npos)
-      << ReadAll(echo);
+  EXPECT_NE(ReadAll(echo).find("(G, 0) reached both modules"), std::string::npos) << ReadAll(echo);
   const std::vector<std::string> seen = events.Events();
   EXPECT_EQ(std::count(seen.begin(), seen.end(), "init"), 1) << ::testing::PrintToString(seen);
 }
