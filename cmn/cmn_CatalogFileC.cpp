@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
@@ -59,12 +60,22 @@ CandidateE OpenCandidate(const std::string& path, int* fd, uint64_t* size, uint3
   // Catalog texts end up in the log and in messages: a path relative to the working
   // directory would let whoever owns that directory write them, so only absolute paths are
   // opened, and only through the safe-open helper (no symbolic link at the end, a regular
-  // file, no path another user could change). A refusal is as silent as a missing file.
+  // file, no path another user could change). A refusal is not left in the error buffer (the
+  // lookup goes on with the next candidate, or the default texts), but it is said on standard
+  // error with its reason: a catalog nobody can use is something an administrator must see.
   if (path.empty() || path.front() != '/') return CandidateE::kMissing;
   cmn_ErrBufI* errors = getErrBuf();
   const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
   cmn_UniqueFdC safe;
   const RcT rc = cmn_SafeOpen(path, O_RDONLY, 0, &safe);
+  if (rc == cmn_kPathRefused && errors != nullptr && errors->Mark() != mark &&
+      errors->Count() > 0) {
+    std::string line = program_invocation_short_name;
+    line += ": ";
+    line += errors->Entry(errors->Count() - 1)->Text();
+    line += "; the message catalog is not used\n";
+    (void)cmn_WriteAll(2, line.data(), line.size());
+  }
   if (errors != nullptr) errors->Rollback(mark);
   if (rc != RC_OK) return CandidateE::kMissing;
   struct stat st {};

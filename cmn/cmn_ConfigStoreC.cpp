@@ -686,9 +686,16 @@ uint32_t cmn_ConfigStoreC::AttachFile(std::string_view file, std::string_view ro
   std::string content;
   cmn_FileStampS stamp;
   int kept = -1;
+  cmn_ErrBufI* errors = getErrBuf();
+  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
   RcT rc = cmn_ReadStoreFile(b->file, &content, &stamp, &kept);
   if (rc == cmn_kPathRefused) {
-    Warn("Configuration file '" + b->file + "' is not used: it could be changed by another user");
+    // The refusal names the real reason (owner, mode, link); the program logs the warning.
+    std::string why = "it could be changed by another user";
+    if (errors != nullptr && errors->Mark() != mark && errors->Count() > 0) {
+      why = std::string(errors->Entry(errors->Count() - 1)->Text());
+    }
+    Warn("Configuration file '" + b->file + "' is not used: " + why);
     return cmn_kRegFileRefused;
   }
   if (rc == RC_OK) {

@@ -143,13 +143,13 @@ const char* WaitsForWhole(const HostileCase& c) {
 const char* WaitsForReport(const HostileCase& c) {
   switch (c.target) {
     case Target::kLogOld:
-      return "a report of a refused LogFileOld (the log is kept in place, silently)";
-    case Target::kCatalog:
-      return "a report of a refused catalog (the default texts are used, silently)";
-    case Target::kTraceFile:
-      return "the refusal's reason in the trace file's notice (it says only 'cannot open it')";
+      // Nothing is refused: moving the log aside renames over the planted name in the run's
+      // own directory, which replaces it and never reads or writes through it.
+      return "no refusal to report: the move replaces the planted name";
     case Target::kUserStore:
       return "a report of a refused user store file (it is skipped, silently)";
+    case Target::kTraceFile:
+      return "the refusal's reason in the trace file's notice (it says only 'cannot open it')";
     case Target::kPrefsFile:
       return "a report of refused preference files (today silent by design: "
              "PrefsFileSetTest.UnsafeFileEndsTheSearchWithoutLeavingErrors)";
