@@ -5,6 +5,7 @@
 #define QLM_E2E_E2ESUPPORT_H_
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -157,6 +158,37 @@ class PolicyWorldTest : public ::testing::Test {
     ASSERT_EQ(::chown(dir.c_str(), uid, gid), 0);
     fs::permissions(dir, fs::perms::owner_all);
   }
+
+  // Readies the world for runs as the ordinary user `nobody` (through setpriv): the world is
+  // root's and not writable by others, the home is the user's, root made the user's lock
+  // directory, and the machine file names the directories (a user cannot write it). Skips the
+  // test where that is impossible: callers check IsSkipped() afterwards.
+  void PrepareUserWorld() {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to an ordinary user";
+    struct passwd* nobody = ::getpwnam("nobody");
+    if (nobody == nullptr || !fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "no nobody/setpriv";
+    uid_ = nobody->pw_uid;
+    gid_ = nobody->pw_gid;
+    fs::permissions(root_, fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
+    ASSERT_EQ(::chown((root_ / "home").c_str(), uid_, gid_), 0);
+    MakeUserLockDirectory(uid_, gid_);
+    fs::permissions(root_ / "calls", fs::perms::all);
+    WriteFile(ConfigIni(), "[Quillmarsh]\nInstallDir=" + (root_ / "install").string() +
+                               "\nCommonAppDataFolder=" + (root_ / "data").string() + "\n");
+  }
+  // Runs qlmpolicy with `args` as the user PrepareUserWorld() chose; its exit status.
+  int RunAsUser(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"/usr/bin/setpriv", "--reuid=" + std::to_string(uid_),
+                                     "--regid=" + std::to_string(gid_), "--clear-groups",
+                                     Program()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ChildC child;
+    child.Start(argv, env_, root_ / "out/stdout", root_ / "out/stderr");
+    return child.Wait();
+  }
+  fs::path UserLockDir() const { return root_ / "data/run/users" / std::to_string(uid_); }
+  uid_t uid_ = 0;
+  gid_t gid_ = 0;
 
   // False in tests that plant files of their own at the log's paths.
   bool check_log_lines_ = true;

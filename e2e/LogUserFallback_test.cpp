@@ -14,31 +14,9 @@ class LogUserFallbackTest : public PolicyWorldTest {
  protected:
   void SetUp() override {
     PolicyWorldTest::SetUp();
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to an ordinary user";
-    struct passwd* nobody = ::getpwnam("nobody");
-    if (nobody == nullptr || !fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "no nobody/setpriv";
-    uid_ = nobody->pw_uid;
-    gid_ = nobody->pw_gid;
-    // A machine as installed: everything root's and not writable by others, the home the
-    // user's own.
-    fs::permissions(root_, fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
-    ASSERT_EQ(::chown((root_ / "home").c_str(), uid_, gid_), 0);
-    MakeUserLockDirectory(uid_, gid_);
-    fs::permissions(root_ / "calls", fs::perms::all);
-    WriteFile(ConfigIni(), "[Quillmarsh]\nInstallDir=" + (root_ / "install").string() +
-                               "\nCommonAppDataFolder=" + (root_ / "data").string() + "\n");
-  }
-  int RunAsUser(const Argv& args) {
-    Argv argv = {"/usr/bin/setpriv", "--reuid=" + std::to_string(uid_),
-                 "--regid=" + std::to_string(gid_), "--clear-groups", Program()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    ChildC child;
-    child.Start(argv, env_, root_ / "out/stdout", root_ / "out/stderr");
-    return child.Wait();
+    PrepareUserWorld();
   }
   fs::path OwnLog() const { return root_ / "home/.quillmarsh/log/quillmarsh.log"; }
-  uid_t uid_ = 0;
-  gid_t gid_ = 0;
 };
 
 TEST_F(LogUserFallbackTest, UserRunLogsToItsOwnLogAndRootKeepsItsLog) {

@@ -330,41 +330,15 @@ class PolicyClientUserTest : public PolicyClientTest {
  protected:
   void SetUp() override {
     PolicyClientTest::SetUp();
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to an ordinary user";
-    struct passwd* nobody = ::getpwnam("nobody");
-    if (nobody == nullptr || !fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "no nobody/setpriv";
-    uid_ = nobody->pw_uid;
-    gid_ = nobody->pw_gid;
-    // The world is readable by everybody; the home belongs to the user; the data directory
-    // (and its run directory) belongs to root, as on a real machine, but the log may be written.
-    fs::permissions(root_, fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
-    ASSERT_EQ(::chown((root_ / "home").c_str(), uid_, gid_), 0);
+    PrepareUserWorld();
+    if (IsSkipped() || HasFatalFailure()) return;
+    // The data directory (and its run directory) belongs to root, as on a real machine, but
+    // the log may be written: sticky, so that a file there is its owner's alone.
     fs::create_directories(root_ / "data/run");
     fs::create_directories(root_ / "data/log");
-    // Sticky, so that a file there is its owner's alone.
     fs::permissions(root_ / "data/log", fs::perms::all | fs::perms::sticky_bit);
-    // nobody has no usable home in the password database: root made its lock directory.
-    fs::create_directories(UserLockDir());
-    ASSERT_EQ(::chown(UserLockDir().c_str(), uid_, gid_), 0);
-    fs::permissions(UserLockDir(), fs::perms::owner_all);
-    fs::permissions(root_ / "calls", fs::perms::all);
     env_.erase("XDG_RUNTIME_DIR");
-    // An ordinary user cannot write the machine's configuration file, so the directories are
-    // in it already, as an administrator would have set them.
-    WriteFile(ConfigIni(), "[Quillmarsh]\nInstallDir=" + (root_ / "install").string() +
-                               "\nCommonAppDataFolder=" + (root_ / "data").string() + "\n");
   }
-  int RunAsUser(const Argv& args) {
-    Argv argv = {"/usr/bin/setpriv", "--reuid=" + std::to_string(uid_),
-                 "--regid=" + std::to_string(gid_), "--clear-groups", Program()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    ChildC child;
-    child.Start(argv, env_, root_ / "out/stdout", root_ / "out/stderr");
-    return child.Wait();
-  }
-  fs::path UserLockDir() const { return root_ / "data/run/users" / std::to_string(uid_); }
-  uid_t uid_ = 0;
-  gid_t gid_ = 0;
 };
 
 TEST_F(PolicyClientUserTest, MachinePolicyIsRefusedForAnOrdinaryUser) {
