@@ -10,6 +10,8 @@ function(qlm_library name)
   add_library(qlm_${name} STATIC ${ARG_SOURCES})
   target_include_directories(qlm_${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(qlm_${name} PUBLIC ${ARG_DEPS})
+  # The message tables are header-only and below every layer (messages/CMakeLists.txt).
+  target_link_libraries(qlm_${name} PUBLIC qlm_messages)
 endfunction()
 
 function(qlm_test name)

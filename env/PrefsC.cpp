@@ -8,6 +8,7 @@
 #include "env/PrefsSystem_posix.h"
 #include "env/env_Sys8TextC.h"
 #include "log/ErrMessages.h"
+#include "messages/prefs_Messages.h"
 #include "os/FDInputStreamC.h"
 #include "os/StreamReaderC.h"
 
@@ -289,7 +290,7 @@ RcT PrefsC::Write(const std::string& path) const {
   const std::string& target = path.empty() ? m_FileName : path;
   const RcT rc = PrefsReplaceFile(target, ToText());
   if (rc != RC_OK) {
-    return ErrReportV(0xE0110022, "{e} Cannot write preference file \"%1$s\"", target.c_str());
+    return ErrReportV(PREFS_E_CANNOT_WRITE, PREFS_T_CANNOT_WRITE, target.c_str());
   }
   return RC_OK;
 }

@@ -10,6 +10,7 @@
 #include "env/PrefsStaticDataC.h"
 #include "env/PrefsSystem_posix.h"
 #include "log/ErrMessages.h"
+#include "messages/prefs_Messages.h"
 
 namespace {
 
@@ -57,8 +58,7 @@ class PrefsFileSetC::SearchContextC final : public PrefsPathContextI {
   }
   bool CurrentDirectory(std::string* value) override { return PrefsCurrentDirectory(value); }
   void CannotExpand(std::string_view code, std::string_view element) override {
-    m_Set.Diag(0xE0110013, "{e} Cannot expand variable \"%%%1$s\", ignoring \"%2$s\"",
-               ArgList << code << element);
+    m_Set.Diag(PREFS_E_CANNOT_EXPAND, PREFS_T_CANNOT_EXPAND, ArgList << code << element);
   }
 
  private:
@@ -108,34 +108,32 @@ std::unique_ptr<PrefsFileSetC> PrefsFileSetC::Create(const char* search_path,
 
   if (set->DiagnosticsOn()) {
     if (!s_HeaderWritten.exchange(true)) {
-      set->Diag(0xE0110009, "{i} Preferences Diagnostics\n=======================");
-      set->Diag(0xE011001B, "{i} Default dirs (for files in search path): \"%1$s\"",
-                ArgList << PrefsPathC::c_DefaultDirs);
-      set->Diag(0xE011001C, "{i} Default files (for dirs in search path): \"%1$s\"",
+      set->Diag(PREFS_E_DIAGNOSTICS, PREFS_T_DIAGNOSTICS);
+      set->Diag(PREFS_E_DEFAULT_DIRS, PREFS_T_DEFAULT_DIRS, ArgList << PrefsPathC::c_DefaultDirs);
+      set->Diag(PREFS_E_DEFAULT_FILES, PREFS_T_DEFAULT_FILES,
                 ArgList << PrefsPathC::c_DefaultFiles);
-      set->Diag(0xE011001D, "{i} File prefix (added in home directory): \".\"");
-      set->Diag(0xE011001E, "{i} File suffix (added if not present): \"%1$s\"",
-                ArgList << PrefsPathC::c_Suffix);
-      set->Diag(0xE011001F, "{i} See the online help for %% substitution details");
+      set->Diag(PREFS_E_FILE_PREFIX, PREFS_T_FILE_PREFIX);
+      set->Diag(PREFS_E_FILE_SUFFIX, PREFS_T_FILE_SUFFIX, ArgList << PrefsPathC::c_Suffix);
+      set->Diag(PREFS_E_SUBSTITUTION_HELP, PREFS_T_SUBSTITUTION_HELP);
       PrintDiagnostics(output);
       output.clear();
     }
-    set->Diag(0xE0110009, "{i} Preferences Diagnostics\n=======================");
+    set->Diag(PREFS_E_DIAGNOSTICS, PREFS_T_DIAGNOSTICS);
   }
 
   bool done = false;
   if (search_path != nullptr && *search_path != '\0') {
-    set->Diag(0xE011000A, "{i} Using search path: \"%1$s\"", ArgList << search_path);
+    set->Diag(PREFS_E_SEARCH_PATH, PREFS_T_SEARCH_PATH, ArgList << search_path);
     if (set->Search(search_path, nullptr, 0)) {
-      set->Diag(0xE0110014, "{i} End of search.");
+      set->Diag(PREFS_E_END_OF_SEARCH, PREFS_T_END_OF_SEARCH);
       done = true;
     }
   }
   if (!done) {
-    set->Diag(0xE011000B, "{i} Using default search path: \"%1$s\"",
+    set->Diag(PREFS_E_DEFAULT_SEARCH_PATH, PREFS_T_DEFAULT_SEARCH_PATH,
               ArgList << PrefsPathC::c_DefaultPath);
     (void)set->Search(PrefsPathC::c_DefaultPath, nullptr, 0);
-    set->Diag(0xE0110014, "{i} End of search.");
+    set->Diag(PREFS_E_END_OF_SEARCH, PREFS_T_END_OF_SEARCH);
   }
 
   data.diagnostic_output = outer_output;
@@ -146,7 +144,7 @@ std::unique_ptr<PrefsFileSetC> PrefsFileSetC::Create(const char* search_path,
 void PrefsFileSetC::Try(const std::string& file, int depth, bool* stopped,
                         std::optional<PrefsFileKindE> known) {
   if (*stopped) {
-    Diag(0xE011000E, "{i} File \"%1$s\" ignored (search already stopped)", ArgList << file);
+    Diag(PREFS_E_FILE_IGNORED, PREFS_T_FILE_IGNORED, ArgList << file);
     return;
   }
   *stopped = TryFile(file, depth, known);
@@ -218,7 +216,7 @@ bool PrefsFileSetC::TryFile(std::string file, int depth, std::optional<PrefsFile
   if (file.size() > PrefsPathC::c_MaxText) return false;
 
   if ((known.has_value() ? *known : PrefsFileKind(file)) != PREFS_KIND_REGULAR) {
-    Diag(0xE011000D, "{i} File \"%1$s\" not found, continuing search", ArgList << file);
+    Diag(PREFS_E_FILE_NOT_FOUND, PREFS_T_FILE_NOT_FOUND, ArgList << file);
     if (m_Files.empty()) {
       m_FirstName = file;
       m_Files.push_back(std::make_unique<PrefsC>(file));
@@ -228,13 +226,13 @@ bool PrefsFileSetC::TryFile(std::string file, int depth, std::optional<PrefsFile
   for (const std::unique_ptr<PrefsC>& loaded : m_Files) {
     if (loaded->FileName() == file) {
       // A redirection that leads back to a file already read would read it forever.
-      Diag(0xE0110020, "{w} File \"%1$s\" already read, not read again", ArgList << file);
+      Diag(PREFS_E_ALREADY_READ, PREFS_T_ALREADY_READ, ArgList << file);
       return false;
     }
   }
 
   m_LastFound = file;
-  Diag(0xE011000F, "{i} File \"%1$s\" found, continuing search", ArgList << file);
+  Diag(PREFS_E_FILE_FOUND, PREFS_T_FILE_FOUND, ArgList << file);
   auto prefs = std::make_unique<PrefsC>(file);
   // Opening failures are this search's business, not the caller's.
   cmn_ErrBufI* buffer = getErrBuf(2);
@@ -242,7 +240,7 @@ bool PrefsFileSetC::TryFile(std::string file, int depth, std::optional<PrefsFile
   const RcT rc = prefs->Read(false, false);
   if (buffer != nullptr) buffer->Rollback(mark);
   if (rc != RC_OK) {
-    Diag(0xE0110015, "{e} Unknown error occured while opening \"%1$s\"", ArgList << file);
+    Diag(PREFS_E_OPEN_FAILED, PREFS_T_OPEN_FAILED, ArgList << file);
     return true;
   }
   PrefsC* const loaded = prefs.get();
@@ -252,16 +250,16 @@ bool PrefsFileSetC::TryFile(std::string file, int depth, std::optional<PrefsFile
   const std::string* redirect = loaded->Find(c_EnvironmentSection, PrefsPathC::c_PathVariable);
   if (redirect == nullptr) return false;
   const std::string path = *redirect;  // the file is not changed during the search, but copy
-  Diag(0xE0110011, "{i} %1$s%2$s = %3$s", ArgList << "  " << PrefsPathC::c_PathVariable << path);
+  Diag(PREFS_E_PATH_VARIABLE, PREFS_T_PATH_VARIABLE,
+       ArgList << "  " << PrefsPathC::c_PathVariable << path);
   if (!path.empty()) {
     if (depth >= c_MaxRedirections) {
-      Diag(0xE0110021, "{e} Search path in \"%1$s\" not followed: redirections nested too deeply",
-           ArgList << file);
+      Diag(PREFS_E_NESTED_TOO_DEEPLY, PREFS_T_NESTED_TOO_DEEPLY, ArgList << file);
     } else if (!Search(path, &file, depth + 1)) {
       return false;
     }
   }
-  Diag(0xE0110012, "{i} Search stopped in \"%1$s\"", ArgList << path);
+  Diag(PREFS_E_SEARCH_STOPPED, PREFS_T_SEARCH_STOPPED, ArgList << path);
   return true;
 }
 
@@ -274,7 +272,7 @@ bool PrefsFileSetC::FindLocked(std::string_view section, std::string_view key,
     if (!prefs::StartsWithNoCase(upper, "OUI")) upper.insert(0, "OUI");
     if (PrefsProcessEnv(name.c_str(), value) || PrefsProcessEnv(upper.c_str(), value)) {
       if (watched) {
-        Diag(0xE0110017, "{i} Value \"%1$s\" for variable \"%2$s\" found in \"%3$s\"",
+        Diag(PREFS_E_VARIABLE_FOUND, PREFS_T_VARIABLE_FOUND,
              ArgList << *value << key << c_EnvironmentSection);
       }
       return true;
@@ -284,7 +282,7 @@ bool PrefsFileSetC::FindLocked(std::string_view section, std::string_view key,
     if (const std::string* found = file->Find(section, key)) {
       *value = *found;
       if (watched) {
-        Diag(0xE0110017, "{i} Value \"%1$s\" for variable \"%2$s\" found in \"%3$s\"",
+        Diag(PREFS_E_VARIABLE_FOUND, PREFS_T_VARIABLE_FOUND,
              ArgList << *value << key << file->FileName());
       }
       return true;
@@ -292,9 +290,9 @@ bool PrefsFileSetC::FindLocked(std::string_view section, std::string_view key,
   }
   if (watched) {
     if (key.empty()) {
-      Diag(0xE011001A, "{i} No value found for preference section \"%1$s\"", ArgList << section);
+      Diag(PREFS_E_NO_SECTION, PREFS_T_NO_SECTION, ArgList << section);
     } else {
-      Diag(0xE0110019, "{i} No value found for preference variable \"%1$s\"", ArgList << key);
+      Diag(PREFS_E_NO_VARIABLE, PREFS_T_NO_VARIABLE, ArgList << key);
     }
   }
   return false;
@@ -358,12 +356,11 @@ uint64_t PrefsFileSetC::GetMask(const char* section, const char* key, const char
 bool PrefsFileSetC::SetLocked(std::string_view section, std::string_view key,
                               std::string_view value) {
   if (m_Files.empty() || !m_Files.front()->SetValue(section, key, value, true)) {
-    (void)ErrReport(0xE0110016, "{e} Cannot set key \"%1$s\" of section \"%2$s\"",
-                    ArgList << key << section);
+    (void)ErrReport(PREFS_E_CANNOT_SET_KEY, PREFS_T_CANNOT_SET_KEY, ArgList << key << section);
     return false;
   }
   if (Watched(key)) {
-    Diag(0xE0110018, "{i} Variable \"%1$s\" set to \"%2$s\"", ArgList << key << value);
+    Diag(PREFS_E_VARIABLE_SET, PREFS_T_VARIABLE_SET, ArgList << key << value);
   }
   return true;
 }
@@ -392,9 +389,7 @@ bool PrefsFileSetC::SetEnum(const char* section, const char* key, const char* ta
   if (!guard.Locked()) return false;
   const std::vector<std::string_view> words = prefs::Words(tags != nullptr ? tags : "");
   if (index < 0 || static_cast<size_t>(index) >= words.size()) {
-    (void)ErrReport(0xE0110003,
-                    "{e} Attempt to set preference enum \"%1$s\" in section \"%2$s\" of file "
-                    "\"%3$s\" to value %4$d not in enum range 0 .. %5$hd",
+    (void)ErrReport(PREFS_E_ENUM_RANGE, PREFS_T_ENUM_RANGE,
                     ArgList << key_text << section_text << m_LastFound
                             << static_cast<int32_t>(index)
                             << static_cast<int16_t>(static_cast<int>(words.size()) - 1));
@@ -418,9 +413,7 @@ bool PrefsFileSetC::SetMask(const char* section, const char* key, const char* ta
   }
   const bool beyond = words.size() < 64 && (mask >> words.size()) != 0;
   if (beyond) {
-    (void)ErrReport(0xE0110004,
-                    "{e} More mask bits than tags in preference mask %1$s in section %2$s of "
-                    "file %3$s",
+    (void)ErrReport(PREFS_E_MASK_BITS, PREFS_T_MASK_BITS,
                     ArgList << key_text << section_text << m_LastFound);
   }
   return SetLocked(section_text, key_text, value) && !beyond;

@@ -1,6 +1,7 @@
 #include "log/IndentedTraceC.h"
 
 #include "log/ErrMessages.h"
+#include "messages/prefs_Messages.h"
 
 namespace {
 
@@ -48,6 +49,5 @@ std::string IndentedTraceC::Indent(std::string_view text) const {
 
 RcT TraceSetFlags(TraceC& trace, const char* text) {
   if (trace.Parse(text, true) != 0) return RC_OK;
-  return ErrReport(0xE0A30002, "{e} Cannot parse RKTRACE flags \"%1$s\"",
-                   ArgList << (text != nullptr ? text : ""));
+  return ErrReport(TRACE_E_FLAGS, TRACE_T_FLAGS, ArgList << (text != nullptr ? text : ""));
 }

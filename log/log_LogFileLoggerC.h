@@ -55,6 +55,7 @@
 #include "cmn/cmn_UniqueFdC.h"
 #include "log/log_LogSystem_posix.h"
 #include "log/log_LoggerC.h"
+#include "messages/log_Messages.h"
 #include "os/FileNameC.h"
 
 struct log_LogSettingsC;
@@ -66,10 +67,10 @@ class log_LogFileLoggerC : public log_LoggerC {
   static const char* const m_sDefaultName;       // "default"
   static const char* const m_sInvalidFileChars;  // "*?<>|"
 
-  static constexpr uint32_t c_TimeFormatMessage = 0xE0010002;
-  static constexpr const char* c_TimeFormatText = "\x01\x01i\x01%%c";
-  static constexpr uint32_t c_LineMessage = 0xE0010003;
-  static constexpr const char* c_LineText = "\x01\x01i\x01[%1$s (%2$c, %3$d)] %4$s";
+  static constexpr uint32_t c_TimeFormatMessage = LOG_M_TIME_FORMAT;
+  static constexpr const char* c_TimeFormatText = LOG_T_TIME_FORMAT;
+  static constexpr uint32_t c_LineMessage = LOG_M_LINE;
+  static constexpr const char* c_LineText = LOG_T_LINE;
   // Bytes strftime may fill, terminator included.
   static constexpr size_t c_TimeTextSize = 128;
   // Longest wait for the log directory's lock (milliseconds).

@@ -40,6 +40,7 @@
 
 #include "base/StringC.h"
 #include "log/log_LogManagerI.h"
+#include "messages/log_Messages.h"
 
 class EnvPreferencesC;
 class ErrCatalogC;
@@ -50,10 +51,10 @@ class log_LogManagerC final : public log_LogManagerI {
  public:
   // The catalog's file name below "<ProgramPath>/system".
   static const char* const m_sCatalogNameP;  // "rklog.cat"
-  static constexpr uint32_t c_LogTextMessage = 0xE0010001;
-  static constexpr const char* c_LogTextDefault = "\x01\x01i\x01%1$s";
-  static constexpr uint32_t c_ConfigWarningMessage = 0xE0010004;
-  static constexpr const char* c_ConfigWarningDefault = "\x01\x01w\x01%1$s";
+  static constexpr uint32_t c_LogTextMessage = LOG_M_LOG_TEXT;
+  static constexpr const char* c_LogTextDefault = LOG_T_LOG_TEXT;
+  static constexpr uint32_t c_ConfigWarningMessage = LOG_M_CONFIG_WARNING;
+  static constexpr const char* c_ConfigWarningDefault = LOG_T_CONFIG_WARNING;
 
   // The singleton; null until the first Instance() and after Shutdown.
   static std::atomic<log_LogManagerC*> m_InstanceP;

@@ -3,21 +3,10 @@
 #define QLM_NET_NETERRORS_H_
 
 #include "cmn/cmn_Result.h"
+#include "messages/net_Messages.h"
 
-// A URL text that cannot be taken apart (bad port, unclosed "[", ...).
-inline constexpr RcT RC_NET_BAD_URL = 0xE0500001;
-// A host name that the resolver could not turn into an address.
-inline constexpr RcT RC_NET_RESOLVE = 0xE0500005;
-// A stream with time-out enabled saw no activity for longer than the interface's time-out.
-inline constexpr RcT RC_NET_TIMEOUT = 0xE0500013;
-// A network call failed without setting errno.
-inline constexpr RcT RC_NET_NO_ERRNO = 0xE05003E9;
-
-// Default texts of the codes above (catalogued in messages/net.txt).
-inline constexpr const char* kNetBadUrlText = "The URL is not valid: %1$s.";
-inline constexpr const char* kNetResolveText = "The host name \"%1$s\" could not be resolved.";
-inline constexpr const char* kNetTimeoutText = "The network connection timed out.";
-inline constexpr const char* kNetNoErrnoText = "A network call failed without an error number.";
+// The layer's own codes RC_NET_<name> and their default texts kNet<Name>Text come from
+// messages/net.def.
 
 // The code of a failed network call that left `err` in errno: 0xE0000000 | (err & 0xFFFF), or
 // RC_NET_NO_ERRNO when `err` is 0.

@@ -24,10 +24,14 @@ struct OutcomeTextS {
 
 // Indexed by outcome.
 constexpr OutcomeTextS kOutcomeTexts[] = {
-    {0xE06900D7, "Started Successfully"}, {0xE06900CF, "Unspecified Failure"},
-    {0xE06900CD, "Out Of Resorces"},      {0xE06900D1, "Bad Format"},
-    {0xE06900D4, "File Not Found:"},      {0xE06900E7, "Path Not Found:"},
-    {0xE06900E1, "DDE Failure"},          {0xE06900EB, "Access denied"},
+    {OS_E_OUTCOME_STARTED, OS_T_OUTCOME_STARTED},
+    {OS_E_OUTCOME_UNSPECIFIED, OS_T_OUTCOME_UNSPECIFIED},
+    {OS_E_OUTCOME_NO_RESOURCES, OS_T_OUTCOME_NO_RESOURCES},
+    {OS_E_OUTCOME_BAD_FORMAT, OS_T_OUTCOME_BAD_FORMAT},
+    {OS_E_OUTCOME_FILE_NOT_FOUND, OS_T_OUTCOME_FILE_NOT_FOUND},
+    {OS_E_OUTCOME_PATH_NOT_FOUND, OS_T_OUTCOME_PATH_NOT_FOUND},
+    {OS_E_OUTCOME_DDE_FAILURE, OS_T_OUTCOME_DDE_FAILURE},
+    {OS_E_OUTCOME_ACCESS_DENIED, OS_T_OUTCOME_ACCESS_DENIED},
 };
 
 constexpr int kLogLevel = 0;
@@ -83,7 +87,7 @@ ExecuteOutcome Execute(const char* commandLine, const rkk_VariableListC* variabl
                        OutputStreamC* stdoutSink, OutputStreamC* stderrSink,
                        const ExecuteSupervisionS& supervision) {
   const StringC line(commandLine != nullptr ? commandLine : "", StringC::CC_SYS8);
-  Log(OS_M_EXECUTE, "Execute \u201c%1$s\u201d", ArgList << line);
+  Log(OS_M_EXECUTE, OS_T_EXECUTE, ArgList << line);
 
   RcT rc = RC_OK;
   StringArrayC environment;
@@ -125,10 +129,9 @@ ExecuteOutcome Execute(const char* commandLine, const rkk_VariableListC* variabl
   ExecuteOutcome outcome = ExecuteOutcomeOf(rc);
   if (!status_known) outcome = EXECUTE_UNSPECIFIED;
   const StringC text = ExecuteOutcomeText(outcome, line);
-  Log(OS_M_EXECUTE_RETURNED, "Execute returned \u201c%1$s\u201d. ", ArgList << text);
+  Log(OS_M_EXECUTE_RETURNED, OS_T_EXECUTE_RETURNED, ArgList << text);
   if (outcome == EXECUTE_STARTED && exitCode != nullptr) {
-    Log(OS_M_EXECUTE_EXIT_CODE, "Command \u201c%1$s\u201d returned exit code %2$lu",
-        ArgList << line << *exitCode);
+    Log(OS_M_EXECUTE_EXIT_CODE, OS_T_EXECUTE_EXIT_CODE, ArgList << line << *exitCode);
   }
   return outcome;
 }

@@ -9,6 +9,7 @@
 
 #include "base/StringC.h"
 #include "cmn/cmn_Result.h"
+#include "messages/os_Messages.h"
 #include "os/ProcessC.h"
 
 class InputStreamC;
@@ -27,10 +28,8 @@ enum ExecuteOutcome : int {
   EXECUTE_ACCESS_DENIED = 7,     // "Access denied"
 };
 
-// Message numbers of the log lines.
-inline constexpr uint32_t OS_M_EXECUTE = 0xE002008A;           // "Execute “%1$s”"
-inline constexpr uint32_t OS_M_EXECUTE_RETURNED = 0xE002008B;  // "Execute returned “%1$s”. "
-inline constexpr uint32_t OS_M_EXECUTE_EXIT_CODE = 0xE002008E;
+// The log lines are OS_M_EXECUTE, OS_M_EXECUTE_RETURNED and OS_M_EXECUTE_EXIT_CODE, with
+// default texts OS_T_<name> (messages/os.def).
 // The component letter ExecuteCommand logs under.
 inline constexpr int OS_EXECUTE_COMPONENT = 71;  // 'G'
 

@@ -10,59 +10,13 @@
 
 #include "base/StringC.h"
 #include "cmn/cmn_Result.h"
+#include "messages/os_Messages.h"
 
-// Streams.
-inline constexpr RcT OS_E_STREAM_LENGTH = 0xE0CB0005;
-inline constexpr const char* OS_T_STREAM_LENGTH = "Cannot obtain length of stream";
-inline constexpr RcT OS_E_STREAM_NO_READ = 0xE0CB0006;
-inline constexpr const char* OS_T_STREAM_NO_READ =
-    "Attempted to read from a stream that does not support reading";
-inline constexpr RcT OS_E_STREAM_NO_SEEK = 0xE0CB0007;
-inline constexpr const char* OS_T_STREAM_NO_SEEK =
-    "Attempted to set current position in a stream that does not support seeking";
-inline constexpr RcT OS_E_STREAM_NO_WRITE = 0xE0CB0008;
-inline constexpr const char* OS_T_STREAM_NO_WRITE =
-    "Attempted to write to a stream that does not support writing";
-inline constexpr RcT OS_E_APPEND_NO_WRITE = 0xE0CB0009;
-inline constexpr const char* OS_T_APPEND_NO_WRITE =
-    "Attempted to open '%1$S' for appending without write access";
-inline constexpr RcT OS_E_SEEK_BEFORE_START = 0xE0CB000A;
-inline constexpr const char* OS_T_SEEK_BEFORE_START =
-    "Attempted to seek before the start of a stream";
-inline constexpr RcT OS_E_STREAM_NO_RESIZE = 0xE0CB000B;
-inline constexpr const char* OS_T_STREAM_NO_RESIZE =
-    "Attempted to set length on non-resizable stream";
-inline constexpr RcT OS_E_OPEN_FILE = 0xE0CB0010;
-inline constexpr const char* OS_T_OPEN_FILE = "Failed to open file '%1$S'";
-inline constexpr RcT OS_E_STREAM_COPY_WRITE = 0xE0CB0015;
-inline constexpr const char* OS_T_STREAM_COPY_WRITE = "Failed to write to a stream";
+// The codes with words (streams, the file service) are OS_E_<name> with default text OS_T_<name>,
+// from messages/os.def.
 // A line was asked for at the end of the input. Returned only: reaching the end of a text is
 // the normal way a reading loop ends, so it is not recorded as a failure.
 inline constexpr RcT OS_E_END_OF_INPUT = 0xE0CB001A;
-
-// File service.
-inline constexpr RcT OS_E_COPY_OPEN_SOURCE = 0xE0CB0016;
-inline constexpr const char* OS_T_COPY_OPEN_SOURCE =
-    "Failed to open the source file when copying file '%1$S' to '%2$S'";
-inline constexpr RcT OS_E_COPY_OPEN_DEST = 0xE0CB0017;
-inline constexpr const char* OS_T_COPY_OPEN_DEST =
-    "Failed to open the destination file when copying file '%1$S' to '%2$S'";
-inline constexpr RcT OS_E_COPY_READ = 0xE0CB0018;
-inline constexpr const char* OS_T_COPY_READ =
-    "Failed to read the source file when copying file '%1$S' to '%2$S'";
-inline constexpr RcT OS_E_COPY_WRITE = 0xE0CB0019;
-inline constexpr const char* OS_T_COPY_WRITE =
-    "Failed to write to the destination file when copying file '%1$S' to '%2$S'";
-inline constexpr RcT OS_E_CHDIR = 0xE0CB0011;
-inline constexpr const char* OS_T_CHDIR = "Cannot change to directory '%1$S'";
-inline constexpr RcT OS_E_MKDIR = 0xE0CB0002;
-inline constexpr const char* OS_T_MKDIR = "Cannot create directory '%1$S'";
-inline constexpr RcT OS_E_SET_HIDDEN = 0xE0CB0013;
-inline constexpr const char* OS_T_SET_HIDDEN = "Cannot set hidden state of file '%1$S'";
-inline constexpr RcT OS_E_GET_HIDDEN = 0xE0CB0012;
-inline constexpr const char* OS_T_GET_HIDDEN = "Cannot get hidden state of file '%1$S'";
-inline constexpr RcT OS_E_GET_SYSTEM = 0xE0CB0014;
-inline constexpr const char* OS_T_GET_SYSTEM = "Cannot get system state of file '%1$S'";
 // An invalid time was given.
 inline constexpr RcT OS_E_BAD_TIME = 0xE0CB000C;
 // The operation is not supported on this system.

@@ -107,8 +107,8 @@ RcT ThreadC::Start() {
     }
   }
   if (err != 0) {
-    RcT rc = ErrReport(c_CreateFailed, "Failed to create new thread");
-    (void)ErrReport(c_CreateFailed, "Error code %1$d", ArgList << err);
+    RcT rc = ErrReport(c_CreateFailed, OS_T_THREAD_CREATE);
+    (void)ErrReport(c_CreateFailed, OS_T_THREAD_CREATE_CODE, ArgList << err);
     return rc;
   }
   if (IsTraceEnabled(TrcThread)) {
@@ -124,8 +124,8 @@ void* ThreadC::ThreadProc(void* self) {
     LatchGuardC guard(thread_latch());
   }
   if (thread->GetId() == 0) {
-    (void)ErrReport(c_StartFailed, "Failed to start new thread");
-    (void)ErrReport(c_StartFailed, "Thread constructor failed to create system thread");
+    (void)ErrReport(c_StartFailed, OS_T_THREAD_START);
+    (void)ErrReport(c_StartFailed, OS_T_THREAD_START_SYSTEM);
     return nullptr;
   }
   cmn_ErrBufI* errbuf = getErrBuf();

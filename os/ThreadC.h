@@ -23,6 +23,7 @@
 #include <unordered_map>
 
 #include "cmn/cmn_Result.h"
+#include "messages/os_Messages.h"
 
 class cmn_ErrBufI;
 class ConditionC;
@@ -40,8 +41,8 @@ class ThreadC {
   static constexpr int32_t c_StateFinished = 2;
 
   // Failure codes reported into the error buffer.
-  static constexpr RcT c_CreateFailed = 0xE18D01F4;  // "Failed to create new thread"
-  static constexpr RcT c_StartFailed = 0xE18D01F8;   // "Failed to start new thread"
+  static constexpr RcT c_CreateFailed = OS_E_THREAD_CREATE;
+  static constexpr RcT c_StartFailed = OS_E_THREAD_START;
 
   ThreadC(const ThreadC&) = delete;
   ThreadC& operator=(const ThreadC&) = delete;

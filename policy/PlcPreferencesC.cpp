@@ -30,13 +30,6 @@ StringC Sys8(const char* text) {
   return StringC(text, StringC::CC_SYS8);
 }
 
-// What the configuration store reports; the texts name the file (and line) themselves.
-constexpr PlcMessageS kStoreWarning{0xE1000120, "\x01\x01w\x01WARNING: %1$s"};
-constexpr PlcMessageS kStoreError{0xE1000121,
-                                  "\x01\x01"
-                                  "e\x01"
-                                  "ERROR: %1$s"};
-
 // The process-wide server-location manager rewrites the bootstrap download locations.
 std::atomic<PlcBootstrapServersFnT> g_BootstrapServers{&LkiSetBootstrapServersHook};
 
@@ -258,7 +251,7 @@ bool PlcLogStoreDiagnostics() {
   auto* store = dynamic_cast<cmn_ConfigStoreC*>(EnvMSWPreferencesC::Registry());
   if (store == nullptr) return false;
   for (const cmn_ConfigStoreC::DiagnosticS& d : store->TakeDiagnostics()) {
-    PlcLog(d.severity >= 4 ? kStoreError : kStoreWarning, ArgList << d.text);
+    PlcLog(d.severity >= 4 ? plc::kStoreError : plc::kStoreWarning, ArgList << d.text);
   }
   return store->WriteFailures() != 0;
 }

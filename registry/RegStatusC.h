@@ -6,20 +6,10 @@
 #include <cstdint>
 
 #include "base/StringC.h"
+#include "messages/registry_Messages.h"
 
-// Message numbers of registry failures (all of severity error).
-inline constexpr uint32_t REG_E_INVALID_KEY = 0xE0A60002;
-inline constexpr uint32_t REG_E_OPEN_KEY = 0xE0A60004;
-inline constexpr uint32_t REG_E_CLOSE_KEY = 0xE0A60005;
-inline constexpr uint32_t REG_E_DELETE_KEY = 0xE0A60008;
-inline constexpr uint32_t REG_E_KEY_NOT_EMPTY = 0xE0A60009;
-inline constexpr uint32_t REG_E_DELETE_VALUE = 0xE0A6000A;
-inline constexpr uint32_t REG_E_READ_VALUE = 0xE0A6000B;
-inline constexpr uint32_t REG_E_WRITE_VALUE = 0xE0A6000C;
-inline constexpr uint32_t REG_E_WRONG_TYPE = 0xE0A6000D;
-inline constexpr uint32_t REG_E_QUERY_VALUE = 0xE0A6000E;
-inline constexpr uint32_t REG_E_ENUMERATE = 0xE0A60010;
-inline constexpr uint32_t REG_E_UNAVAILABLE = 0xE0A60011;
+// Message numbers of registry failures (all of severity error): REG_E_<name>, with default
+// text REG_T_<name> (messages/registry.def).
 
 class RegStatusC {
  public:

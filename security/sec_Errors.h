@@ -4,34 +4,9 @@
 #define QLM_SECURITY_SEC_ERRORS_H_
 
 #include "cmn/cmn_Result.h"
+#include "messages/security_Messages.h"
 
-// A tag's algorithm cannot run here; argument: the two characters after "!".
-inline constexpr RcT SEC_E_NOT_AVAILABLE = 0xE1B00001;
-inline constexpr const char* SEC_T_NOT_AVAILABLE =
-    "Encryption algorithm %s is not available on this system";
-// An unrecognised tag; argument: the two characters after "!".
-inline constexpr RcT SEC_E_NOT_RECOGNIZED = 0xE1B00002;
-inline constexpr const char* SEC_T_NOT_RECOGNIZED = "Encryption algorithm %s is not recognized";
-// No encryption algorithm could be set up.
-inline constexpr RcT SEC_E_NO_ALGORITHM = 0xE1B00003;
-inline constexpr const char* SEC_T_NO_ALGORITHM =
-    "No encryption algorithm is available on this system";
-// A crypto library call failed; argument: the name of the call.
-inline constexpr RcT SEC_E_CRYPTO_CALL = 0xE1B00004;
-inline constexpr const char* SEC_T_CRYPTO_CALL = "Crypto library function %s failed";
-// One queued OpenSSL error: code, library, function, reason.
-inline constexpr RcT SEC_E_OPENSSL = 0xE1B00006;
-inline constexpr const char* SEC_T_OPENSSL = "OpenSSL error %1$lx: \"%4$s\" in %2$s function %3$s";
-inline constexpr RcT SEC_E_ENCRYPT = 0xE1B00007;
-inline constexpr const char* SEC_T_ENCRYPT = "Encryption operation failed";
-inline constexpr RcT SEC_E_DECRYPT = 0xE1B00008;
-inline constexpr const char* SEC_T_DECRYPT = "Decryption operation failed";
-// A tag naming an algorithm that is refused as insecure; argument: its name.
-inline constexpr RcT SEC_E_INSECURE = 0xE1B00009;
-inline constexpr const char* SEC_T_INSECURE = "Encryption algorithm %s is not secure";
-// A stored form that decrypts to bytes that are not UTF-8 (a wrong key or a foreign string).
-inline constexpr RcT SEC_E_NOT_UTF8 = 0xE1B0000A;
-inline constexpr const char* SEC_T_NOT_UTF8 = "The decrypted password is not valid UTF-8";
+// The failures are SEC_E_<name> with default text SEC_T_<name> (messages/security.def).
 
 // Reports the failure of the OpenSSL call `function` (e.g. "EVP_EncryptFinal"): drains
 // OpenSSL's error queue of the calling thread, tracing and reporting each queued error as

@@ -1,8 +1,8 @@
-// The catalogs the build compiles from messages/*.txt, copied into a temporary installation
-// laid out as `install` lays it out, and found there by the lookups the program uses: the
-// install directory from the configuration store gives the module catalog
-// "<InstallDir>/lib/allcat.%L.cat" and, through the default "ProgramPath" of
-// "<InstallDir>/bin", the log manager's "<ProgramPath>/system/rklog.cat".
+// The catalogs the build compiles from the message tables (messages/*.def), copied into a
+// temporary installation laid out as `install` lays it out, and found there by the lookups the
+// program uses: the install directory from the configuration store gives the module catalog
+// "<InstallDir>/lib/allcat.%L.cat" and, through the default "ProgramPath" of "<InstallDir>/bin",
+// the log manager's "<ProgramPath>/system/rklog.cat".
 #include <gtest/gtest.h>
 
 #include <cstdlib>
