@@ -25,8 +25,7 @@ void BM_ExecuteCommand(benchmark::State& state) {
   SetProcessLogHook(&DropLog);
   for (auto _ : state) {
     unsigned long code = 1;
-    ExecuteOutcome outcome =
-        ExecuteCommand("/bin/true", nullptr, &code, 0, 0, 1, nullptr, nullptr, nullptr);
+    ExecuteOutcome outcome = ExecuteCommand("/bin/true", ExecuteOptionsS{.exit_code = &code});
     if (outcome != EXECUTE_STARTED || code != 0) state.SkipWithError("command failed");
   }
   SetProcessLogHook(nullptr);

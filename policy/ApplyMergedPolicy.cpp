@@ -122,15 +122,15 @@ bool RunAgent(PlcPreferencesC& preferences, const StringC& line) {
   watch.timeoutSeconds = SecondsPreference(preferences, PlcPreferencesC::c_AgentTimeout, 0);
   watch.graceSeconds = SecondsPreference(preferences, PlcPreferencesC::c_AgentTerminateGrace, 30);
   watch.started = std::chrono::steady_clock::now();
-  ExecuteSupervisionS supervision;
-  supervision.own_process_group = true;
-  supervision.callback = &WatchAgent;
-  supervision.context = &watch;
-  supervision.interval_ms = kWatchIntervalMs;
-  const env_Sys8TextC bytes(line);
   unsigned long exitCode = 0;
-  const ExecuteOutcome outcome =
-      ExecuteCommandSupervised(bytes.Get(), nullptr, &exitCode, supervision);
+  ExecuteOptionsS options;
+  options.exit_code = &exitCode;
+  options.own_process_group = true;
+  options.callback = &WatchAgent;
+  options.context = &watch;
+  options.interval_ms = kWatchIntervalMs;
+  const env_Sys8TextC bytes(line);
+  const ExecuteOutcome outcome = ExecuteCommand(bytes.Get(), options);
   PlcMetricsNoteAgentExit(outcome == EXECUTE_STARTED ? static_cast<int>(exitCode) : -1);
   return outcome == EXECUTE_STARTED && exitCode == 0 && !watch.stopping;
 }

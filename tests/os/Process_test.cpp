@@ -229,8 +229,7 @@ TEST_F(ExecuteCommandTest, ExitStatusAndSignalReachTheExitCode) {
   for (const CaseS& c : cases) {
     logged_.clear();
     unsigned long code = 12345;
-    EXPECT_EQ(ExecuteCommand(c.line, nullptr, &code, 0, 0, 1, nullptr, nullptr, nullptr),
-              EXECUTE_STARTED)
+    EXPECT_EQ(ExecuteCommand(c.line, ExecuteOptionsS{.exit_code = &code}), EXECUTE_STARTED)
         << c.line;
     EXPECT_EQ(code, c.code) << c.line;
     ASSERT_NE(Find(OS_M_EXECUTE), nullptr);
@@ -267,8 +266,7 @@ TEST_F(ExecuteCommandTest, StartFailuresMapToOutcomes) {
   for (const CaseS& c : cases) {
     logged_.clear();
     unsigned long code = 77;
-    EXPECT_EQ(ExecuteCommand(c.line.c_str(), nullptr, &code, 0, 0, 1, nullptr, nullptr, nullptr),
-              c.outcome)
+    EXPECT_EQ(ExecuteCommand(c.line.c_str(), ExecuteOptionsS{.exit_code = &code}), c.outcome)
         << c.line;
     ASSERT_NE(Find(OS_M_EXECUTE_RETURNED), nullptr);
     EXPECT_EQ(Find(OS_M_EXECUTE_RETURNED)->text, "Execute returned \u201c" + c.text + "\u201d. ");
@@ -283,12 +281,42 @@ TEST_F(ExecuteCommandTest, UncollectableStatusIsNoSuccess) {
   ignore.sa_handler = SIG_IGN;
   ASSERT_EQ(::sigaction(SIGCHLD, &ignore, &previous), 0);
   unsigned long code = 0;
-  const ExecuteOutcome outcome =
-      ExecuteCommand("/bin/true", nullptr, &code, 0, 0, 1, nullptr, nullptr, nullptr);
+  const ExecuteOutcome outcome = ExecuteCommand("/bin/true", ExecuteOptionsS{.exit_code = &code});
   ::sigaction(SIGCHLD, &previous, nullptr);
   EXPECT_EQ(outcome, EXECUTE_UNSPECIFIED);
   EXPECT_EQ(code, ULONG_MAX);
   EXPECT_EQ(Find(OS_M_EXECUTE_EXIT_CODE), nullptr);
+}
+
+TEST_F(ExecuteCommandTest, SupervisionOptionsReachTheChild) {
+  // The child prints its process id and its process group (field 5 of /proc/<pid>/stat).
+  const char* const report = "/bin/sh -c 'echo $$; cut -d\" \" -f5 /proc/$$/stat'";
+  for (bool own_group : {false, true}) {
+    MemoryStreamC out;
+    unsigned long code = 99;
+    ASSERT_EQ(ExecuteCommand(report, ExecuteOptionsS{.exit_code = &code,
+                                                     .stdout_sink = &out,
+                                                     .own_process_group = own_group}),
+              EXECUTE_STARTED);
+    const std::vector<std::string> lines = Lines(Text(out));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0] == lines[1], own_group) << lines[0] << " " << lines[1];
+  }
+
+  // A callback that says stop has the child terminated; its signal is the exit code.
+  int calls = 0;
+  const ProcessC::WaitCallbackT stop = [](ProcessC*, void* context) {
+    ++*static_cast<int*>(context);
+    return false;
+  };
+  unsigned long code = 99;
+  EXPECT_EQ(ExecuteCommand(
+                "sleep 30",
+                ExecuteOptionsS{
+                    .exit_code = &code, .callback = stop, .context = &calls, .interval_ms = 10}),
+            EXECUTE_STARTED);
+  EXPECT_EQ(code, static_cast<unsigned long>(SIGTERM));
+  EXPECT_GE(calls, 1);
 }
 
 TEST(ExecuteOutcomeTest, MapsStartResults) {
@@ -320,8 +348,7 @@ TEST(ExecuteOutcomeTest, MapsStartResults) {
 TEST_F(ExecuteCommandTest, WithoutHookMessagesGoToTheErrorBuffer) {
   SetProcessLogHook(nullptr);
   getErrBuf()->Clear();
-  EXPECT_EQ(ExecuteCommand("/nonexistent/x", nullptr, nullptr, 0, 0, 0, nullptr, nullptr, nullptr),
-            EXECUTE_FILE_NOT_FOUND);
+  EXPECT_EQ(ExecuteCommand("/nonexistent/x", ExecuteOptionsS{}), EXECUTE_FILE_NOT_FOUND);
   auto codes = ReportedCodes();
   ASSERT_GE(codes.size(), 2u);
   EXPECT_EQ(codes[0], OS_M_EXECUTE);
@@ -333,7 +360,8 @@ TEST_F(ExecuteCommandTest, WithoutHookMessagesGoToTheErrorBuffer) {
 
 TEST_F(ExecuteCommandTest, PumpsStreamsBothWays) {
   // stdin from memory, stdout and stderr into memory; the input is larger than a pipe holds,
-  // and cat ends only when its input is closed after the last byte.
+  // and cat ends only when its input is closed after the last byte. Through the positional
+  // form, so that each stream lands in its own field.
   std::string input;
   for (int i = 0; input.size() < 300000; ++i) input += "line " + std::to_string(i) + "\n";
   MemoryStreamC source(input.data(), static_cast<int64_t>(input.size()));
@@ -353,13 +381,14 @@ TEST_F(ExecuteCommandTest, ChildThatStopsReadingItsInputDoesNotEndTheParent) {
   std::string input(1 << 20, 'x');
   MemoryStreamC source(input.data(), static_cast<int64_t>(input.size()));
   unsigned long code = 99;
-  EXPECT_EQ(
-      ExecuteCommand("/bin/sh -c 'exit 4'", nullptr, &code, 0, 0, 0, &source, nullptr, nullptr),
-      EXECUTE_STARTED);
+  EXPECT_EQ(ExecuteCommand("/bin/sh -c 'exit 4'",
+                           ExecuteOptionsS{.exit_code = &code, .stdin_source = &source}),
+            EXECUTE_STARTED);
   EXPECT_EQ(code, 4u);
 }
 
 TEST_F(ExecuteCommandTest, VariableListEnvironmentComesFromTheProvider) {
+  // The first call goes through the positional form: the list and the sink reach their fields.
   FakeEnvironment provider;
   provider.child_environment =
       Args({"=C:=hidden", "QLM_ONE=1", "QLM_TWO=two words", "PATH=/usr/bin:/bin"});
@@ -374,17 +403,20 @@ TEST_F(ExecuteCommandTest, VariableListEnvironmentComesFromTheProvider) {
 
   // A failing merge starts nothing.
   provider.make_result = 0xE000000C;
-  EXPECT_EQ(ExecuteCommand("env", SomeVariableList(), &code, 0, 0, 0, nullptr, nullptr, nullptr),
-            EXECUTE_OUT_OF_RESOURCES);
+  EXPECT_EQ(
+      ExecuteCommand("env", ExecuteOptionsS{.variables = SomeVariableList(), .exit_code = &code}),
+      EXECUTE_OUT_OF_RESOURCES);
 }
 
 TEST_F(ExecuteCommandTest, WithoutProviderTheChildInheritsTheEnvironment) {
   ::setenv("QLM_INHERITED_FOR_TEST", "yes", 1);
   MemoryStreamC out;
   unsigned long code = 99;
-  EXPECT_EQ(ExecuteCommand("printenv QLM_INHERITED_FOR_TEST", SomeVariableList(), &code, 0, 0, 0,
-                           nullptr, &out, nullptr),
-            EXECUTE_STARTED);
+  EXPECT_EQ(
+      ExecuteCommand("printenv QLM_INHERITED_FOR_TEST",
+                     ExecuteOptionsS{
+                         .variables = SomeVariableList(), .exit_code = &code, .stdout_sink = &out}),
+      EXECUTE_STARTED);
   ::unsetenv("QLM_INHERITED_FOR_TEST");
   EXPECT_EQ(Text(out), "yes\n");
 }
@@ -843,8 +875,7 @@ TEST_F(ProcessTest, RedirectionNeverFollowsALinkAtTheName) {
 
 TEST_F(ExecuteCommandTest, ChildNotWaitedForIsNeverLeftAsAZombie) {
   const std::string line = "/bin/sh -c 'echo $$ > " + Path("pid") + "'";
-  EXPECT_EQ(ExecuteCommand(line.c_str(), nullptr, nullptr, 0, 0, 0, nullptr, nullptr, nullptr),
-            EXECUTE_STARTED);
+  EXPECT_EQ(ExecuteCommand(line.c_str(), ExecuteOptionsS{}), EXECUTE_STARTED);
   const std::vector<pid_t> pids = PidsIn(Path("pid"), 1);
   ASSERT_EQ(pids.size(), 1u);
   // The command is not a child of this process: the system collects it, not us.
