@@ -25,7 +25,7 @@ struct os_SpawnPlanS {
   // Null-terminated list of paths to try in order, as execvp would search them.
   const char* const* candidates = nullptr;
   // Argument vector for running a candidate that is not a binary (ENOEXEC) with /bin/sh:
-  // {"/bin/sh", <candidate>, argv[1], ..., null}. Slot 1 is filled in by the child.
+  // {"/bin/sh", <candidate>, argv[1], ..., null}. Element 1 is filled in by the child.
   char** shell_argv = nullptr;
   // Descriptor each standard stream of the child receives; explicit[i] tells that target[i]
   // is a descriptor of the parent made for this child (a pipe end or a redirection file),
