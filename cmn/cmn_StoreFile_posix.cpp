@@ -287,7 +287,7 @@ RcT cmn_EditStoreFile(const std::string& path, mode_t create_mode, mode_t dir_mo
                       const std::function<bool(std::string* content)>& edit, cmn_FileStampS* stamp,
                       std::string* content, bool* written, std::string* error) {
   if (written != nullptr) *written = false;
-  // 1. Without any lock: a change that changes nothing ends here.
+  // First without any lock: a change that changes nothing ends here.
   std::string first_text, first_edited;
   {
     cmn_FileStampS now;
@@ -301,7 +301,7 @@ RcT cmn_EditStoreFile(const std::string& path, mode_t create_mode, mode_t dir_mo
     }
   }
 
-  // 2. Under the writers' lock.
+  // Then under the writers' lock.
   cmn_UniqueFdC dir;
   std::string leaf;
   RcT rc = cmn_SafeOpenParent(path, &dir, &leaf);
@@ -335,7 +335,7 @@ RcT cmn_EditStoreFile(const std::string& path, mode_t create_mode, mode_t dir_mo
     if (RcT r = ReadAll(fd.Get(), &text); r != RC_OK)
       return Fail(r, path, Reason(r, ErrnoOf(r)), error);
   }
-  // Unchanged since step 1 (the usual case): its result stands.
+  // Unchanged since the first look (the usual case): its result stands.
   bool changed;
   if (text == first_text) {
     text = std::move(first_edited);

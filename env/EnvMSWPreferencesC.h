@@ -14,6 +14,9 @@
 // process has no configuration store. Loads set nothing when a key cannot be opened; no
 // message is reported. The static operations settle the configuration files and the product's
 // well-known directories (data, installation and run). Main thread only, like the environment.
+//
+// The virtual operations are declared in the order of the object's function table, which
+// other modules are built against: keep it (a new operation goes last).
 #ifndef QLM_ENV_ENVMSWPREFERENCESC_H_
 #define QLM_ENV_ENVMSWPREFERENCESC_H_
 
@@ -84,27 +87,27 @@ class EnvMSWPreferencesC : public EnvPreferencesC {
   EnvMSWPreferencesC& operator=(const EnvMSWPreferencesC&) = delete;
   ~EnvMSWPreferencesC() override;
 
-  // Slot 27: opens `keyPath` for reading, LoadOpenKey, closes it. The open's failure code when
+  // Opens `keyPath` for reading, LoadOpenKey, closes it. The open's failure code when
   // the key cannot be opened (nothing is set).
   [[nodiscard]] virtual RcT LoadKey(const StringC& keyPath, const StringC& separator);
-  // Slot 28: loads every value of the open key, in store order, with LoadOpenKeyValue and the
+  // Loads every value of the open key, in store order, with LoadOpenKeyValue and the
   // key the name resolver makes for its name. Names ending in "Fixed" (longer than 5
   // characters) or "Fxd" (longer than 3), ignoring case, are not loaded on their own: they
   // come with the value they protect. 0, or the failure to enumerate the key.
   [[nodiscard]] virtual RcT LoadOpenKey(cmn_RegHandleT key, const StringC& separator);
-  // Slot 29: LoadKey of the section's main key, then of its alternate key. Always 0.
+  // LoadKey of the section's main key, then of its alternate key. Always 0.
   [[nodiscard]] virtual RcT LoadSection(const char* section, int allUsers,
                                         const StringC& separator);
-  // Slot 30: LoadValue with the key the name resolver makes for `name`.
+  // LoadValue with the key the name resolver makes for `name`.
   [[nodiscard]] virtual RcT LoadValue(const StringC& keyPath, const StringC& name,
                                       const StringC& separator);
-  // Slot 31: LoadOpenKeyValue with the key the name resolver makes for `name`.
+  // LoadOpenKeyValue with the key the name resolver makes for `name`.
   [[nodiscard]] virtual RcT LoadOpenKeyValue(cmn_RegHandleT key, const StringC& name,
                                              const StringC& separator);
-  // Slot 32: opens `keyPath` for reading, LoadOpenKeyValue, closes it.
+  // Opens `keyPath` for reading, LoadOpenKeyValue, closes it.
   [[nodiscard]] virtual RcT LoadValue(const StringC& keyPath, const env_EnvOptsC& opts,
                                       const StringC& separator);
-  // Slot 33: loads one value of an open key into the preference `opts` (sets without force,
+  // Loads one value of an open key into the preference `opts` (sets without force,
   // so a fixed preference keeps its value):
   //   - a list of texts (MULTI_SZ): a list preference receives the texts (SetValues); a
   //     single one their join with `separator`;
@@ -116,22 +119,22 @@ class EnvMSWPreferencesC : public EnvPreferencesC {
   // the value cannot be read as text (the companions are still loaded).
   [[nodiscard]] virtual RcT LoadOpenKeyValue(cmn_RegHandleT key, const env_EnvOptsC& opts,
                                              const StringC& separator);
-  // Slot 34: LoadValue from the section's main key, then from its alternate key. Always 0.
+  // LoadValue from the section's main key, then from its alternate key. Always 0.
   [[nodiscard]] virtual RcT LoadSectionValue(const char* section, int allUsers,
                                              const env_EnvOptsC& opts, const StringC& separator);
-  // Slot 35: as slot 34 with the key the name resolver makes for `name`.
+  // LoadSectionValue as above, with the key the name resolver makes for `name`.
   [[nodiscard]] virtual RcT LoadSectionValue(const char* section, int allUsers, const StringC& name,
                                              const StringC& separator);
-  // Slot 36: SaveValue with the key the name resolver makes for `name`.
+  // SaveValue with the key the name resolver makes for `name`.
   [[nodiscard]] virtual RcT SaveValue(const StringC& keyPath, const StringC& name,
                                       const StringC& separator);
-  // Slot 37: SaveOpenKeyValue with the key the name resolver makes for `name`.
+  // SaveOpenKeyValue with the key the name resolver makes for `name`.
   [[nodiscard]] virtual RcT SaveOpenKeyValue(cmn_RegHandleT key, const StringC& name,
                                              const StringC& separator);
-  // Slot 38: creates or opens `keyPath` (creating the missing keys), SaveOpenKeyValue, closes.
+  // Creates or opens `keyPath` (creating the missing keys), SaveOpenKeyValue, closes.
   [[nodiscard]] virtual RcT SaveValue(const StringC& keyPath, const env_EnvOptsC& opts,
                                       const StringC& separator);
-  // Slot 39: writes the preference's expanded values, joined with `separator`, as a text
+  // Writes the preference's expanded values, joined with `separator`, as a text
   // value named after it. The store leaves an unchanged value's file untouched. Blocks until
   // the write is durable.
   [[nodiscard]] virtual RcT SaveOpenKeyValue(cmn_RegHandleT key, const env_EnvOptsC& opts,

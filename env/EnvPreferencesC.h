@@ -43,70 +43,70 @@ class EnvPreferencesC {
   EnvPreferencesC(const EnvPreferencesC&) = default;
   EnvPreferencesC& operator=(const EnvPreferencesC&) = default;
 
-  // Slots 0, 1. Nothing is owned.
+  // Nothing is owned.
   virtual ~EnvPreferencesC();
 
-  // Slot 2: SetValue(MakeOpts(name), value, force).
+  // The same as SetValue(MakeOpts(name), value, force).
   virtual void SetValue(const StringC& name, const StringC& value, bool force = false);
-  // Slot 3: unless `force`, nothing happens when IsFixed(opts). Otherwise the parameter is
+  // Unless `force`, nothing happens when IsFixed(opts). Otherwise the parameter is
   // found or created (from `opts`) and given the value: a single value is replaced; a list
   // receives the value as one more value, subject to its filters.
   virtual void SetValue(const env_EnvOptsC& opts, const StringC& value, bool force = false);
-  // Slot 4: SetValues(MakeOpts(name), list, force).
+  // The same as SetValues(MakeOpts(name), list, force).
   virtual void SetValues(const StringC& name, const StringArrayC* list, bool force = false);
-  // Slot 5: replaces the values of the preference by `list`. Nothing happens when `list` is
+  // Replaces the values of the preference by `list`. Nothing happens when `list` is
   // null, or without `force` when IsFixed(opts). An element that is "$(<name>)" (the
   // preference's own name, ignoring case) stands for the old values (expanded), inserted in
   // order at its place. The new values are set as one change: the fixed test is made once,
   // before the first value.
   virtual void SetValues(const env_EnvOptsC& opts, const StringArrayC* list, bool force = false);
-  // Slot 6: GetValue(MakeOpts(name), expand).
+  // The same as GetValue(MakeOpts(name), expand).
   virtual StringC GetValue(const StringC& name, bool expand = true);
-  // Slot 7: with `expand` and expansion enabled, the value expanded with the name looked up
+  // With `expand` and expansion enabled, the value expanded with the name looked up
   // (an absent name gives "" or "$(<name>)" by the drop-missing switch, creating nothing);
   // otherwise the raw value (the parameter is created when missing). A list gives its current
   // value.
   virtual StringC GetValue(const env_EnvOptsC& opts, bool expand = true);
-  // Slot 8: GetValues(MakeOpts(name), expand).
+  // The same as GetValues(MakeOpts(name), expand).
   virtual std::unique_ptr<StringArrayC> GetValues(const StringC& name, bool expand = true);
-  // Slot 9: a new array owned by the caller (never null): empty when the parameter does not
+  // A new array owned by the caller (never null): empty when the parameter does not
   // exist or holds no value, else each of its values in order, read as by GetValue. A list is
   // left positioned on its first value.
   virtual std::unique_ptr<StringArrayC> GetValues(const env_EnvOptsC& opts, bool expand = true);
-  // Slot 10: `text` with its references expanded (whatever the expansion switch).
+  // `text` with its references expanded (whatever the expansion switch).
   virtual StringC Expand(const StringC& text);
-  // Slot 11: the key under which `name` is stored: the name with the default options.
+  // The key under which `name` is stored: the name with the default options.
   virtual env_EnvOptsC MakeOpts(const StringC& name);
-  // Slot 12: sets the option bits `mask` on the parameter `name` (created when missing). A
+  // Sets the option bits `mask` on the parameter `name` (created when missing). A
   // single value given values_multi grows into a list on its next added value.
   virtual void SetOption(const StringC& name, uint64_t mask);
-  // Slot 13: the number of parameters in the environment (0 without one).
+  // The number of parameters in the environment (0 without one).
   virtual int ParameterCount();
-  // Slot 14: IsUnset(MakeOpts(name)).
+  // The same as IsUnset(MakeOpts(name)).
   virtual bool IsUnset(const StringC& name);
-  // Slot 15: false when the parameter exists and is a list, or exists and its expanded value
+  // False when the parameter exists and is a list, or exists and its expanded value
   // is not empty; true otherwise.
   virtual bool IsUnset(const env_EnvOptsC& opts);
-  // Slot 16: Exists(MakeOpts(name)).
+  // The same as Exists(MakeOpts(name)).
   virtual bool Exists(const StringC& name);
-  // Slot 17: whether the environment holds the parameter (nothing is created).
+  // Whether the environment holds the parameter (nothing is created).
   virtual bool Exists(const env_EnvOptsC& opts);
-  // Slots 18, 19: the expansion switch.
+  // The expansion switch.
   virtual bool IsExpansionEnabled();
   virtual void SetExpansionEnabled(bool on);
-  // Slots 20, 21: the drop-missing-names switch of the expansion.
+  // The drop-missing-names switch of the expansion.
   virtual bool IsDropMissingNames();
   virtual void SetDropMissingNames(bool on);
-  // Slot 22: GetBool(MakeOpts(name), fallback).
+  // The same as GetBool(MakeOpts(name), fallback).
   virtual bool GetBool(const StringC& name, bool fallback);
-  // Slot 23: the expanded value read as a switch: "True" and "Yes" give true, "False" and
+  // The expanded value read as a switch: "True" and "Yes" give true, "False" and
   // "No" false (ignoring case), anything else `fallback`.
   virtual bool GetBool(const env_EnvOptsC& opts, bool fallback);
-  // Slot 24: Remove(MakeOpts(name)).
+  // The same as Remove(MakeOpts(name)).
   virtual void Remove(const StringC& name);
-  // Slot 25: removes the parameter, so that the next read finds it afresh.
+  // Removes the parameter, so that the next read finds it afresh.
   virtual void Remove(const env_EnvOptsC& opts);
-  // Slot 26: views the current deployment context's environment from now on.
+  // Views the current deployment context's environment from now on.
   virtual void AttachContextEnvironment();
 
   // Whether a set without force leaves the preference alone: the parameter holds a value and

@@ -17,6 +17,9 @@
 // the protection of fixed preferences; only the directory defaults, the architecture and the
 // working directories go through EnvPreferencesC without force, so that a value fixed there
 // keeps its value.
+//
+// The virtual operations are declared in the order of the object's function table, which
+// other modules are built against: keep it (a new operation goes last).
 #ifndef QLM_ENV_ENV_ENVDEFAULTBUILDERC_H_
 #define QLM_ENV_ENV_ENVDEFAULTBUILDERC_H_
 
@@ -169,14 +172,14 @@ class env_EnvDefaultBuilderC : public env_EnvBuilderI {
   explicit env_EnvDefaultBuilderC(const DefPairS* table);
   ~env_EnvDefaultBuilderC() override;
 
-  // Slot 2. With a table of its own, applies only that table. Otherwise AddDefaults, then
+  // With a table of its own, applies only that table. Otherwise AddDefaults, then
   // AddMoreDefaults (AddLocalDefaults, AddListDefaults), then FinishBuild. Returns `env`.
   // Never fails; a fact that cannot be read leaves its preference at its default or unset.
   env_EnvironmentI& Build(env_EnvironmentI& env) override;
-  // Slot 7: the computed values, then c_asEnvDefList (with the computed table defaults).
+  // The computed values, then c_asEnvDefList (with the computed table defaults).
   // Reads the configuration store (EnvMSWPreferencesC::Registry(); none is tolerated).
   env_EnvironmentI& AddDefaults(env_EnvironmentI& env) override;
-  // Slot 9: c_asSecDefList.
+  // Applies the security table, c_asSecDefList.
   env_EnvironmentI& AddListDefaults(env_EnvironmentI& env) override;
 
   // The current text of a general-table default: the computed text for the five defaults
@@ -187,7 +190,7 @@ class env_EnvDefaultBuilderC : public env_EnvBuilderI {
   static void ApplyTable(env_EnvironmentI& env, const DefPairS* table);
 
  private:
-  // Steps 1 to 7: the five computed table defaults, and "OSDistributorId".
+  // Computes the five table defaults that depend on the machine, and "OSDistributorId".
   void ComputeTableDefaults(env_EnvironmentI& env);
   // Host, domain and user.
   void SetHostAndUser(env_EnvironmentI& env) const;

@@ -4,6 +4,9 @@
 // time, process data) and hands it to every logger whose filter passes it. The entry keeps an
 // owned copy of the default text and a shared reference to the argument list; it lives for
 // the one log call and is not copied.
+//
+// The virtual operations are declared in the order of the object's function table, which
+// other modules are built against: keep it (a new operation goes last).
 #ifndef QLM_LOG_LOG_LOGENTRYC_H_
 #define QLM_LOG_LOG_LOGENTRYC_H_
 
@@ -29,10 +32,10 @@ class log_LogEntryC {
                 uint32_t set, uint32_t number, const char* default_text, const ArgListC& args);
   log_LogEntryC(const log_LogEntryC&) = delete;
   log_LogEntryC& operator=(const log_LogEntryC&) = delete;
-  // Slots 0, 1: releases the copies.
+  // Releases the copies.
   virtual ~log_LogEntryC();
 
-  // Slot 2: looks the message 0xE0000000 | set << 16 | number up in the manager's catalog
+  // Looks the message 0xE0000000 | set << 16 | number up in the manager's catalog
   // (falling back to the default text), formats it with the arguments and stores the text
   // and its severity; stores the local time, and by the flags the process id (bit 0) and the
   // processor times (bit 1). Never fails: without a catalog the default text is used.

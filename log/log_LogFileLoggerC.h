@@ -120,7 +120,9 @@ class log_LogFileLoggerC : public log_LoggerC {
                          size_t size);
 
  private:
-  // Steps 2 to 5 of the opening; leaves m_Fd closed on any failure.
+  // Opens the log file: makes its directory, opens it under the directory lock and, when it
+  // is larger than `limit` bytes (0: no limit), moves it aside to `old_name` and starts a new
+  // one. Leaves m_Fd closed and m_FailureReason set on any failure.
   void Open(const StringC& old_name, int64_t limit);
   // Opens (creating when missing, with the logger's mode) the leaf in m_Dir into *fd.
   RcT OpenLeaf(cmn_UniqueFdC* fd);

@@ -27,6 +27,9 @@
 // may log once the singleton exists: the list of loggers does not change after the
 // constructor, each logger serialises its own writes, and the catalog is held by shared
 // ownership, so CloseCatalog on one thread never frees it under a lookup on another.
+//
+// The virtual operations are declared in the order of the object's function table, which
+// other modules are built against: keep it (a new operation goes last).
 #ifndef QLM_LOG_LOG_LOGMANAGERC_H_
 #define QLM_LOG_LOG_LOGMANAGERC_H_
 
@@ -69,13 +72,13 @@ class log_LogManagerC final : public log_LogManagerI {
   log_LogManagerC(const log_LogManagerC&) = delete;
   log_LogManagerC& operator=(const log_LogManagerC&) = delete;
 
-  // Slot 0: for IID_IUnknown, IID_LogManager and IID_ZelRKLoggerI stores this manager with
+  // For IID_IUnknown, IID_LogManager and IID_ZelRKLoggerI stores this manager with
   // one reference added and returns 0; otherwise stores null and returns RC_NOINTERFACE.
   // RC_INVALIDARG for a null `out`.
   [[nodiscard]] RcT QueryInterface(const GuidC& iid, void** out) noexcept override;
-  // Slot 1: atomic increment; returns the new count.
+  // Atomic increment; returns the new count.
   uint32_t AddRef() noexcept override;
-  // Slot 2: atomic decrement; at 0 the manager is destroyed (its loggers closed and
+  // Atomic decrement; at 0 the manager is destroyed (its loggers closed and
   // unloaded) and 0 returned. A singleton released to 0 this way stops being the singleton
   // and the process layer's log hook first.
   uint32_t Release() noexcept override;

@@ -4,6 +4,9 @@
 // A logger is made and configured by the log manager's constructor and then used from every
 // thread that logs: each logger serialises its own Write calls (any state a write touches is
 // guarded by the logger's mutex).
+//
+// The virtual operations are declared in the order of the object's function table, which
+// other modules are built against: keep it (a new operation goes last).
 #ifndef QLM_LOG_LOG_LOGGERC_H_
 #define QLM_LOG_LOG_LOGGERC_H_
 
@@ -16,16 +19,16 @@ class log_LoggerC {
   explicit log_LoggerC(const StringC& name) : m_Name(name) {}
   log_LoggerC(const log_LoggerC&) = delete;
   log_LoggerC& operator=(const log_LoggerC&) = delete;
-  // Slots 0, 1: releases what the logger holds (closes its file, unloads its module).
+  // Releases what the logger holds (closes its file, unloads its module).
   virtual ~log_LoggerC();
 
-  // Slot 2: writes the formatted `entry`. Does nothing when the logger is not ready. Never
+  // Writes the formatted `entry`. Does nothing when the logger is not ready. Never
   // fails visibly; may block on the file system or in a log module. Safe to call from several
   // threads at once.
   virtual void Write(const log_LogEntryC& entry) = 0;
-  // Slot 3: true while the logger can write (its file is open, its module loaded).
+  // True while the logger can write (its file is open, its module loaded).
   virtual bool IsReady() const = 0;
-  // Slot 4: the level specification this logger wants instead of `level` (the "LogLevel"
+  // The level specification this logger wants instead of `level` (the "LogLevel"
   // text). The base returns `level` unchanged.
   virtual StringC PreferredLevel(const StringC& level);
 

@@ -80,21 +80,17 @@ StringC ExecuteOutcomeText(ExecuteOutcome outcome, const StringC& commandLine) {
   return text;
 }
 
-namespace {
-
-ExecuteOutcome Execute(const char* commandLine, const rkk_VariableListC* variables,
-                       unsigned long* exitCode, InputStreamC* stdinSource,
-                       OutputStreamC* stdoutSink, OutputStreamC* stderrSink,
-                       const ExecuteSupervisionS& supervision) {
+ExecuteOutcome ExecuteCommand(const char* commandLine, const ExecuteOptionsS& options) {
   const StringC line(commandLine != nullptr ? commandLine : "", StringC::CC_SYS8);
   Log(OS_M_EXECUTE, OS_T_EXECUTE, ArgList << line);
+  unsigned long* const exitCode = options.exit_code;
 
   RcT rc = RC_OK;
   StringArrayC environment;
-  if (variables != nullptr) {
+  if (options.variables != nullptr) {
     if (ProcessEnvironmentI* provider = ProcessEnvironmentI::Get()) {
       StringArrayC merged;
-      rc = provider->MakeChildEnvironment(variables, &merged);
+      rc = provider->MakeChildEnvironment(options.variables, &merged);
       for (uint64_t i = 0; i < merged.Count(); ++i) {
         if (merged[i].CharAt(0) != U'=') environment.Append(merged[i]);
       }
@@ -104,20 +100,26 @@ ExecuteOutcome Execute(const char* commandLine, const rkk_VariableListC* variabl
   bool status_known = true;
   {
     ProcessC process;
-    if (rc == RC_OK && stdinSource != nullptr) rc = process.StdIn().AttachStream(stdinSource);
-    if (rc == RC_OK && stdoutSink != nullptr) rc = process.StdOut().AttachStream(stdoutSink);
-    if (rc == RC_OK && stderrSink != nullptr) rc = process.StdErr().AttachStream(stderrSink);
+    if (rc == RC_OK && options.stdin_source != nullptr) {
+      rc = process.StdIn().AttachStream(options.stdin_source);
+    }
+    if (rc == RC_OK && options.stdout_sink != nullptr) {
+      rc = process.StdOut().AttachStream(options.stdout_sink);
+    }
+    if (rc == RC_OK && options.stderr_sink != nullptr) {
+      rc = process.StdErr().AttachStream(options.stderr_sink);
+    }
     StringArrayC arguments;
     SplitCommandLine(line, &arguments);
     process.SetArguments(arguments);
     if (!environment.IsEmpty()) process.SetEnvironment(&environment, 0);
-    process.SetOwnProcessGroup(supervision.own_process_group);
+    process.SetOwnProcessGroup(options.own_process_group);
     // Nobody waits for a child whose exit code is not wanted: the system collects it.
     process.SetDetached(exitCode == nullptr);
     if (rc == RC_OK) rc = process.Start();
     if (rc == RC_OK && exitCode != nullptr) {
       // The exit code is read even when waiting failed; only a known status counts.
-      (void)process.Wait(supervision.callback, supervision.context, supervision.interval_ms);
+      (void)process.Wait(options.callback, options.context, options.interval_ms);
       RcT code = process.GetExitCode(exitCode);
       if (code != RC_OK && code != ProcessC::c_EndedBySignal) {
         status_known = false;
@@ -136,22 +138,18 @@ ExecuteOutcome Execute(const char* commandLine, const rkk_VariableListC* variabl
   return outcome;
 }
 
-}  // namespace
-
 ExecuteOutcome ExecuteCommand(const char* commandLine, const rkk_VariableListC* variables,
                               unsigned long* exitCode, int /*reserved1*/, int /*reserved2*/,
                               int /*reserved3*/, InputStreamC* stdinSource,
                               OutputStreamC* stdoutSink, OutputStreamC* stderrSink,
                               int /*reserved4*/) {
-  return Execute(commandLine, variables, exitCode, stdinSource, stdoutSink, stderrSink,
-                 ExecuteSupervisionS{});
-}
-
-ExecuteOutcome ExecuteCommandSupervised(const char* commandLine, const rkk_VariableListC* variables,
-                                        unsigned long* exitCode,
-                                        const ExecuteSupervisionS& supervision) {
-  if (exitCode == nullptr) return EXECUTE_UNSPECIFIED;
-  return Execute(commandLine, variables, exitCode, nullptr, nullptr, nullptr, supervision);
+  ExecuteOptionsS options;
+  options.variables = variables;
+  options.exit_code = exitCode;
+  options.stdin_source = stdinSource;
+  options.stdout_sink = stdoutSink;
+  options.stderr_sink = stderrSink;
+  return ExecuteCommand(commandLine, options);
 }
 
 ExecuteOutcome LaunchBrowser(const StringC& url) {
@@ -175,7 +173,7 @@ ExecuteOutcome LaunchBrowser(const StringC& url) {
     bytes.assign(static_cast<const char*>(raw), n > 0 ? static_cast<size_t>(n) : 0);
     line.ReleaseBytes(raw, StringC::CC_SYS8);
   }
-  return ExecuteCommand(bytes.c_str(), nullptr, nullptr, 0, 0, 0, nullptr, nullptr, nullptr, 0);
+  return ExecuteCommand(bytes.c_str(), ExecuteOptionsS{});
 }
 
 bool IsExternalExecEnabled() {

@@ -33,44 +33,48 @@ enum ExecuteOutcome : int {
 // The component letter ExecuteCommand logs under.
 inline constexpr int OS_EXECUTE_COMPONENT = 71;  // 'G'
 
-// Runs `commandLine` (8-bit system text; null counts as empty).
-//   - `variables` (may be null): extra variables for the child; the installed
-//     ProcessEnvironmentI merges them into the current environment, and the merged list
-//     (entries starting with "=" dropped) replaces the child's environment. Without an
-//     installed object, or without a list, the child inherits the environment.
-//   - `exitCode` (may be null): when given, waits for the child and stores its exit status
-//     (0 to 255) or, when a signal ended it, the signal's number. When the status cannot be
-//     collected the outcome is EXECUTE_UNSPECIFIED and the exit code ULONG_MAX. Without it,
-//     returns once the child has exec'd, without waiting; the child is then detached
-//     (ProcessC::SetDetached), so the system collects it and it never lingers as a zombie.
-//   - `stdinSource`, `stdoutSink`, `stderrSink` (each may be null): pumped to and from the
-//     child while waiting; null inherits the parent's stream.
-//   - The reserved arguments have no effect.
-// Logs "Execute “<line>”" before, "Execute returned “<outcome text>”. " after and, for a
-// child waited for, "Command “<line>” returned exit code <n>", through the process log hook.
-// Blocks while waiting.
-ExecuteOutcome ExecuteCommand(const char* commandLine, const rkk_VariableListC* variables,
-                              unsigned long* exitCode, int reserved1, int reserved2, int reserved3,
-                              InputStreamC* stdinSource, OutputStreamC* stdoutSink,
-                              OutputStreamC* stderrSink, int reserved4 = 0);
-
-// How ExecuteCommandSupervised runs and watches its child.
-struct ExecuteSupervisionS {
+// How ExecuteCommand runs a command. The defaults run it with the inherited environment and
+// standard streams and return once it has exec'd, without waiting.
+struct ExecuteOptionsS {
+  // Extra variables for the child (may be null): the installed ProcessEnvironmentI merges them
+  // into the current environment, and the merged list (entries starting with "=" dropped)
+  // replaces the child's environment. Without an installed object, or without a list, the
+  // child inherits the environment.
+  const rkk_VariableListC* variables = nullptr;
+  // When given, ExecuteCommand waits for the child and stores its exit status (0 to 255) or,
+  // when a signal ended it, the signal's number; when the status cannot be collected the
+  // outcome is EXECUTE_UNSPECIFIED and the exit code ULONG_MAX. Null: returns once the child
+  // has exec'd; the child is then detached (ProcessC::SetDetached), so the system collects it
+  // and it never lingers as a zombie.
+  unsigned long* exit_code = nullptr;
+  // Pumped to and from the child while waiting (each may be null: the parent's stream is
+  // inherited). Not owned; they must outlive the call.
+  InputStreamC* stdin_source = nullptr;
+  OutputStreamC* stdout_sink = nullptr;
+  OutputStreamC* stderr_sink = nullptr;
   // The child leads a process group of its own (ProcessC::SetOwnProcessGroup).
   bool own_process_group = false;
-  // Called while waiting, every `interval_ms` milliseconds, as ProcessC::Wait describes; may
-  // end the child's group with ProcessC::TerminateGroup. Null: no callback.
+  // Called with `context` while waiting (only with an exit code), every `interval_ms`
+  // milliseconds, as ProcessC::Wait describes; may end the child's group with
+  // ProcessC::TerminateGroup. Null: no callback.
   ProcessC::WaitCallbackT callback = nullptr;
   void* context = nullptr;
   uint32_t interval_ms = 1000;
 };
 
-// ExecuteCommand with the standard streams inherited, always waiting (`exitCode` must not be
-// null: 0x80000009 is not an outcome, so a null pointer gives EXECUTE_UNSPECIFIED), and the
-// child run and watched as `supervision` says. Logs as ExecuteCommand does.
-ExecuteOutcome ExecuteCommandSupervised(const char* commandLine, const rkk_VariableListC* variables,
-                                        unsigned long* exitCode,
-                                        const ExecuteSupervisionS& supervision);
+// Runs `commandLine` (8-bit system text; null counts as empty) as `options` say.
+// Logs "Execute “<line>”" before, "Execute returned “<outcome text>”. " after and, for a
+// child waited for, "Command “<line>” returned exit code <n>", through the process log hook.
+// Blocks while waiting.
+ExecuteOutcome ExecuteCommand(const char* commandLine, const ExecuteOptionsS& options);
+
+// The positional form of the same call, kept for callers that name every argument in order:
+// the arguments fill the fields of ExecuteOptionsS of the same names; the reserved arguments
+// have no effect.
+ExecuteOutcome ExecuteCommand(const char* commandLine, const rkk_VariableListC* variables,
+                              unsigned long* exitCode, int reserved1, int reserved2, int reserved3,
+                              InputStreamC* stdinSource, OutputStreamC* stdoutSink,
+                              OutputStreamC* stderrSink, int reserved4 = 0);
 
 // The outcome of a start result.
 [[nodiscard]] ExecuteOutcome ExecuteOutcomeOf(RcT startResult) noexcept;

@@ -48,9 +48,12 @@ size_t NameLength(std::string_view entry) noexcept {
   return eq == std::string_view::npos ? entry.size() : eq;
 }
 
+}  // namespace
+
 // What Start prepares for the child; owns every byte the child's vectors point to.
-struct PreparedChildS {
+struct ProcessC::PreparedChildS {
   std::vector<std::string> arguments;
+  std::string argument_zero;  // in the system encoding, when one was set
   std::vector<char*> argv;
   std::vector<std::string> own_environment;  // entries made by the parent
   std::vector<char*> envp;
@@ -59,8 +62,6 @@ struct PreparedChildS {
   std::vector<char*> shell_argv;
   std::string working_directory;
 };
-
-}  // namespace
 
 // --- Standard stream descriptors -------------------------------------------------------------
 
@@ -236,170 +237,177 @@ RcT ProcessC::Start() {
     Trace(TrcProcess, "ProcessC::Start(): Creating child process '%s'", ArgList << line);
   }
 
-  RcT rc = RC_OK;
+  // Everything the child needs is made here, before the fork: the child may only make
+  // async-signal-safe calls (see os_SpawnPlanS).
   PreparedChildS child;
-  os_SpawnPlanS plan;
-
-  // Argument vector.
-  child.arguments.resize(arguments_.Count());
-  for (uint64_t i = 0; i < arguments_.Count() && rc == RC_OK; ++i) {
-    if (!SystemBytes(arguments_[i], &child.arguments[i])) rc = os_RcFromErrno(EINVAL);
-  }
-  std::string zero;
-  if (rc == RC_OK && !argument_zero_.IsEmpty() && !SystemBytes(argument_zero_, &zero)) {
-    rc = os_RcFromErrno(EINVAL);
-  }
-  if (rc == RC_OK) {
-    child.argv.reserve(child.arguments.size() + 1);
-    child.argv.push_back(argument_zero_.IsEmpty() ? child.arguments[0].data() : zero.data());
-    for (size_t i = 1; i < child.arguments.size(); ++i) {
-      child.argv.push_back(child.arguments[i].data());
-    }
-    child.argv.push_back(nullptr);
-  }
-
-  // Environment: a snapshot of the pointer array, so that a change of the environment by
-  // another thread cannot move it under the child.
-  if (rc == RC_OK) {
-    std::vector<std::string_view> base;
-    if (environment_ == nullptr || environment_mode_ != 0) {
-      for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-        base.emplace_back(*entry);
-      }
-    }
-    if (environment_ != nullptr) {
-      child.own_environment.reserve(environment_->Count());
-      for (uint64_t i = 0; i < environment_->Count() && rc == RC_OK; ++i) {
-        std::string entry;
-        if (!SystemBytes((*environment_)[i], &entry)) {
-          rc = os_RcFromErrno(EINVAL);
-          break;
-        }
-        if (environment_mode_ == 0) {
-          child.own_environment.push_back(std::move(entry));
-          continue;
-        }
-        if (entry.empty() || entry[0] == '=') continue;
-        if (entry.find('=') == std::string::npos) entry.push_back('=');
-        const size_t name_length = NameLength(entry);
-        std::string_view name(entry.data(), name_length);
-        for (auto it = base.begin(); it != base.end();) {
-          if (NameLength(*it) == name_length && it->substr(0, name_length) == name) {
-            it = base.erase(it);
-          } else {
-            ++it;
-          }
-        }
-        child.own_environment.push_back(std::move(entry));
-      }
-    }
-    for (std::string_view entry : base) child.envp.push_back(const_cast<char*>(entry.data()));
-    for (std::string& entry : child.own_environment) child.envp.push_back(entry.data());
-    child.envp.push_back(nullptr);
-  }
-
-  // The execvp search along the child's PATH.
-  if (rc == RC_OK) {
-    const char* path_value = nullptr;
-    for (char* const* entry = child.envp.data(); *entry != nullptr; ++entry) {
-      if (std::strncmp(*entry, "PATH=", 5) == 0) path_value = *entry + 5;
-    }
-    child.candidates = os_ExecCandidates(child.arguments[0], path_value);
-    for (const std::string& candidate : child.candidates) {
-      child.candidate_ptrs.push_back(candidate.c_str());
-    }
-    child.candidate_ptrs.push_back(nullptr);
-    child.shell_argv.push_back(const_cast<char*>("/bin/sh"));
-    child.shell_argv.push_back(nullptr);  // the candidate, filled in by the child
-    for (size_t i = 1; i + 1 < child.argv.size(); ++i) child.shell_argv.push_back(child.argv[i]);
-    child.shell_argv.push_back(nullptr);
-  }
-
-  if (rc == RC_OK && working_directory_ != nullptr) {
-    if (int err = os_SystemPath(*working_directory_, &child.working_directory); err != 0) {
-      rc = os_RcFromErrno(err);
-    }
-  }
-
-  int error_pipe[2] = {-1, -1};
-  if (rc == RC_OK) {
-    if (int err = os_MakePipe(error_pipe); err != 0) rc = os_RcFromErrno(err);
-  }
-
-  if (rc == RC_OK) {
-    plan.argv = child.argv.data();
-    plan.envp = child.envp.data();
-    plan.candidates = child.candidate_ptrs.data();
-    plan.shell_argv = child.shell_argv.data();
-    const StdIODescC* descs[3] = {&stdin_, &stdout_, &stderr_};
-    for (int i = 0; i < 3; ++i) {
-      plan.std_targets[i] = descs[i]->target_;
-      plan.std_explicit[i] = descs[i]->IsExplicit();
-    }
-    plan.error_read_fd = error_pipe[0];
-    plan.error_write_fd = error_pipe[1];
-    plan.ignored_signals = ignored_signals_;
-    plan.working_directory =
-        working_directory_ != nullptr ? child.working_directory.c_str() : nullptr;
-    plan.switch_identity = switch_identity_ != 0;
-    plan.new_process_group = own_group_ != 0;
-    plan.detach = detached_ != 0;
-    plan.drop_groups = ::geteuid() == 0;
-    plan.uid = static_cast<uid_t>(uid_);
-    plan.gid = static_cast<gid_t>(gid_);
-
-    pid_t pid = -1;
-    if (int err = os_ForkExec(plan, &pid); err != 0) {
-      rc = os_RcFromErrno(err);
-      (void)os_Close(error_pipe[0]);
-      (void)os_Close(error_pipe[1]);
-    } else {
-      pid_ = static_cast<int32_t>(pid);
-      wait_status_ = -1;
-      process_fd_.Reset();
-      (void)stdin_.CloseChildEnd();
-      (void)stdout_.CloseChildEnd();
-      (void)stderr_.CloseChildEnd();
-      (void)os_Close(error_pipe[1]);
-
-      // End of file: the exec closed the child's copy. Four bytes: the child's errno.
-      int reported = 0;
-      size_t have = 0;
-      const int64_t deadline = os_MonotonicMs() + c_ExecReportTimeoutMs;
-      for (;;) {
-        const int64_t left = deadline - os_MonotonicMs();
-        bool ready = false;
-        if (left <= 0 || os_WaitReadable(error_pipe[0], static_cast<int>(left), &ready) != 0) {
-          break;
-        }
-        if (!ready) continue;  // interrupted or timed out; the deadline decides
-        size_t got = 0;
-        if (os_Read(error_pipe[0], reinterpret_cast<char*>(&reported) + have,
-                    sizeof reported - have, &got) != 0 ||
-            got == 0) {
-          break;
-        }
-        have += got;
-        if (have == sizeof reported) break;
-      }
-      (void)os_Close(error_pipe[0]);
-      if (detached_ != 0 && wait_status_ == -1) {
-        // The intermediate ended right after starting the real child.
-        int status = 0;
-        if (os_WaitBlocking(pid_, &status) == 0) wait_status_ = status;
-      }
-      if (have == sizeof reported) {
-        rc = os_RcFromErrno(reported & 0xFFFF);
-        // The child ends right after its report: collect it now rather than leave a zombie.
-        int status = 0;
-        if (wait_status_ == -1 && os_WaitBlocking(pid_, &status) == 0) wait_status_ = status;
-      }
-    }
-  }
+  RcT rc = PrepareArguments(&child);
+  if (rc == RC_OK) rc = PrepareEnvironment(&child);
+  if (rc == RC_OK) PrepareExecSearch(&child);
+  if (rc == RC_OK) rc = PrepareWorkingDirectory(&child);
+  if (rc == RC_OK) rc = Spawn(child);
 
   TraceV(TrcProcess, "ProcessC::Start(): Process creation result %#lx",
          static_cast<unsigned long>(rc));
   return rc;
+}
+
+RcT ProcessC::PrepareArguments(PreparedChildS* child) const {
+  child->arguments.resize(arguments_.Count());
+  for (uint64_t i = 0; i < arguments_.Count(); ++i) {
+    if (!SystemBytes(arguments_[i], &child->arguments[i])) return os_RcFromErrno(EINVAL);
+  }
+  if (!argument_zero_.IsEmpty() && !SystemBytes(argument_zero_, &child->argument_zero)) {
+    return os_RcFromErrno(EINVAL);
+  }
+  child->argv.reserve(child->arguments.size() + 1);
+  child->argv.push_back(argument_zero_.IsEmpty() ? child->arguments[0].data()
+                                                 : child->argument_zero.data());
+  for (size_t i = 1; i < child->arguments.size(); ++i) {
+    child->argv.push_back(child->arguments[i].data());
+  }
+  child->argv.push_back(nullptr);
+  return RC_OK;
+}
+
+RcT ProcessC::PrepareEnvironment(PreparedChildS* child) const {
+  // The inherited part is a snapshot of the pointer array, so that a change of the
+  // environment by another thread cannot move it under the child.
+  std::vector<std::string_view> base;
+  if (environment_ == nullptr || environment_mode_ != 0) {
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+      base.emplace_back(*entry);
+    }
+  }
+  if (environment_ != nullptr) {
+    child->own_environment.reserve(environment_->Count());
+    for (uint64_t i = 0; i < environment_->Count(); ++i) {
+      std::string entry;
+      if (!SystemBytes((*environment_)[i], &entry)) return os_RcFromErrno(EINVAL);
+      if (environment_mode_ == 0) {
+        child->own_environment.push_back(std::move(entry));
+        continue;
+      }
+      if (entry.empty() || entry[0] == '=') continue;
+      if (entry.find('=') == std::string::npos) entry.push_back('=');
+      const size_t name_length = NameLength(entry);
+      std::string_view name(entry.data(), name_length);
+      for (auto it = base.begin(); it != base.end();) {
+        if (NameLength(*it) == name_length && it->substr(0, name_length) == name) {
+          it = base.erase(it);
+        } else {
+          ++it;
+        }
+      }
+      child->own_environment.push_back(std::move(entry));
+    }
+  }
+  for (std::string_view entry : base) child->envp.push_back(const_cast<char*>(entry.data()));
+  for (std::string& entry : child->own_environment) child->envp.push_back(entry.data());
+  child->envp.push_back(nullptr);
+  return RC_OK;
+}
+
+void ProcessC::PrepareExecSearch(PreparedChildS* child) {
+  const char* path_value = nullptr;
+  for (char* const* entry = child->envp.data(); *entry != nullptr; ++entry) {
+    if (std::strncmp(*entry, "PATH=", 5) == 0) path_value = *entry + 5;
+  }
+  child->candidates = os_ExecCandidates(child->arguments[0], path_value);
+  for (const std::string& candidate : child->candidates) {
+    child->candidate_ptrs.push_back(candidate.c_str());
+  }
+  child->candidate_ptrs.push_back(nullptr);
+  child->shell_argv.push_back(const_cast<char*>("/bin/sh"));
+  child->shell_argv.push_back(nullptr);  // the candidate, filled in by the child
+  for (size_t i = 1; i + 1 < child->argv.size(); ++i) child->shell_argv.push_back(child->argv[i]);
+  child->shell_argv.push_back(nullptr);
+}
+
+RcT ProcessC::PrepareWorkingDirectory(PreparedChildS* child) const {
+  if (working_directory_ == nullptr) return RC_OK;
+  if (int err = os_SystemPath(*working_directory_, &child->working_directory); err != 0) {
+    return os_RcFromErrno(err);
+  }
+  return RC_OK;
+}
+
+RcT ProcessC::Spawn(PreparedChildS& child) {
+  int error_pipe[2] = {-1, -1};
+  if (int err = os_MakePipe(error_pipe); err != 0) return os_RcFromErrno(err);
+
+  os_SpawnPlanS plan;
+  plan.argv = child.argv.data();
+  plan.envp = child.envp.data();
+  plan.candidates = child.candidate_ptrs.data();
+  plan.shell_argv = child.shell_argv.data();
+  const StdIODescC* descs[3] = {&stdin_, &stdout_, &stderr_};
+  for (int i = 0; i < 3; ++i) {
+    plan.std_targets[i] = descs[i]->target_;
+    plan.std_explicit[i] = descs[i]->IsExplicit();
+  }
+  plan.error_read_fd = error_pipe[0];
+  plan.error_write_fd = error_pipe[1];
+  plan.ignored_signals = ignored_signals_;
+  plan.working_directory =
+      working_directory_ != nullptr ? child.working_directory.c_str() : nullptr;
+  plan.switch_identity = switch_identity_ != 0;
+  plan.new_process_group = own_group_ != 0;
+  plan.detach = detached_ != 0;
+  plan.drop_groups = ::geteuid() == 0;
+  plan.uid = static_cast<uid_t>(uid_);
+  plan.gid = static_cast<gid_t>(gid_);
+
+  pid_t pid = -1;
+  if (int err = os_ForkExec(plan, &pid); err != 0) {
+    (void)os_Close(error_pipe[0]);
+    (void)os_Close(error_pipe[1]);
+    return os_RcFromErrno(err);
+  }
+  RecordStarted(pid);
+  (void)os_Close(error_pipe[1]);
+  const RcT rc = AwaitExecReport(error_pipe[0]);
+  (void)os_Close(error_pipe[0]);
+  return rc;
+}
+
+void ProcessC::RecordStarted(pid_t pid) {
+  pid_ = static_cast<int32_t>(pid);
+  wait_status_ = -1;
+  process_fd_.Reset();
+  (void)stdin_.CloseChildEnd();
+  (void)stdout_.CloseChildEnd();
+  (void)stderr_.CloseChildEnd();
+}
+
+RcT ProcessC::AwaitExecReport(int read_fd) {
+  // End of file: the exec closed the child's copy. Four bytes: the child's errno.
+  int reported = 0;
+  size_t have = 0;
+  const int64_t deadline = os_MonotonicMs() + c_ExecReportTimeoutMs;
+  for (;;) {
+    const int64_t left = deadline - os_MonotonicMs();
+    bool ready = false;
+    if (left <= 0 || os_WaitReadable(read_fd, static_cast<int>(left), &ready) != 0) break;
+    if (!ready) continue;  // interrupted or timed out; the deadline decides
+    size_t got = 0;
+    if (os_Read(read_fd, reinterpret_cast<char*>(&reported) + have, sizeof reported - have, &got) !=
+            0 ||
+        got == 0) {
+      break;
+    }
+    have += got;
+    if (have == sizeof reported) break;
+  }
+  if (detached_ != 0 && wait_status_ == -1) {
+    // The intermediate ended right after starting the real child.
+    int status = 0;
+    if (os_WaitBlocking(pid_, &status) == 0) wait_status_ = status;
+  }
+  if (have != sizeof reported) return RC_OK;
+  // The child ends right after its report: collect it now rather than leave a zombie.
+  int status = 0;
+  if (wait_status_ == -1 && os_WaitBlocking(pid_, &status) == 0) wait_status_ = status;
+  return os_RcFromErrno(reported & 0xFFFF);
 }
 
 // --- Waiting -----------------------------------------------------------------------------------

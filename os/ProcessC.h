@@ -245,6 +245,32 @@ class ProcessC {
   [[nodiscard]] RcT TerminateGroup(uint32_t graceMs, bool* killed);
 
  private:
+  struct PreparedChildS;
+
+  // The steps of Start, in order; each returns the failure that ends the start, if any, and
+  // leaves the process untouched until Spawn.
+  // The child's argument vector in the system encoding; an argument holding a zero character
+  // gives 0xE0000016 (EINVAL).
+  [[nodiscard]] RcT PrepareArguments(PreparedChildS* child) const;
+  // The child's whole environment as SetEnvironment describes it, from a snapshot of the
+  // current one; an entry holding a zero character gives 0xE0000016 (EINVAL).
+  [[nodiscard]] RcT PrepareEnvironment(PreparedChildS* child) const;
+  // The execvp search list along the PATH of the prepared environment (not the parent's), and
+  // the /bin/sh argument vector for a candidate that is not a binary.
+  static void PrepareExecSearch(PreparedChildS* child);
+  // The working directory as a system path, when one is set.
+  [[nodiscard]] RcT PrepareWorkingDirectory(PreparedChildS* child) const;
+  // Makes the error pipe, forks and execs the prepared child, records it and waits for its
+  // exec report (AwaitExecReport). Closes both ends of the error pipe in the parent.
+  [[nodiscard]] RcT Spawn(PreparedChildS& child);
+  // Takes `pid` as the started child and closes the child's ends of pipes and redirection
+  // files in the parent.
+  void RecordStarted(pid_t pid);
+  // Reads the child's exec report from `read_fd` for up to c_ExecReportTimeoutMs: end of
+  // file (the exec happened) or a time-out gives 0, four bytes give 0xE0000000 | errno and the
+  // failed child is collected. A detached start also collects the intermediate.
+  [[nodiscard]] RcT AwaitExecReport(int read_fd);
+
   // Waits up to `ms` milliseconds until the child has ended and no member of its group runs.
   [[nodiscard]] bool WaitGroupGone(uint32_t ms);
   [[nodiscard]] RcT Signal(int signal) noexcept;

@@ -122,15 +122,15 @@ bool RunAgent(PlcPreferencesC& preferences, const StringC& line) {
   watch.timeoutSeconds = SecondsPreference(preferences, PlcPreferencesC::c_AgentTimeout, 0);
   watch.graceSeconds = SecondsPreference(preferences, PlcPreferencesC::c_AgentTerminateGrace, 30);
   watch.started = std::chrono::steady_clock::now();
-  ExecuteSupervisionS supervision;
-  supervision.own_process_group = true;
-  supervision.callback = &WatchAgent;
-  supervision.context = &watch;
-  supervision.interval_ms = kWatchIntervalMs;
-  const env_Sys8TextC bytes(line);
   unsigned long exitCode = 0;
-  const ExecuteOutcome outcome =
-      ExecuteCommandSupervised(bytes.Get(), nullptr, &exitCode, supervision);
+  ExecuteOptionsS options;
+  options.exit_code = &exitCode;
+  options.own_process_group = true;
+  options.callback = &WatchAgent;
+  options.context = &watch;
+  options.interval_ms = kWatchIntervalMs;
+  const env_Sys8TextC bytes(line);
+  const ExecuteOutcome outcome = ExecuteCommand(bytes.Get(), options);
   PlcMetricsNoteAgentExit(outcome == EXECUTE_STARTED ? static_cast<int>(exitCode) : -1);
   return outcome == EXECUTE_STARTED && exitCode == 0 && !watch.stopping;
 }
@@ -250,7 +250,7 @@ RcT RunDefaultScheduleInstall(PlcPreferencesC& preferences, const StringC& polic
 namespace {
 
 RcT ApplyMergedPolicyOnce(PlcPreferencesC& preferences) {
-  // 1. Rights.
+  // Only an administrator may apply a machine policy.
   const StringC policyType = preferences.GetValue(PlcPreferencesC::c_PolicyType);
   const bool machine = PlcPreferencesC::SameText(policyType, PlcPreferencesC::s_MachinePolicy);
   if (machine && !IsAdministrator()) {
@@ -258,12 +258,13 @@ RcT ApplyMergedPolicyOnce(PlcPreferencesC& preferences) {
     return c_PlcFailed;
   }
 
-  // 2. The default schedule; its outcome does not decide ours.
+  // The default schedule; its outcome does not decide ours.
   if (preferences.GetBool(PlcPreferencesC::c_InstallDefaultSchedule, false)) {
     (void)RunDefaultScheduleInstall(preferences, StringC(policyType));
   }
 
-  // 3, 4. The policy source.
+  // Where the policy comes from: a client source holds only on Windows NT 5 or later and
+  // otherwise falls back to the server.
   StringC address;
   bool serverSide = false;
   const StringC source = preferences.GetValue(PlcPreferencesC::c_PolicySource);
@@ -284,7 +285,7 @@ RcT ApplyMergedPolicyOnce(PlcPreferencesC& preferences) {
     PlcLog(plc::kServerSource);
   }
 
-  // 5. The server's address keeps every reference that found no value as written, the
+  // The server's address keeps every reference that found no value as written, the
   // download root's in particular: the agent resolves it.
   if (serverSide) {
     preferences.SetDropMissingNames(false);
@@ -293,17 +294,17 @@ RcT ApplyMergedPolicyOnce(PlcPreferencesC& preferences) {
     preferences.SetDropMissingNames(true);
   }
 
-  // 6. A machine policy's address carries the machine's name and addresses.
+  // A machine policy's address carries the machine's name and addresses.
   if (address.Find(Ascii(".rpl?")) < 0 && machine) {
     address.Append(preferences.Expand(Ascii(kMachineQuery)));
   }
 
-  // 7. Only the address was asked for, or there is none.
+  // Only the address was asked for, or there is none.
   if (preferences.GetBool(PlcPreferencesC::c_GeneratePolicyOnly, false) || address.IsEmpty()) {
     return 0;
   }
 
-  // 8 - 10. The agent's command line, run.
+  // Build the agent's command line and run it; its exit status decides the result.
   return InstallWithAgent(
       preferences,
       {{Ascii(kAgent), false},

@@ -179,7 +179,7 @@ int PlcPreferencesC::ParseCommandLine(int argc, const char* const* argv) {
 }
 
 int PlcPreferencesC::DeriveValues() {
-  // 1. The time of the run, in local time, in the expanded DateTimeFormat.
+  // The time of the run, in local time, in the expanded DateTimeFormat.
   if (IsUnset(c_DateTime)) {
     struct timeval now {};
     ::gettimeofday(&now, nullptr);
@@ -194,7 +194,7 @@ int PlcPreferencesC::DeriveValues() {
     }
   }
 
-  // 2, 3. The policy type: only "Machine" (any case) stays a machine policy.
+  // The policy type: only "Machine" (any case) stays a machine policy.
   if (IsUnset(c_PolicyType)) {
     SetValue(c_PolicyType, Ascii(::geteuid() == 0 ? s_MachinePolicy : s_UserPolicy));
   }
@@ -202,7 +202,7 @@ int PlcPreferencesC::DeriveValues() {
   SetValue(c_PolicyType, Ascii(machine ? s_MachinePolicy : s_UserPolicy));
   const int hive = machine ? EnvMSWPreferencesC::s_AllUsers : EnvMSWPreferencesC::s_CurrentUser;
 
-  // 4. Where the merged policy is.
+  // Where the merged policy is.
   bool decided = false;
   if (!IsUnset(c_BootstrappedPolicy) && machine) {
     SetValue(c_PolicyServerURL, GetValue(c_BootstrappedPolicy));
@@ -224,7 +224,7 @@ int PlcPreferencesC::DeriveValues() {
     SetValue(c_PolicyServerURL, Ascii(machine ? c_MachinePolicyURL : c_UserPolicyURL));
   }
 
-  // 5. The download root's addresses become the bootstrap download locations.
+  // The download root's addresses become the bootstrap download locations.
   const StringC downloadRoot = Ascii("DownloadRootURL");
   if (!IsUnset(downloadRoot)) {
     if (PlcBootstrapServersFnT hook = g_BootstrapServers.load()) {

@@ -8,6 +8,9 @@
 //
 // Every set goes through EnvPreferencesC::SetValue without force, so a preference fixed in the
 // configuration store keeps its value. Main thread only, like the environment.
+//
+// The virtual operations are declared in the order of the object's function table, which
+// other modules are built against: keep it (a new operation goes last).
 #ifndef QLM_POLICY_PLCPREFERENCESC_H_
 #define QLM_POLICY_PLCPREFERENCESC_H_
 
@@ -65,27 +68,27 @@ class PlcPreferencesC : public EnvPreferencesC {
   using EnvPreferencesC::GetValue;
   using EnvPreferencesC::SetValue;
 
-  // Slot 27: SetDefaults, LoadStoredSettings, ParseCommandLine, DeriveValues, Validate, in
+  // SetDefaults, LoadStoredSettings, ParseCommandLine, DeriveValues, Validate, in
   // this order, stopping at the first that fails. 0, or 1 when one failed (only the command
   // line can: the steps after it have not run then).
   [[nodiscard]] virtual int Load(int argc, const char* const* argv);
-  // Slot 28: the general default table, then the client's own defaults (stored unexpanded)
+  // The general default table, then the client's own defaults (stored unexpanded)
   // and "MachineIPAddresses" from the cached adapter list. Always 0.
   [[nodiscard]] virtual int SetDefaults();
-  // Slot 29: "DateTime", "PolicyType" and "PolicyServerURL" when not given; the policy server
+  // "DateTime", "PolicyType" and "PolicyServerURL" when not given; the policy server
   // address is also written to or read from the store's "PolicyAgent" section of the policy's
   // hive; "DownloadRootURL" is handed to the bootstrap-server seam. Always 0. May write the
   // store (durably, and only when the stored text differs).
   [[nodiscard]] virtual int DeriveValues();
-  // Slot 30: the "Common" and "PolicyAgent" sections of the machine hive, then of the user's
+  // The "Common" and "PolicyAgent" sections of the machine hive, then of the user's
   // hive; then "PolicyServerURL" is emptied so that DeriveValues decides it. Always 0; a store
   // that cannot be read leaves the values alone.
   [[nodiscard]] virtual int LoadStoredSettings();
-  // Slot 31: the options of `argv` in order (see the option table in the implementation). 1
+  // The options of `argv` in order (see the option table in the implementation). 1
   // after logging "WARNING: Invalid preference '-<c>'" for an unrecognised option or a missing
   // argument (the options after it are not looked at); 0 otherwise.
   [[nodiscard]] virtual int ParseCommandLine(int argc, const char* const* argv);
-  // Slot 32: a "PolicySource" other than "Client" or "Server" becomes "Server"; a
+  // A "PolicySource" other than "Client" or "Server" becomes "Server"; a
   // "GeneratePolicyOnly" that is not a well-formed boolean becomes "False". Always 0.
   [[nodiscard]] virtual int Validate();
 

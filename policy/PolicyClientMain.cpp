@@ -122,17 +122,17 @@ int PolicyClientMain(int argc, char** argv) {
   PlcDisableCoreDumps();  // before any secret is read
   PlcMetricsNoteStart();
 
-  // 1. Dates in the log follow the user's locale; nothing else does.
+  // Dates in the log follow the user's locale; nothing else does.
   std::setlocale(LC_TIME, "");
   FillCommandLine(argc, argv);
 
-  // 2. The root environment; every preference object reads the context's copy of it.
+  // The root environment; every preference object reads the context's copy of it.
   auto environment = std::make_unique<env_EnvironmentC>();
   RKContextC::Current()->SetEnvironment(environment.get());
   // Child processes get the context's environment; settings come from the preference files.
   rkk_ProcessEnvironmentC::Install();
 
-  // 3. The task: only the program path and "-oui" are handed on, so no "-ouiprefs" path from
+  // The task: only the program path and "-oui" are handed on, so no "-ouiprefs" path from
   // the command line reaches the preference search and the default search path is used. The
   // start-up hook gives the task an indented tracer; RKTRACE may switch trace flags on.
   {
@@ -145,20 +145,21 @@ int PolicyClientMain(int argc, char** argv) {
     (void)ApplyTraceFlagsFromEnvironment();
   }
 
-  // 4. The component registry, made now so that components can register.
+  // The component registry, made now so that components can register.
   (void)LkiRegisterServerComponents(ComRegistryC::Instance());
 
-  // 5. The configuration store, the execution path and the product's directories.
+  // The configuration store, the execution path and the product's directories.
   (void)EnvMSWPreferencesC::SetUpConfigurationStore();
 
-  // 6. Preferences; a bad command line ends the run before the banner.
+  // Preferences; a bad command line ends the run before the banner.
   int exitCode = 0;
   {
     PlcPreferencesC preferences;
     if (preferences.Load(argc, argv) != 0) {
       exitCode = 1;
     } else {
-      // 7 - 10.
+      // The run proper: the banner, then the policy applied under the termination signals
+      // and the single-instance lock; the store's findings also decide the exit code.
       WriteBanner();
       // The store's findings so far (ignored lines, a "-s" address it could not remember).
       const bool storeFailed = PlcLogStoreDiagnostics();
@@ -166,11 +167,12 @@ int PolicyClientMain(int argc, char** argv) {
       if (PlcLogStoreDiagnostics() || storeFailed) exitCode = 1;
     }
 
-    // 11.
+    // Every component module is finalized and unloaded before the run's metrics are written,
+    // so that nothing of theirs runs after the figures are taken.
     ComRegistryC::ReleaseInstance();
     PlcMetricsWriteForRun(preferences, exitCode);
 
-    // 12. Closing lines.
+    // The closing lines: the exit code, then the row of stars.
     if (exitCode == 0) {
       PlcLog(plc::kExitedSuccessfully);
     } else {
@@ -179,10 +181,10 @@ int PolicyClientMain(int argc, char** argv) {
     PlcLog(plc::kStars);
   }
 
-  // 13. Every later message finds no log manager until one is made anew.
+  // Every later message finds no log manager until one is made anew.
   log_LogManagerC::Shutdown(true);
 
-  // 14. The context's copy refers to this environment: drop it first.
+  // The context's copy refers to this environment: drop it first.
   rkk_ProcessEnvironmentC::Uninstall();
   RKContextC::Current()->SetEnvironment(nullptr);
   environment.reset();

@@ -9,6 +9,9 @@
 //
 // Reference counted (atomically); it starts with one reference, the creator's, and is
 // destroyed by the last Release. Not otherwise thread-safe: one thread changes it at a time.
+//
+// The virtual operations are declared in the order of the object's function table, which
+// other modules are built against: keep it (a new operation goes last).
 #ifndef QLM_SERVERS_LKISERVERLOCATIONC_H_
 #define QLM_SERVERS_LKISERVERLOCATIONC_H_
 
@@ -49,16 +52,16 @@ class LkiServerLocationC final : public ZelLKIServerLocationI {
   LkiServerLocationC(const LkiServerLocationC&) = delete;
   LkiServerLocationC& operator=(const LkiServerLocationC&) = delete;
 
-  // Slot 0: IID_IUnknown, IID_ZelAttributeCollectionI and IID_ZelLKIServerLocation give this
+  // IID_IUnknown, IID_ZelAttributeCollectionI and IID_ZelLKIServerLocation give this
   // object with one reference added; anything else stores null and gives RC_NOINTERFACE.
   // RC_INVALIDARG for a null `out`.
   [[nodiscard]] RcT QueryInterface(const GuidC& iid, void** out) noexcept override;
-  // Slot 1: adds one reference; returns the new count.
+  // Adds one reference; returns the new count.
   uint32_t AddRef() noexcept override;
-  // Slot 2: drops one reference and destroys the location at zero; returns the new count.
+  // Drops one reference and destroys the location at zero; returns the new count.
   uint32_t Release() noexcept override;
 
-  // Slots 3 to 9: see ZelLKIServerLocationI.
+  // The attribute and name operations (contracts in ZelLKIServerLocationI).
   [[nodiscard]] RcT GetAttribute(const char* name, char** value) noexcept override;
   [[nodiscard]] RcT GetAttributeNames(void** out) noexcept override;
   uint32_t AttributeCount() noexcept override;

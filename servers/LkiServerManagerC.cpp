@@ -534,7 +534,7 @@ RcT LkiServerManagerC::SetBootstrapServers(const StringC& list, const char* kind
   const StringC directionKey = DirectionKey(upload);
   const StringC loadKind = Utf8(upload ? c_Upload : c_Download);
 
-  // 1. The passwords of the known locations, by the URL each resolves to.
+  // The passwords of the known locations, by the URL each resolves to.
   PasswordMapC passwords;
   for (const LkiServerArrayC* array :
        {&manager->active_, &manager->first_side_, &manager->second_side_}) {
@@ -545,7 +545,7 @@ RcT LkiServerManagerC::SetBootstrapServers(const StringC& list, const char* kind
     }
   }
 
-  // 2. The old bootstrap entries: those the manager holds and those in the store that it
+  // The old bootstrap entries: those the manager holds and those in the store that it
   // did not load (unusable ones included), so that none is left behind.
   std::vector<std::string> old;
   for (size_t i = 0; i < manager->active_.Count(); ++i) {
@@ -572,7 +572,7 @@ RcT LkiServerManagerC::SetBootstrapServers(const StringC& list, const char* kind
   DropBootstrap(manager->first_side_);
   DropBootstrap(manager->second_side_);
 
-  // 3 and 4. The new entries, numbered from 1 over the items that could be written.
+  // The new entries, numbered from 1 over the items that could be written.
   std::vector<std::string> written;
   std::string text = list.ToUtf8();  // may hold passwords: wiped below
   size_t start = 0;
@@ -596,7 +596,7 @@ RcT LkiServerManagerC::SetBootstrapServers(const StringC& list, const char* kind
 
   LkiWipe(&text);
 
-  // 5. Every older bootstrap key that was not rewritten.
+  // Every older bootstrap key that was not rewritten.
   for (const std::string& name : old) {
     bool kept = false;
     for (const std::string& w : written) kept = kept || EqualNoCase(w, name);

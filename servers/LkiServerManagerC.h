@@ -54,7 +54,7 @@ class LkiServerManagerC : public LkiServerManagerI {
   // Destroys the manager at zero.
   uint32_t Release() noexcept;
 
-  // Slots 2 to 21 (contracts in LkiServerManagerI.h).
+  // The operations of LkiServerManagerI (contracts there).
   [[nodiscard]] RcT LoadDownloads() override;
   [[nodiscard]] RcT LoadUploads() override;
   [[nodiscard]] RcT RestoreSetAside() override;

@@ -14,6 +14,9 @@
 // disables the pattern.
 //
 // Reference counted like every component object (atomic count); otherwise one thread at a time.
+//
+// The virtual operations are declared in the order of the object's function table, which
+// other modules are built against: keep it (a new operation goes last).
 #ifndef QLM_SERVERS_LKISERVERRULEC_H_
 #define QLM_SERVERS_LKISERVERRULEC_H_
 
@@ -46,21 +49,21 @@ class LkiServerRuleC : public ZelUnknownI {
   LkiServerRuleC(const LkiServerRuleC&) = delete;
   LkiServerRuleC& operator=(const LkiServerRuleC&) = delete;
 
-  // Slot 0: IID_IUnknown and IID_LkiServerRule give this object with one reference added;
+  // IID_IUnknown and IID_LkiServerRule give this object with one reference added;
   // anything else stores null and gives RC_NOINTERFACE. RC_INVALIDARG for a null `out`.
   [[nodiscard]] RcT QueryInterface(const GuidC& iid, void** out) noexcept override;
-  // Slot 1: adds one reference; returns the new count.
+  // Adds one reference; returns the new count.
   uint32_t AddRef() noexcept override;
-  // Slot 2: drops one reference, destroying the rule at zero; returns the new count.
+  // Drops one reference, destroying the rule at zero; returns the new count.
   uint32_t Release() noexcept override;
-  // Slot 3: replaces the pattern and the target (null reads as ""). RC_FAIL when memory is
+  // Replaces the pattern and the target (null reads as ""). RC_FAIL when memory is
   // short (the rule is then unchanged).
   [[nodiscard]] virtual RcT Set(const char* pattern, const char* target) noexcept;
-  // Slot 4: how well `path` matches: kNoMatch, or for a match the number of pattern
+  // How well `path` matches: kNoMatch, or for a match the number of pattern
   // characters that matched plus one more for an exact pattern (so an exact rule beats a
   // prefix rule of the same text). Never fails.
   virtual int64_t Match(std::string_view path) const noexcept;
-  // Slot 5: the target for `path`, or nothing when the rule does not match it or its target
+  // The target for `path`, or nothing when the rule does not match it or its target
   // is empty.
   virtual std::optional<std::string> Apply(std::string_view path) const;
 
@@ -68,7 +71,7 @@ class LkiServerRuleC : public ZelUnknownI {
   const std::string& Target() const noexcept { return target_; }
 
  protected:
-  // Slots 6 and 7. Destroyed by the last Release only.
+  // Destroyed by the last Release only.
   virtual ~LkiServerRuleC();
 
  private:

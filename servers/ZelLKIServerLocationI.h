@@ -17,18 +17,18 @@
 
 class ZelAttributeCollectionI : public ZelUnknownI {
  public:
-  // Slot 3: stores in *value a new copy of attribute `name` (names compared ignoring ASCII
+  // Stores in *value a new copy of attribute `name` (names compared ignoring ASCII
   // case) and returns 0. RC_FAIL and null when there is no such attribute; RC_INVALIDARG for a
   // null or empty name; RC_POINTER for a null `value`.
   [[nodiscard]] virtual RcT GetAttribute(const char* name, char** value) noexcept = 0;
-  // Slot 4: not supported. Stores null and gives RC_NOTIMPL; RC_INVALIDARG for a null `out`.
+  // Not supported. Stores null and gives RC_NOTIMPL; RC_INVALIDARG for a null `out`.
   [[nodiscard]] virtual RcT GetAttributeNames(void** out) noexcept = 0;
-  // Slot 5: the number of attributes.
+  // The number of attributes.
   virtual uint32_t AttributeCount() noexcept = 0;
-  // Slot 6: sets attribute `name` to `value` (null reads as ""), replacing an attribute of the
+  // Sets attribute `name` to `value` (null reads as ""), replacing an attribute of the
   // same name; the replaced text is wiped. RC_INVALIDARG for a null or empty name.
   [[nodiscard]] virtual RcT SetAttribute(const char* name, const char* value) noexcept = 0;
-  // Slot 7: *present becomes whether attribute `name` exists. RC_INVALIDARG for a null name,
+  // *present becomes whether attribute `name` exists. RC_INVALIDARG for a null name,
   // RC_POINTER for a null `present`.
   [[nodiscard]] virtual RcT HasAttribute(const char* name, bool* present) noexcept = 0;
 
@@ -38,9 +38,9 @@ class ZelAttributeCollectionI : public ZelUnknownI {
 
 class ZelLKIServerLocationI : public ZelAttributeCollectionI {
  public:
-  // Slot 8: stores in *name a new copy of the location's name. RC_POINTER for a null `name`.
+  // Stores in *name a new copy of the location's name. RC_POINTER for a null `name`.
   [[nodiscard]] virtual RcT GetName(char** name) noexcept = 0;
-  // Slot 9: renames the location (null reads as ""). Does not touch the store or any list
+  // Renames the location (null reads as ""). Does not touch the store or any list
   // the location is in. Returns 0.
   [[nodiscard]] virtual RcT SetName(const char* name) noexcept = 0;
 

@@ -52,8 +52,9 @@ TEST_F(ProcessEnvironmentTest, ChildWithAVariableListSeesTheContextEnvironment) 
   rkk_VariableListC variables;
   unsigned long code = 99;
   const std::string line = "/bin/sh -c 'printf %s \"$QLM_FROM_CONTEXT\" > " + dir_ + "/out'";
-  ASSERT_EQ(ExecuteCommand(line.c_str(), &variables, &code, 0, 0, 1, nullptr, nullptr, nullptr),
-            EXECUTE_STARTED);
+  ASSERT_EQ(
+      ExecuteCommand(line.c_str(), ExecuteOptionsS{.variables = &variables, .exit_code = &code}),
+      EXECUTE_STARTED);
   EXPECT_EQ(code, 0u);
   EXPECT_EQ(Out(), "ctx value");
 }

@@ -58,9 +58,8 @@ TEST(LogManagerProcessHookTest, ExecuteCommandLinesReachTheLogFileWhileTheManage
     log_LogManagerC* manager = MakeSingleton(dir);
 
     unsigned long code = 0;
-    ASSERT_EQ(
-        ExecuteCommand("/bin/sh -c 'exit 3'", nullptr, &code, 0, 0, 1, nullptr, nullptr, nullptr),
-        EXECUTE_STARTED);
+    ASSERT_EQ(ExecuteCommand("/bin/sh -c 'exit 3'", ExecuteOptionsS{.exit_code = &code}),
+              EXECUTE_STARTED);
     EXPECT_EQ(code, 3u);
     const std::vector<std::string> expected = {
         "Execute \xE2\x80\x9C/bin/sh -c 'exit 3'\xE2\x80\x9D",
@@ -90,8 +89,7 @@ TEST(LogManagerProcessHookTest, ExecuteCommandLinesReachTheLogFileWhileTheManage
     // Without a manager the lines land in the error buffer, as information.
     const size_t before = getErrBuf()->Count();
     const uint64_t mark = getErrBuf()->Mark();
-    ASSERT_EQ(ExecuteCommand("/bin/true", nullptr, &code, 0, 0, 1, nullptr, nullptr, nullptr),
-              EXECUTE_STARTED);
+    ASSERT_EQ(ExecuteCommand("/bin/true", ExecuteOptionsS{.exit_code = &code}), EXECUTE_STARTED);
     const std::vector<std::string> reported = ReportedSince(before);
     ASSERT_EQ(reported.size(), 3u);
     EXPECT_EQ(reported[0], "Execute \xE2\x80\x9C/bin/true\xE2\x80\x9D");

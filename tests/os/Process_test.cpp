@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -229,8 +230,7 @@ TEST_F(ExecuteCommandTest, ExitStatusAndSignalReachTheExitCode) {
   for (const CaseS& c : cases) {
     logged_.clear();
     unsigned long code = 12345;
-    EXPECT_EQ(ExecuteCommand(c.line, nullptr, &code, 0, 0, 1, nullptr, nullptr, nullptr),
-              EXECUTE_STARTED)
+    EXPECT_EQ(ExecuteCommand(c.line, ExecuteOptionsS{.exit_code = &code}), EXECUTE_STARTED)
         << c.line;
     EXPECT_EQ(code, c.code) << c.line;
     ASSERT_NE(Find(OS_M_EXECUTE), nullptr);
@@ -267,8 +267,7 @@ TEST_F(ExecuteCommandTest, StartFailuresMapToOutcomes) {
   for (const CaseS& c : cases) {
     logged_.clear();
     unsigned long code = 77;
-    EXPECT_EQ(ExecuteCommand(c.line.c_str(), nullptr, &code, 0, 0, 1, nullptr, nullptr, nullptr),
-              c.outcome)
+    EXPECT_EQ(ExecuteCommand(c.line.c_str(), ExecuteOptionsS{.exit_code = &code}), c.outcome)
         << c.line;
     ASSERT_NE(Find(OS_M_EXECUTE_RETURNED), nullptr);
     EXPECT_EQ(Find(OS_M_EXECUTE_RETURNED)->text, "Execute returned \u201c" + c.text + "\u201d. ");
@@ -283,12 +282,42 @@ TEST_F(ExecuteCommandTest, UncollectableStatusIsNoSuccess) {
   ignore.sa_handler = SIG_IGN;
   ASSERT_EQ(::sigaction(SIGCHLD, &ignore, &previous), 0);
   unsigned long code = 0;
-  const ExecuteOutcome outcome =
-      ExecuteCommand("/bin/true", nullptr, &code, 0, 0, 1, nullptr, nullptr, nullptr);
+  const ExecuteOutcome outcome = ExecuteCommand("/bin/true", ExecuteOptionsS{.exit_code = &code});
   ::sigaction(SIGCHLD, &previous, nullptr);
   EXPECT_EQ(outcome, EXECUTE_UNSPECIFIED);
   EXPECT_EQ(code, ULONG_MAX);
   EXPECT_EQ(Find(OS_M_EXECUTE_EXIT_CODE), nullptr);
+}
+
+TEST_F(ExecuteCommandTest, SupervisionOptionsReachTheChild) {
+  // The child prints its process id and its process group (field 5 of /proc/<pid>/stat).
+  const char* const report = "/bin/sh -c 'echo $$; cut -d\" \" -f5 /proc/$$/stat'";
+  for (bool own_group : {false, true}) {
+    MemoryStreamC out;
+    unsigned long code = 99;
+    ASSERT_EQ(ExecuteCommand(report, ExecuteOptionsS{.exit_code = &code,
+                                                     .stdout_sink = &out,
+                                                     .own_process_group = own_group}),
+              EXECUTE_STARTED);
+    const std::vector<std::string> lines = Lines(Text(out));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0] == lines[1], own_group) << lines[0] << " " << lines[1];
+  }
+
+  // A callback that says stop has the child terminated; its signal is the exit code.
+  int calls = 0;
+  const ProcessC::WaitCallbackT stop = [](ProcessC*, void* context) {
+    ++*static_cast<int*>(context);
+    return false;
+  };
+  unsigned long code = 99;
+  EXPECT_EQ(ExecuteCommand(
+                "sleep 30",
+                ExecuteOptionsS{
+                    .exit_code = &code, .callback = stop, .context = &calls, .interval_ms = 10}),
+            EXECUTE_STARTED);
+  EXPECT_EQ(code, static_cast<unsigned long>(SIGTERM));
+  EXPECT_GE(calls, 1);
 }
 
 TEST(ExecuteOutcomeTest, MapsStartResults) {
@@ -320,8 +349,7 @@ TEST(ExecuteOutcomeTest, MapsStartResults) {
 TEST_F(ExecuteCommandTest, WithoutHookMessagesGoToTheErrorBuffer) {
   SetProcessLogHook(nullptr);
   getErrBuf()->Clear();
-  EXPECT_EQ(ExecuteCommand("/nonexistent/x", nullptr, nullptr, 0, 0, 0, nullptr, nullptr, nullptr),
-            EXECUTE_FILE_NOT_FOUND);
+  EXPECT_EQ(ExecuteCommand("/nonexistent/x", ExecuteOptionsS{}), EXECUTE_FILE_NOT_FOUND);
   auto codes = ReportedCodes();
   ASSERT_GE(codes.size(), 2u);
   EXPECT_EQ(codes[0], OS_M_EXECUTE);
@@ -333,7 +361,8 @@ TEST_F(ExecuteCommandTest, WithoutHookMessagesGoToTheErrorBuffer) {
 
 TEST_F(ExecuteCommandTest, PumpsStreamsBothWays) {
   // stdin from memory, stdout and stderr into memory; the input is larger than a pipe holds,
-  // and cat ends only when its input is closed after the last byte.
+  // and cat ends only when its input is closed after the last byte. Through the positional
+  // form, so that each stream lands in its own field.
   std::string input;
   for (int i = 0; input.size() < 300000; ++i) input += "line " + std::to_string(i) + "\n";
   MemoryStreamC source(input.data(), static_cast<int64_t>(input.size()));
@@ -353,13 +382,14 @@ TEST_F(ExecuteCommandTest, ChildThatStopsReadingItsInputDoesNotEndTheParent) {
   std::string input(1 << 20, 'x');
   MemoryStreamC source(input.data(), static_cast<int64_t>(input.size()));
   unsigned long code = 99;
-  EXPECT_EQ(
-      ExecuteCommand("/bin/sh -c 'exit 4'", nullptr, &code, 0, 0, 0, &source, nullptr, nullptr),
-      EXECUTE_STARTED);
+  EXPECT_EQ(ExecuteCommand("/bin/sh -c 'exit 4'",
+                           ExecuteOptionsS{.exit_code = &code, .stdin_source = &source}),
+            EXECUTE_STARTED);
   EXPECT_EQ(code, 4u);
 }
 
 TEST_F(ExecuteCommandTest, VariableListEnvironmentComesFromTheProvider) {
+  // The first call goes through the positional form: the list and the sink reach their fields.
   FakeEnvironment provider;
   provider.child_environment =
       Args({"=C:=hidden", "QLM_ONE=1", "QLM_TWO=two words", "PATH=/usr/bin:/bin"});
@@ -374,17 +404,20 @@ TEST_F(ExecuteCommandTest, VariableListEnvironmentComesFromTheProvider) {
 
   // A failing merge starts nothing.
   provider.make_result = 0xE000000C;
-  EXPECT_EQ(ExecuteCommand("env", SomeVariableList(), &code, 0, 0, 0, nullptr, nullptr, nullptr),
-            EXECUTE_OUT_OF_RESOURCES);
+  EXPECT_EQ(
+      ExecuteCommand("env", ExecuteOptionsS{.variables = SomeVariableList(), .exit_code = &code}),
+      EXECUTE_OUT_OF_RESOURCES);
 }
 
 TEST_F(ExecuteCommandTest, WithoutProviderTheChildInheritsTheEnvironment) {
   ::setenv("QLM_INHERITED_FOR_TEST", "yes", 1);
   MemoryStreamC out;
   unsigned long code = 99;
-  EXPECT_EQ(ExecuteCommand("printenv QLM_INHERITED_FOR_TEST", SomeVariableList(), &code, 0, 0, 0,
-                           nullptr, &out, nullptr),
-            EXECUTE_STARTED);
+  EXPECT_EQ(
+      ExecuteCommand("printenv QLM_INHERITED_FOR_TEST",
+                     ExecuteOptionsS{
+                         .variables = SomeVariableList(), .exit_code = &code, .stdout_sink = &out}),
+      EXECUTE_STARTED);
   ::unsetenv("QLM_INHERITED_FOR_TEST");
   EXPECT_EQ(Text(out), "yes\n");
 }
@@ -622,16 +655,59 @@ TEST_F(ProcessTest, WorkingDirectoryAndArgumentZero) {
   EXPECT_EQ(missing.Start(), 0xE0000002);
 }
 
-TEST_F(ProcessTest, IgnoredSignalsReachTheChild) {
-  ProcessC process;
-  process.SetArguments(Args({"/bin/grep", "^SigIgn:", "/proc/self/status"}));
-  process.SetIgnoredSignals((uint64_t{1} << (SIGUSR1 - 1)) | (uint64_t{1} << (SIGTERM - 1)));
-  std::string line = RunCollecting(process);
-  ASSERT_EQ(line.rfind("SigIgn:", 0), 0u) << line;
-  const uint64_t mask = std::stoull(line.substr(7), nullptr, 16);
-  EXPECT_NE(mask & (uint64_t{1} << (SIGUSR1 - 1)), 0u);
-  EXPECT_NE(mask & (uint64_t{1} << (SIGTERM - 1)), 0u);
-  EXPECT_EQ(mask & (uint64_t{1} << (SIGUSR2 - 1)), 0u);
+// The signal masks of /proc/self/status ("SigIgn:", "SigCgt:", "SigBlk:") as the child sees
+// them after its exec.
+std::map<std::string, uint64_t> ChildSignalMasks(ProcessC& process) {
+  // cat installs no handler of its own (grep does).
+  process.SetArguments(Args({"/bin/cat", "/proc/self/status"}));
+  std::map<std::string, uint64_t> masks;
+  for (const std::string& line : Lines(RunCollecting(process))) {
+    if (line.rfind("Sig", 0) == 0 && line.size() > 7 && line[6] == ':')
+      masks[line.substr(0, 7)] = std::stoull(line.substr(7), nullptr, 16);
+  }
+  return masks;
+}
+
+TEST_F(ProcessTest, ChildStartsWithDefaultHandlersAndTheWantedIgnores) {
+  const auto bit = [](int sig) { return uint64_t{1} << (sig - 1); };
+  // The parent catches SIGUSR2 (with and without SA_SIGINFO) and ignores SIGHUP.
+  struct sigaction caught {};
+  caught.sa_handler = [](int) {};
+  struct sigaction caught_info {};
+  caught_info.sa_sigaction = [](int, siginfo_t*, void*) {};
+  caught_info.sa_flags = SA_SIGINFO;
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  struct sigaction old_usr2 {
+  }, old_winch{}, old_hup{};
+  ASSERT_EQ(::sigaction(SIGUSR2, &caught, &old_usr2), 0);
+  ASSERT_EQ(::sigaction(SIGWINCH, &caught_info, &old_winch), 0);
+  ASSERT_EQ(::sigaction(SIGHUP, &ignore, &old_hup), 0);
+  sigset_t blocked, old_mask;
+  sigemptyset(&blocked);
+  sigaddset(&blocked, SIGALRM);
+  ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &blocked, &old_mask), 0);
+
+  for (bool without_clear_at_start : {false, true}) {
+    os_ProcessTestFallbacks(false, false, without_clear_at_start);
+    ProcessC process;
+    process.SetIgnoredSignals(bit(SIGUSR1) | bit(SIGTERM) | bit(SIGUSR2));
+    std::map<std::string, uint64_t> masks = ChildSignalMasks(process);
+    ASSERT_EQ(masks.count("SigIgn:") + masks.count("SigCgt:") + masks.count("SigBlk:"), 3u);
+    const uint64_t ignored = masks["SigIgn:"];
+    // The ignore mask, including a signal the parent catches, and the parent's own ignores.
+    EXPECT_EQ(ignored & (bit(SIGUSR1) | bit(SIGTERM) | bit(SIGUSR2) | bit(SIGHUP)),
+              bit(SIGUSR1) | bit(SIGTERM) | bit(SIGUSR2) | bit(SIGHUP));
+    EXPECT_EQ(ignored & bit(SIGWINCH), 0u);
+    EXPECT_EQ(masks["SigCgt:"], 0u);
+    // The caller's mask, nothing more.
+    EXPECT_EQ(masks["SigBlk:"], bit(SIGALRM)) << without_clear_at_start;
+  }
+  os_ProcessTestFallbacks(false, false, false);
+  ::pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
+  ::sigaction(SIGUSR2, &old_usr2, nullptr);
+  ::sigaction(SIGWINCH, &old_winch, nullptr);
+  ::sigaction(SIGHUP, &old_hup, nullptr);
 }
 
 TEST_F(ProcessTest, NoDescriptorLeaksIntoTheChild) {
@@ -843,8 +919,7 @@ TEST_F(ProcessTest, RedirectionNeverFollowsALinkAtTheName) {
 
 TEST_F(ExecuteCommandTest, ChildNotWaitedForIsNeverLeftAsAZombie) {
   const std::string line = "/bin/sh -c 'echo $$ > " + Path("pid") + "'";
-  EXPECT_EQ(ExecuteCommand(line.c_str(), nullptr, nullptr, 0, 0, 0, nullptr, nullptr, nullptr),
-            EXECUTE_STARTED);
+  EXPECT_EQ(ExecuteCommand(line.c_str(), ExecuteOptionsS{}), EXECUTE_STARTED);
   const std::vector<pid_t> pids = PidsIn(Path("pid"), 1);
   ASSERT_EQ(pids.size(), 1u);
   // The command is not a child of this process: the system collects it, not us.
