@@ -29,26 +29,11 @@
 #define QLM_CHILD_BORROWS_MEMORY 1
 #endif
 
-// Whether the child can be made with clone3(2) asking the kernel to put every caught signal
-// back to its default (CLONE_CLEAR_SIGHAND) in the same step, instead of the child asking for
-// each signal's disposition (one system call per signal). The call is made inline, on the
-// parent's stack like vfork, so only where the system call convention is written out here.
-#if QLM_CHILD_BORROWS_MEMORY && defined(__x86_64__) && defined(SYS_clone3)
-#define QLM_CLEARS_HANDLERS_AT_START 1
-#include <linux/sched.h>
-#else
-#define QLM_CLEARS_HANDLERS_AT_START 0
-#endif
-
 namespace {
 
 // Test switches for the fallbacks of older kernels (see os_ProcessTestFallbacks).
 std::atomic<bool> g_no_close_range{false};
 std::atomic<bool> g_no_process_fd{false};
-std::atomic<bool> g_no_clear_at_start{false};
-// Set once clone3 is refused (an older kernel, or a seccomp filter), so that later starts go
-// straight to vfork.
-std::atomic<bool> g_clone3_refused{false};
 
 int LastError() noexcept {
   return errno != 0 ? errno : EIO;
@@ -134,37 +119,29 @@ void CloseFrom(int lowest) noexcept {
 
 // Gives each signal of the ignore mask the ignored disposition and puts every caught signal
 // back to its default, so that none of the parent's handlers runs in the child once signals
-// are unblocked (exec would reset them too, but only at the exec). Signals the parent ignores
-// stay ignored. `handlers_cleared`: the kernel already reset the caught ones at the start, so
-// only the ignore mask is left to apply.
-void PrepareSignals(uint64_t ignored, bool handlers_cleared) noexcept {
-  struct sigaction action;
-  std::memset(&action, 0, sizeof action);
-  sigemptyset(&action.sa_mask);
-  action.sa_handler = SIG_IGN;
-  for (int sig = 1; sig <= 63 && sig < NSIG; ++sig) {
-    if (((ignored >> (sig - 1)) & 1u) == 0 || sig == SIGKILL || sig == SIGSTOP) continue;
-    (void)::sigaction(sig, &action, nullptr);
-  }
-  if (handlers_cleared) return;
-  action.sa_handler = SIG_DFL;
+// are unblocked (exec would reset them too, but only at the exec).
+void PrepareSignals(uint64_t ignored) noexcept {
   for (int sig = 1; sig < NSIG; ++sig) {
     if (sig == SIGKILL || sig == SIGSTOP) continue;
-    if (sig <= 63 && ((ignored >> (sig - 1)) & 1u) != 0) continue;
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    sigemptyset(&action.sa_mask);
+    if (sig <= 63 && ((ignored >> (sig - 1)) & 1u) != 0) {
+      action.sa_handler = SIG_IGN;
+      (void)::sigaction(sig, &action, nullptr);
+      continue;
+    }
     struct sigaction current;
     if (::sigaction(sig, nullptr, &current) != 0) continue;  // reserved by the C library
     if ((current.sa_flags & SA_SIGINFO) != 0 ||
         (current.sa_handler != SIG_IGN && current.sa_handler != SIG_DFL)) {
+      action.sa_handler = SIG_DFL;
       (void)::sigaction(sig, &action, nullptr);
     }
   }
 }
 
-// Never inlined: on the vfork-like paths the child runs on the parent's stack, and the call
-// must be all it does in the frame it shares with the parent.
-[[noreturn]] __attribute__((noinline)) void ChildMain(const os_SpawnPlanS& plan,
-                                                      const sigset_t& original_mask,
-                                                      bool handlers_cleared) noexcept {
+[[noreturn]] void ChildMain(const os_SpawnPlanS& plan, const sigset_t& original_mask) noexcept {
   int error_fd = plan.error_write_fd;
   if (plan.error_read_fd >= 0) ::close(plan.error_read_fd);
   if (plan.detach) {
@@ -198,7 +175,7 @@ void PrepareSignals(uint64_t ignored, bool handlers_cleared) noexcept {
   error_fd = 3;
   if (::fcntl(3, F_SETFD, FD_CLOEXEC) != 0) ChildFail(error_fd, LastError());
 
-  PrepareSignals(plan.ignored_signals, handlers_cleared);
+  PrepareSignals(plan.ignored_signals);
   CloseFrom(4);
   if (plan.new_process_group && ::setpgid(0, 0) != 0) ChildFail(error_fd, LastError());
 
@@ -247,11 +224,9 @@ void PrepareSignals(uint64_t ignored, bool handlers_cleared) noexcept {
 
 }  // namespace
 
-void os_ProcessTestFallbacks(bool no_close_range, bool no_process_fd,
-                             bool no_clear_at_start) noexcept {
+void os_ProcessTestFallbacks(bool no_close_range, bool no_process_fd) noexcept {
   g_no_close_range.store(no_close_range);
   g_no_process_fd.store(no_process_fd);
-  g_no_clear_at_start.store(no_clear_at_start);
 }
 
 int os_ForkExec(const os_SpawnPlanS& plan, pid_t* pid) noexcept {
@@ -261,38 +236,12 @@ int os_ForkExec(const os_SpawnPlanS& plan, pid_t* pid) noexcept {
   ::pthread_sigmask(SIG_SETMASK, &all, &original);
   // The child runs only ChildMain, which never returns: it execs or ends. Sharing the memory
   // saves copying the parent's page tables, the larger part of starting a short command.
-  pid_t child = -1;
-#if QLM_CLEARS_HANDLERS_AT_START
-  if (!g_no_clear_at_start.load(std::memory_order_relaxed) &&
-      !g_clone3_refused.load(std::memory_order_relaxed)) {
-    // vfork with the caught signals reset by the kernel. The system call is written out here
-    // rather than called through a function: the child returns into this very frame, and a
-    // return from a called function would take the parent's return address off the stack.
-    struct clone_args args;
-    std::memset(&args, 0, sizeof args);
-    args.flags = CLONE_VM | CLONE_VFORK | CLONE_CLEAR_SIGHAND;
-    args.exit_signal = SIGCHLD;
-    long result;
-    __asm__ volatile("syscall"
-                     : "=a"(result)
-                     : "0"(static_cast<long>(SYS_clone3)), "D"(&args), "S"(sizeof args)
-                     : "rcx", "r11", "memory");
-    if (result == 0) ChildMain(plan, original, true);
-    if (result > 0) child = static_cast<pid_t>(result);
-    // Refused (an older kernel, a seccomp filter) or failed: the ordinary start below decides.
-    if (result == -ENOSYS || result == -EINVAL || result == -EPERM) {
-      g_clone3_refused.store(true, std::memory_order_relaxed);
-    }
-  }
-#endif
-  if (child < 0) {
 #if QLM_CHILD_BORROWS_MEMORY
-    child = ::vfork();
+  pid_t child = ::vfork();
 #else
-    child = ::fork();
+  pid_t child = ::fork();
 #endif
-    if (child == 0) ChildMain(plan, original, false);
-  }
+  if (child == 0) ChildMain(plan, original);
   int err = child < 0 ? LastError() : 0;
   // The parent sets the group too, so that it exists before anyone signals it even when the
   // child has not run yet (fork). After the exec this fails (EACCES), harmlessly.

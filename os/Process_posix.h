@@ -59,9 +59,7 @@ struct os_SpawnPlanS {
 // after writing its errno (4 bytes, native order) to the error pipe. The child borrows the
 // parent's memory until it execs (vfork; the calling thread waits meanwhile), except in
 // sanitizer builds, which fork. Signals are blocked in the parent around the start so that
-// no handler of the parent runs in the child; before it unblocks them (to the caller's mask)
-// every caught signal is back at its default, ignored ones stay ignored, and the ignore mask
-// of the plan is applied.
+// no handler of the parent runs in the child.
 [[nodiscard]] int os_ForkExec(const os_SpawnPlanS& plan, pid_t* pid) noexcept;
 
 // The execvp search list for `program` along `path_value` (the child's PATH; null when it has
@@ -121,9 +119,7 @@ int os_OpenProcessFd(pid_t pid) noexcept;
 int64_t os_MonotonicMs() noexcept;
 
 // Tests: make the child behave as on a kernel without close_range(2) (it then closes what
-// /proc/self/fd lists), Wait as on one without pidfd_open(2) (it then polls every 100 ms), and
-// the start as on one without clone3(2) (the child then resets each caught signal itself).
-void os_ProcessTestFallbacks(bool no_close_range, bool no_process_fd,
-                             bool no_clear_at_start = false) noexcept;
+// /proc/self/fd lists) and Wait as on one without pidfd_open(2) (it then polls every 100 ms).
+void os_ProcessTestFallbacks(bool no_close_range, bool no_process_fd) noexcept;
 
 #endif  // QLM_OS_PROCESS_POSIX_H_
