@@ -39,7 +39,7 @@
 #include <vector>
 
 #include "base/StringC.h"
-#include "log/log_LogManagerI.h"
+#include "logmgr/log_LogManagerI.h"
 
 class EnvPreferencesC;
 class ErrCatalogC;
