@@ -31,8 +31,8 @@ import pathlib
 import re
 import sys
 
-LAYERS = ["cmn", "base", "log", "os", "registry", "env", "context", "security", "net",
-          "servers", "policy", "plugins", "tools"]
+LAYERS = ["cmn", "base", "log", "time", "os", "registry", "env", "context", "security", "net",
+          "logmgr", "servers", "policy", "plugins", "tools"]
 NUMBER_RE = re.compile(r"0[xX]([0-9A-Fa-f]{1,8})$")
 
 
