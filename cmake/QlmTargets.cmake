@@ -70,6 +70,13 @@ function(qlm_library name)
                         "layers come from cmake/layers.txt, other libraries go in LIBS")
   endif()
   qlm_layer_row(${name})
+  # A layer is built from its own folder, so that a file's path says its layer.
+  get_property(folder GLOBAL PROPERTY QLM_LAYER_${name}_FOLDER)
+  file(RELATIVE_PATH here ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  if(NOT here STREQUAL folder)
+    message(FATAL_ERROR "qlm_library(${name}) in ${here}/: its row in cmake/layers.txt gives "
+                        "the folder ${folder}/")
+  endif()
   get_property(public GLOBAL PROPERTY QLM_LAYER_${name}_PUBLIC)
   get_property(private GLOBAL PROPERTY QLM_LAYER_${name}_PRIVATE)
   list(TRANSFORM public PREPEND qlm_)
