@@ -16,8 +16,8 @@ set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEP
                                                              ${QLM_LAYER_TABLE})
 
 # Reads the table into global properties: QLM_LAYERS (names, lowest first) and, per name,
-# QLM_LAYER_<name>_PUBLIC / _PRIVATE / _FOLDER / _TESTS. The check validates the table's
-# content; this only splits it.
+# QLM_LAYER_<name>_PUBLIC / _PRIVATE / _FOLDER / _TESTS / _TESTSUPPORT. The check validates
+# the table's content; this only splits it.
 function(qlm_read_layer_table)
   file(STRINGS ${QLM_LAYER_TABLE} lines)
   set(names "")
@@ -29,11 +29,13 @@ function(qlm_read_layer_table)
     endif()
     string(REGEX REPLACE "[ \t]+" ";" tokens "${line}")
     list(POP_FRONT tokens name)
-    cmake_parse_arguments(ROW "" "FOLDER;TESTS" "PUBLIC;PRIVATE" ${tokens})
+    cmake_parse_arguments(ROW "TESTSUPPORT" "FOLDER;TESTS" "PUBLIC;PRIVATE" ${tokens})
     if(NOT ROW_FOLDER)
       set(ROW_FOLDER ${name})
     endif()
-    if(NOT ROW_TESTS)
+    if(ROW_TESTSUPPORT)
+      set(ROW_TESTS "")
+    elseif(NOT ROW_TESTS)
       set(ROW_TESTS tests/${name})
     endif()
     list(APPEND names ${name})
@@ -41,6 +43,7 @@ function(qlm_read_layer_table)
     set_property(GLOBAL PROPERTY QLM_LAYER_${name}_PRIVATE "${ROW_PRIVATE}")
     set_property(GLOBAL PROPERTY QLM_LAYER_${name}_FOLDER "${ROW_FOLDER}")
     set_property(GLOBAL PROPERTY QLM_LAYER_${name}_TESTS "${ROW_TESTS}")
+    set_property(GLOBAL PROPERTY QLM_LAYER_${name}_TESTSUPPORT ${ROW_TESTSUPPORT})
   endforeach()
   set_property(GLOBAL PROPERTY QLM_LAYERS "${names}")
 endfunction()

@@ -13,7 +13,9 @@ A file may include headers of
     through another layer's PUBLIC headers must be named too, so that every row says exactly
     what its files include and a layer that drops an include cannot break a user silently.
 A unit test (the row's TESTS folder) may in addition include its row and the test support of
-the rows its row names, and nothing else: a test sees what the code under test sees.
+the rows its row names, and nothing else: a test sees what the code under test sees. A row
+marked TESTSUPPORT (a library of test helpers) has no tests folder; every unit test may include
+it, other rows only when they name it.
 
 The table itself must be exact and ordered:
   - a row names only rows above it (lowest layer first), so the graph has no cycle and a lower
@@ -22,6 +24,8 @@ The table itself must be exact and ordered:
     includes it (the build propagates PUBLIC layers to the row's users, PRIVATE ones it links
     only);
   - every row's folder exists.
+The first word of a row is its name; FOLDER, TESTS, PUBLIC and PRIVATE take the words after
+them, TESTSUPPORT none.
 
 Usage: check_includes.py [--root DIR] [--table FILE] [--graph | --mermaid [OMIT]]
   --graph prints the rows the includes call for (the real graph) instead of checking;
@@ -38,7 +42,7 @@ import sys
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc", ".c", ".inc", ".def")
 HEADER_SUFFIXES = (".h", ".hpp")
 INCLUDE_RE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
-KEYWORDS = ("FOLDER", "TESTS", "PUBLIC", "PRIVATE")
+KEYWORDS = ("FOLDER", "TESTS", "PUBLIC", "PRIVATE", "TESTSUPPORT")
 
 
 class TableError(Exception):
@@ -53,6 +57,7 @@ class Row:
         self.tests = "tests/" + name
         self.public = []
         self.private = []
+        self.test_support = False
 
     def declared(self):
         return set(self.public) | set(self.private)
@@ -73,7 +78,11 @@ def parse_table(text):
         row = Row(name, len(rows))
         keyword = None
         for token in tokens[1:]:
-            if token in KEYWORDS:
+            if token == "TESTSUPPORT":
+                row.test_support = True
+                row.tests = None
+                keyword = None
+            elif token in KEYWORDS:
                 keyword = token
             elif keyword == "FOLDER":
                 row.folder = token.strip("/")
@@ -101,7 +110,8 @@ class Owners:
         self.prefixes = []
         for row in rows:
             self.prefixes.append((row.folder + "/", row, False))
-            self.prefixes.append((row.tests + "/", row, True))
+            if row.tests:
+                self.prefixes.append((row.tests + "/", row, True))
         self.prefixes.sort(key=lambda p: len(p[0]), reverse=True)
 
     def owner(self, path):
@@ -155,11 +165,12 @@ def scan(root, rows):
             where = "%s:%d: includes %s" % (path, number, target)
             if is_test:
                 allowed = {row.name} | row.declared()
-                if dep.name not in allowed:
+                if dep.name not in allowed and not dep.test_support:
                     errors.append("%s, but the tests of %s may include only %s and the layers "
                                   "it names" % (where, row.name, row.name))
                 continue
-            if dep_is_test:
+            if dep_is_test or (dep.test_support and not row.test_support and
+                               dep.name not in row.declared()):
                 errors.append("%s: test support, which only tests may include" % where)
                 continue
             if dep is row:
@@ -203,7 +214,9 @@ def print_graph(rows, uses):
         line = row.name
         if row.folder != row.name:
             line += "  FOLDER " + row.folder
-        if row.tests != "tests/" + row.name:
+        if row.test_support:
+            line += "  TESTSUPPORT"
+        elif row.tests != "tests/" + row.name:
             line += "  TESTS " + row.tests
         if public:
             line += "  PUBLIC " + " ".join(public)

@@ -85,6 +85,17 @@ class CheckIncludesTest(unittest.TestCase):
                 self.assertEqual(status, 1)
                 self.assertIn(expected, err)
 
+    def test_test_support_row_is_for_tests_only(self):
+        table = TABLE + "testing  FOLDER tests/testing  TESTSUPPORT  PUBLIC low\n"
+        files = {**FILES, "tests/testing/TempDir.h": '#include "low/Low.h"\n',
+                 "tests/mid/Mid_test.cpp": '#include "mid/Mid.h"\n'
+                                           '#include "tests/testing/TempDir.h"\n'}
+        self.assertEqual(run(table, files), (0, ""))
+        status, err = run(table, {**files, "top/Top.cpp": FILES["top/Top.cpp"] +
+                                  '#include "tests/testing/TempDir.h"\n'})
+        self.assertEqual(status, 1)
+        self.assertIn("top/Top.cpp:4: includes tests/testing/TempDir.h: test support", err)
+
     def test_inexact_table_fails(self):
         cases = [
             ("never included", TABLE.replace("app   FOLDER tools/app  TESTS tests/tools  "
