@@ -10,10 +10,10 @@
 #include <cstring>
 
 #include "base/StringC.h"
-#include "base/time/DateC.h"
-#include "base/time/DateTimeC.h"
-#include "base/time/DayNumber.h"
-#include "base/time/TimestampC.h"
+#include "time/DateC.h"
+#include "time/DateTimeC.h"
+#include "time/DayNumber.h"
+#include "time/TimestampC.h"
 
 namespace {
 

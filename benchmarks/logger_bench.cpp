@@ -24,8 +24,8 @@
 #include <string>
 
 #include "base/StringC.h"
-#include "log/log_LogManagerC.h"
-#include "log/log_LogSettingsC.h"
+#include "logmgr/log_LogManagerC.h"
+#include "logmgr/log_LogSettingsC.h"
 
 namespace {
 

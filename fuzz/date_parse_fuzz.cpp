@@ -13,11 +13,11 @@
 #include <string>
 
 #include "base/StringC.h"
-#include "base/time/DateC.h"
-#include "base/time/DateTimeC.h"
-#include "base/time/TimeC.h"
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_Services.h"
+#include "time/DateC.h"
+#include "time/DateTimeC.h"
+#include "time/TimeC.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "cmn/cmn_ControlEscape.h"
 #include "log/CredentialMask.h"
-#include "log/log_LogSettingsC.h"
+#include "logmgr/log_LogSettingsC.h"
 
 namespace {
 

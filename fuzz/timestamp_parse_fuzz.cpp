@@ -9,11 +9,11 @@
 #include <cstdlib>
 
 #include "base/StringC.h"
-#include "base/time/DayNumber.h"
-#include "base/time/TimeMessages.h"
-#include "base/time/TimestampC.h"
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_Services.h"
+#include "time/DayNumber.h"
+#include "time/TimeMessages.h"
+#include "time/TimestampC.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "policy/PlcLog.h"
 
-#include "log/log_LogManagerC.h"
+#include "logmgr/log_LogManagerC.h"
 
 void PlcLog(const PlcMessageS& message, const ArgListC& args) {
   log_LogManagerC* manager = log_LogManagerC::Instance();

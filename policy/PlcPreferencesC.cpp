@@ -7,7 +7,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "base/time/DateTimeC.h"
 #include "cmn/cmn_ConfigStoreC.h"
 #include "env/EnvMSWPreferencesC.h"
 #include "env/env_EnvDefaultBuilderC.h"
@@ -20,6 +19,7 @@
 #include "policy/PlcUsage.h"
 #include "policy/VersionC.h"
 #include "servers/LkiServerManagerC.h"
+#include "time/DateTimeC.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "env/TaskTrace.h"
 #include "env/env_EnvironmentC.h"
 #include "log/CredentialMask.h"
-#include "log/log_LogManagerC.h"
+#include "logmgr/log_LogManagerC.h"
 #include "os/CommandLine.h"
 #include "policy/ApplyMergedPolicy.h"
 #include "policy/PlcHardening_posix.h"

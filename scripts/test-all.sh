@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test:
+#   0. the includes against the layer table (cmake/layers.txt, docs/architecture.md)
 #   1. release build (g++): unit and end-to-end tests, generated-table check
 #   1b. the Debian package from that same release build: lintian, manual pages, and as root
 #      dpkg -i, the installed programs, remove and purge (scripts/test-package.sh)
@@ -20,6 +21,11 @@ scripts/install-deps.sh
 
 step "generated tables are up to date"
 if [[ -x tools/check_unicode_tables.sh ]]; then tools/check_unicode_tables.sh; fi
+
+step "layer table and includes"
+# Also a test of the release suite (check_includes); here it fails before anything is built.
+python3 tools/check_includes.py
+python3 tools/check_includes_test.py
 
 step "release build and tests"
 cmake --preset release >/dev/null

@@ -1,4 +1,4 @@
-// The journald log module: a log module (see log/log_LogPluginI.h) that sends every entry the
+// The journald log module: a log module (see logmgr/log_LogPluginI.h) that sends every entry the
 // log manager hands it to the systemd journal as a structured entry (fields: see
 // JournaldFields.h), through sd_journal_sendv(3) of libsystemd. The journal's socket is
 // written without waiting; an entry the journal does not take is dropped.
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "log/log_LogPluginI.h"
+#include "logmgr/log_LogPluginI.h"
 #include "plugins/journald/JournaldFields.h"
 
 namespace {

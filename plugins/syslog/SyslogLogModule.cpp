@@ -1,4 +1,4 @@
-// The syslog log module: a log module (see log/log_LogPluginI.h) that sends every entry the
+// The syslog log module: a log module (see logmgr/log_LogPluginI.h) that sends every entry the
 // log manager hands it to syslog(3), with the process id and the facility of the preference
 // "LogSyslogFacility" (default "user"; also "daemon", "auth", "authpriv", "cron", "local0"
 // to "local7" and the other names of syslog.conf(5); an unknown name keeps "user").
@@ -23,7 +23,7 @@
 
 #include "cmn/cmn_ControlEscape.h"
 #include "log/CredentialMask.h"
-#include "log/log_LogPluginI.h"
+#include "logmgr/log_LogPluginI.h"
 
 namespace {
 

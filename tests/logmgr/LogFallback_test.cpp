@@ -9,7 +9,7 @@
 #include <string>
 
 #include "cmn/cmn_SafeOpen_posix.h"
-#include "log/log_LogInstanceC.h"
+#include "logmgr/log_LogInstanceC.h"
 #include "tests/logmgr/LogMgrFaultSupport.h"
 
 namespace {

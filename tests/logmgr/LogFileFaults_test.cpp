@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "log/log_LogFileLoggerC.h"
-#include "log/log_LogInstanceC.h"
+#include "logmgr/log_LogFileLoggerC.h"
+#include "logmgr/log_LogInstanceC.h"
 #include "tests/logmgr/LogMgrFaultSupport.h"
 
 namespace {

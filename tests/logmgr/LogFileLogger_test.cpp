@@ -17,8 +17,8 @@
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
-#include "log/log_LogFileLoggerC.h"
-#include "log/log_LogInstanceC.h"
+#include "logmgr/log_LogFileLoggerC.h"
+#include "logmgr/log_LogInstanceC.h"
 #include "tests/logmgr/LogMgrTestSupport.h"
 
 namespace {

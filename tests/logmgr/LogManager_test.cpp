@@ -18,7 +18,7 @@
 #include "env/env_ContextLinkC.h"
 #include "env/env_EnvironmentC.h"
 #include "log/CatalogWriterC.h"
-#include "log/log_LogInstanceC.h"
+#include "logmgr/log_LogInstanceC.h"
 #include "os/ProcessLogHook.h"
 #include "registry/GuidC.h"
 #include "tests/logmgr/LogMgrTestSupport.h"

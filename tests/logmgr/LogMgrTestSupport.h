@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "base/StringC.h"
-#include "log/log_LogInstanceC.h"
-#include "log/log_LogManagerC.h"
-#include "log/log_LogSettingsC.h"
+#include "logmgr/log_LogInstanceC.h"
+#include "logmgr/log_LogManagerC.h"
+#include "logmgr/log_LogSettingsC.h"
 #include "tests/log/LogTestSupport.h"
 
 namespace logmgrtest {

@@ -16,7 +16,7 @@
 #include "cmn/cmn_Services.h"
 #include "log/ErrCatalogC.h"
 #include "log/ErrMessages.h"
-#include "log/log_LogInstanceC.h"
+#include "logmgr/log_LogInstanceC.h"
 #include "tests/logmgr/LogMgrFaultSupport.h"
 
 namespace {

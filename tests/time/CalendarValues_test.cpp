@@ -6,12 +6,12 @@
 #include <climits>
 #include <string>
 
-#include "base/time/DateC.h"
-#include "base/time/DateTimeC.h"
-#include "base/time/DayNumber.h"
-#include "base/time/TimeC.h"
-#include "base/time/TimeMessages.h"
 #include "tests/time/TimeTestSupport.h"
+#include "time/DateC.h"
+#include "time/DateTimeC.h"
+#include "time/DayNumber.h"
+#include "time/TimeC.h"
+#include "time/TimeMessages.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "base/time/DayNumber.h"
+#include "time/DayNumber.h"
 
 #include <gtest/gtest.h>
 

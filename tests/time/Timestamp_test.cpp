@@ -1,5 +1,5 @@
 // TimestampC: clock readings, fields, zone conversion, arithmetic, text in both directions.
-#include "base/time/TimestampC.h"
+#include "time/TimestampC.h"
 
 #include <gtest/gtest.h>
 #include <time.h>
@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "base/time/DayNumber.h"
-#include "base/time/TimeMessages.h"
 #include "tests/time/TimeTestSupport.h"
+#include "time/DayNumber.h"
+#include "time/TimeMessages.h"
 
 namespace {
 

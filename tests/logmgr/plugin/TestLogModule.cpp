@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "log/log_LogPluginI.h"
+#include "logmgr/log_LogPluginI.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "base/time/TimeC.h"
+#include "time/TimeC.h"
 
 #include <cstdlib>
 #include <string>
 
-#include "base/time/TimeMessages.h"
-#include "base/time/TimeText.h"
-#include "base/time/Time_posix.h"
+#include "time/TimeMessages.h"
+#include "time/TimeText.h"
+#include "time/Time_posix.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "log/log_LogSettingsC.h"
+#include "logmgr/log_LogSettingsC.h"
 
 #include "env/EnvPreferencesC.h"
-#include "log/log_LogSystem_posix.h"
+#include "logmgr/log_LogSystem_posix.h"
 
 namespace {
 

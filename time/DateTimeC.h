@@ -15,9 +15,9 @@
 #include <cstdint>
 
 #include "base/StringC.h"
-#include "base/time/DateC.h"
-#include "base/time/TimeC.h"
 #include "cmn/cmn_Result.h"
+#include "time/DateC.h"
+#include "time/TimeC.h"
 
 class DateTimeC {
  public:

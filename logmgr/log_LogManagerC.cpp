@@ -1,4 +1,4 @@
-#include "log/log_LogManagerC.h"
+#include "logmgr/log_LogManagerC.h"
 
 #include <cstdarg>
 #include <cstdlib>
@@ -8,13 +8,13 @@
 
 #include "env/EnvPreferencesC.h"
 #include "log/ErrCatalogC.h"
-#include "log/log_LogDynamicProxyLoggerC.h"
-#include "log/log_LogEntryC.h"
-#include "log/log_LogFileLoggerC.h"
-#include "log/log_LogInstanceC.h"
-#include "log/log_LogSettingsC.h"
-#include "log/log_LogStderrLoggerC.h"
-#include "log/log_LogSystem_posix.h"
+#include "logmgr/log_LogDynamicProxyLoggerC.h"
+#include "logmgr/log_LogEntryC.h"
+#include "logmgr/log_LogFileLoggerC.h"
+#include "logmgr/log_LogInstanceC.h"
+#include "logmgr/log_LogSettingsC.h"
+#include "logmgr/log_LogStderrLoggerC.h"
+#include "logmgr/log_LogSystem_posix.h"
 #include "os/ProcessLogHook.h"
 
 const char* const log_LogManagerC::m_sCatalogNameP = "rklog.cat";

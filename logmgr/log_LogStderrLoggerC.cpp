@@ -1,9 +1,9 @@
-#include "log/log_LogStderrLoggerC.h"
+#include "logmgr/log_LogStderrLoggerC.h"
 
 #include "cmn/cmn_ControlEscape.h"
 #include "log/CredentialMask.h"
-#include "log/log_LogEntryC.h"
-#include "log/log_LogSystem_posix.h"
+#include "logmgr/log_LogEntryC.h"
+#include "logmgr/log_LogSystem_posix.h"
 
 const char* const log_LogStderrLoggerC::m_sName = "stderr";
 

@@ -1,11 +1,11 @@
-#include "base/time/DateC.h"
+#include "time/DateC.h"
 
 #include <cstdio>
 
-#include "base/time/DayNumber.h"
-#include "base/time/TimeMessages.h"
-#include "base/time/TimeText.h"
 #include "cmn/cmn_Unicode.h"
+#include "time/DayNumber.h"
+#include "time/TimeMessages.h"
+#include "time/TimeText.h"
 
 DateC::DateC(int32_t year, int32_t month, int32_t day) noexcept {
   Set(year, month, day);

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "log/log_LoggerC.h"
+#include "logmgr/log_LoggerC.h"
 
 class log_LogStderrLoggerC : public log_LoggerC {
  public:

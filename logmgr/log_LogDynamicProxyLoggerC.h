@@ -14,8 +14,8 @@
 
 #include "base/StringC.h"
 #include "cmn/cmn_UniqueFdC.h"
-#include "log/log_LogPluginI.h"
-#include "log/log_LoggerC.h"
+#include "logmgr/log_LogPluginI.h"
+#include "logmgr/log_LoggerC.h"
 
 struct log_LogSettingsC;
 

@@ -1,13 +1,13 @@
-#include "base/time/DateTimeC.h"
+#include "time/DateTimeC.h"
 
 #include <cstdio>
 #include <limits>
 #include <string>
 
-#include "base/time/DayNumber.h"
-#include "base/time/TimeMessages.h"
-#include "base/time/TimeText.h"
-#include "base/time/Time_posix.h"
+#include "time/DayNumber.h"
+#include "time/TimeMessages.h"
+#include "time/TimeText.h"
+#include "time/Time_posix.h"
 
 namespace {
 

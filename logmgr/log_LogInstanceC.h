@@ -6,7 +6,7 @@
 
 #include "base/StringC.h"
 #include "log/TraceC.h"
-#include "log/log_LoggerC.h"
+#include "logmgr/log_LoggerC.h"
 
 class log_LogEntryC;
 

@@ -1,4 +1,4 @@
-#include "log/log_LogFileLoggerC.h"
+#include "logmgr/log_LogFileLoggerC.h"
 
 #include <fcntl.h>
 
@@ -14,9 +14,9 @@
 #include "cmn/cmn_Services.h"
 #include "log/CredentialMask.h"
 #include "log/ErrCatalogC.h"
-#include "log/log_LogEntryC.h"
-#include "log/log_LogManagerC.h"
-#include "log/log_LogSettingsC.h"
+#include "logmgr/log_LogEntryC.h"
+#include "logmgr/log_LogManagerC.h"
+#include "logmgr/log_LogSettingsC.h"
 #include "os/File_posix.h"
 
 const char* const log_LogFileLoggerC::m_sDefaultName = "default";

@@ -1,4 +1,4 @@
-#include "log/log_LoggerC.h"
+#include "logmgr/log_LoggerC.h"
 
 log_LoggerC::~log_LoggerC() = default;
 

@@ -1,4 +1,4 @@
-#include "base/time/TimeText.h"
+#include "time/TimeText.h"
 
 #include <limits>
 

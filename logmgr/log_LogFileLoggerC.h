@@ -53,8 +53,8 @@
 #include "base/StringC.h"
 #include "cmn/cmn_Result.h"
 #include "cmn/cmn_UniqueFdC.h"
-#include "log/log_LogSystem_posix.h"
-#include "log/log_LoggerC.h"
+#include "logmgr/log_LogSystem_posix.h"
+#include "logmgr/log_LoggerC.h"
 #include "messages/log_Messages.h"
 #include "os/FileNameC.h"
 

@@ -1,6 +1,6 @@
-#include "log/log_LogInstanceC.h"
+#include "logmgr/log_LogInstanceC.h"
 
-#include "log/log_LogEntryC.h"
+#include "logmgr/log_LogEntryC.h"
 
 log_LogInstanceC::log_LogInstanceC(std::unique_ptr<log_LoggerC> logger, const StringC& level)
     : m_pLogger(std::move(logger)), m_Level(m_pLogger->PreferredLevel(level)) {

@@ -16,7 +16,7 @@
 
 #include "base/ArgListC.h"
 #include "base/StringC.h"
-#include "log/log_LogPluginI.h"
+#include "logmgr/log_LogPluginI.h"
 
 class log_LogManagerC;
 

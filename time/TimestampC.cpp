@@ -1,16 +1,16 @@
-#include "base/time/TimestampC.h"
+#include "time/TimestampC.h"
 
 #include <cstdio>
 #include <limits>
 #include <string>
 
-#include "base/time/DayNumber.h"
-#include "base/time/TimeMessages.h"
-#include "base/time/TimeText.h"
-#include "base/time/Time_posix.h"
 #include "cmn/cmn_LocaleI.h"
 #include "cmn/cmn_Services.h"
 #include "cmn/cmn_Unicode.h"
+#include "time/DayNumber.h"
+#include "time/TimeMessages.h"
+#include "time/TimeText.h"
+#include "time/Time_posix.h"
 
 namespace {
 

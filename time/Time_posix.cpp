@@ -1,4 +1,4 @@
-#include "base/time/Time_posix.h"
+#include "time/Time_posix.h"
 
 #include <mutex>
 

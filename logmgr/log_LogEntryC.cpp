@@ -1,8 +1,8 @@
-#include "log/log_LogEntryC.h"
+#include "logmgr/log_LogEntryC.h"
 
 #include "log/ErrCatalogC.h"
-#include "log/log_LogManagerC.h"
-#include "log/log_LogSystem_posix.h"
+#include "logmgr/log_LogManagerC.h"
+#include "logmgr/log_LogSystem_posix.h"
 
 log_LogEntryC::log_LogEntryC(log_LogManagerC& manager, uint32_t letter, uint32_t level,
                              uint64_t flags, uint32_t set, uint32_t number,

@@ -42,7 +42,7 @@
 #include <vector>
 
 #include "base/StringC.h"
-#include "log/log_LogManagerI.h"
+#include "logmgr/log_LogManagerI.h"
 #include "messages/log_Messages.h"
 
 class EnvPreferencesC;

@@ -1,4 +1,4 @@
-#include "log/log_LogSystem_posix.h"
+#include "logmgr/log_LogSystem_posix.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "log/log_LogDynamicProxyLoggerC.h"
+#include "logmgr/log_LogDynamicProxyLoggerC.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,9 +9,9 @@
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
-#include "log/log_LogEntryC.h"
-#include "log/log_LogSettingsC.h"
-#include "log/log_LogSystem_posix.h"
+#include "logmgr/log_LogEntryC.h"
+#include "logmgr/log_LogSettingsC.h"
+#include "logmgr/log_LogSystem_posix.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "log/log_LogFileStreamC.h"
+#include "logmgr/log_LogFileStreamC.h"
 
 #include <cerrno>
 
