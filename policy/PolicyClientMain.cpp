@@ -160,6 +160,7 @@ int PolicyClientMain(int argc, char** argv) {
     } else {
       // 7 - 10.
       WriteBanner();
+      PlcLogPreferenceRefusals();
       // The store's findings so far (ignored lines, a "-s" address it could not remember).
       const bool storeFailed = PlcLogStoreDiagnostics();
       exitCode = ApplyGuarded(preferences) != 0 ? 1 : 0;
