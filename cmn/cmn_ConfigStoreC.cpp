@@ -94,6 +94,15 @@ bool IsNormalised(std::string_view path) {
   return true;
 }
 
+// The safe-open helper's refusal added to `errors` since `mark`: it names the path and the real
+// reason (owner, mode, link).
+std::string RefusalReason(cmn_ErrBufI* errors, uint64_t mark) {
+  if (errors != nullptr && errors->Mark() != mark && errors->Count() > 0) {
+    return std::string(errors->Entry(errors->Count() - 1)->Text());
+  }
+  return "it could be changed by another user";
+}
+
 void AddUnique(std::vector<std::string>* names, std::set<std::string>* seen, const std::string& n) {
   if (seen->insert(cmn_IniDocumentC::Fold(n)).second) names->push_back(n);
 }
@@ -176,13 +185,20 @@ void cmn_ConfigStoreC::Refresh(BackingS& b) {
   std::string content;
   cmn_FileStampS stamp;
   int kept = -1;
+  cmn_ErrBufI* errors = getErrBuf();
+  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
   RcT rc = cmn_ReadStoreFile(b.file, &content, &stamp, &kept);
   b.fd.Reset(kept);
   b.loaded = true;
   if (rc != RC_OK) {
-    // Keep working without the file; report once until it becomes readable again.
+    // Keep working without the file; report once until it becomes readable again. A refusal
+    // says the rule's reason, as for a file refused when it is attached.
     if (!b.unreadable) {
-      Warn("Cannot read configuration file '" + b.file + "'; continuing without it");
+      if (rc == cmn_kPathRefused) {
+        Warn("Configuration file '" + b.file + "' is not used: " + RefusalReason(errors, mark));
+      } else {
+        Warn("Cannot read configuration file '" + b.file + "'; continuing without it");
+      }
     }
     b.unreadable = true;
     b.doc.Parse("");
@@ -691,11 +707,7 @@ uint32_t cmn_ConfigStoreC::AttachFile(std::string_view file, std::string_view ro
   RcT rc = cmn_ReadStoreFile(b->file, &content, &stamp, &kept);
   if (rc == cmn_kPathRefused) {
     // The refusal names the real reason (owner, mode, link); the program logs the warning.
-    std::string why = "it could be changed by another user";
-    if (errors != nullptr && errors->Mark() != mark && errors->Count() > 0) {
-      why = std::string(errors->Entry(errors->Count() - 1)->Text());
-    }
-    Warn("Configuration file '" + b->file + "' is not used: " + why);
+    Warn("Configuration file '" + b->file + "' is not used: " + RefusalReason(errors, mark));
     return cmn_kRegFileRefused;
   }
   if (rc == RC_OK) {

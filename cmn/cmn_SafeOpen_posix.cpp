@@ -381,6 +381,17 @@ RcT cmn_SafeOpenAt(int dir_fd, const std::string& leaf, int flags, mode_t mode, 
         return Refuse(path, "'" + shown + "' is " + TypeName(st.st_mode) + ", not a regular file");
       }
     }
+    // The system may deny the open before the rule could look at the entry (another user's
+    // file the running user may not write): an entry the rule refuses anyway is reported with
+    // the rule's reason, which tells the administrator more than "Permission denied".
+    if ((err == EACCES || err == EPERM) && checks) {
+      struct stat st;
+      if (::fstatat(at, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISLNK(st.st_mode)) {
+        if (RcT rc = CheckEntryStat(st, writing, false, path, shown, checks); rc != RC_OK) {
+          return rc;
+        }
+      }
+    }
     if (err != ELOOP) return cmn_RcFromErrno(err);
     // The caller asked for the name itself, never what a link there points to.
     if ((flags & O_NOFOLLOW) != 0) return Refuse(path, "'" + shown + "' is a symbolic link");

@@ -146,19 +146,6 @@ const char* WaitsForReport(const HostileCase& c) {
       // Nothing is refused: moving the log aside renames over the planted name in the run's
       // own directory, which replaces it and never reads or writes through it.
       return "no refusal to report: the move replaces the planted name";
-    case Target::kUserStore:
-      return "a report of a refused user store file (it is skipped, silently)";
-    case Target::kTraceFile:
-      return "the refusal's reason in the trace file's notice (it says only 'cannot open it')";
-    case Target::kPrefsFile:
-      return "a report of refused preference files (today silent by design: "
-             "PrefsFileSetTest.UnsafeFileEndsTheSearchWithoutLeavingErrors)";
-    case Target::kLogFile:
-    case Target::kLockFile:
-      // The refusal goes to the user's own log, below the password database's home, which
-      // this world cannot give `nobody` (its home is /nonexistent).
-      if (c.as_user) return "a user's own log in a world whose user has no home";
-      return nullptr;
     default:
       return nullptr;
   }

@@ -2,9 +2,11 @@
 
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "env/PrefsLookup.h"
 #include "env/PrefsStaticDataC.h"
@@ -167,8 +169,16 @@ bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in,
   for (const std::string& candidate : candidates.Items()) {
     if (candidate.find('/') != std::string::npos) {
       const PrefsFileKindE kind = PrefsFileKind(candidate);
-      if (kind == PREFS_KIND_OTHER) {
-        // A directory: the default file names inside it.
+      if (kind == PREFS_KIND_DIRECTORY) {
+        // A directory: the default file names inside it, once it passed the trust rule (a
+        // refused one ends the search like a refused file).
+        if (!stopped && Checked("directory", candidate, [&] {
+                          return PrefsCheckDirectory(candidate);
+                        }) == cmn_kPathRefused) {
+          Diag(PREFS_E_OPEN_FAILED, PREFS_T_OPEN_FAILED, ArgList << candidate);
+          stopped = true;
+          continue;
+        }
         PrefsPathC::InputS files = input;
         files.path = PrefsPathC::c_DefaultFiles;
         PrefsPathListC names;
@@ -188,7 +198,7 @@ bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in,
     PrefsPathListC directories;
     (void)expander.Expand(dirs, &directories);
     for (const std::string& dir : directories.Items()) {
-      if (const PrefsFileKindE dir_kind = PrefsFileKind(dir); dir_kind != PREFS_KIND_OTHER) {
+      if (const PrefsFileKindE dir_kind = PrefsFileKind(dir); dir_kind != PREFS_KIND_DIRECTORY) {
         std::string with_suffix = dir + std::string(kSuffix);
         if (!EndsWith(dir, kSuffix) && with_suffix.size() <= PrefsPathC::c_MaxText &&
             PrefsFileKind(with_suffix) == PREFS_KIND_REGULAR) {
@@ -215,7 +225,10 @@ bool PrefsFileSetC::TryFile(std::string file, int depth, std::optional<PrefsFile
   }
   if (file.size() > PrefsPathC::c_MaxText) return false;
 
-  if ((known.has_value() ? *known : PrefsFileKind(file)) != PREFS_KIND_REGULAR) {
+  // A missing name or a directory is "not found". A FIFO or device goes to the checked open
+  // below, which refuses it with its reason instead of letting it pass for a missing file.
+  const PrefsFileKindE kind = known.has_value() ? *known : PrefsFileKind(file);
+  if (kind == PREFS_KIND_MISSING || kind == PREFS_KIND_DIRECTORY) {
     Diag(PREFS_E_FILE_NOT_FOUND, PREFS_T_FILE_NOT_FOUND, ArgList << file);
     if (m_Files.empty()) {
       m_FirstName = file;
@@ -234,11 +247,7 @@ bool PrefsFileSetC::TryFile(std::string file, int depth, std::optional<PrefsFile
   m_LastFound = file;
   Diag(PREFS_E_FILE_FOUND, PREFS_T_FILE_FOUND, ArgList << file);
   auto prefs = std::make_unique<PrefsC>(file);
-  // Opening failures are this search's business, not the caller's.
-  cmn_ErrBufI* buffer = getErrBuf(2);
-  const uint64_t mark = buffer != nullptr ? buffer->Mark() : 0;
-  const RcT rc = prefs->Read(false, false);
-  if (buffer != nullptr) buffer->Rollback(mark);
+  const RcT rc = Checked("file", file, [&] { return prefs->Read(false, false); });
   if (rc != RC_OK) {
     Diag(PREFS_E_OPEN_FAILED, PREFS_T_OPEN_FAILED, ArgList << file);
     return true;
@@ -261,6 +270,27 @@ bool PrefsFileSetC::TryFile(std::string file, int depth, std::optional<PrefsFile
   }
   Diag(PREFS_E_SEARCH_STOPPED, PREFS_T_SEARCH_STOPPED, ArgList << path);
   return true;
+}
+
+RcT PrefsFileSetC::Checked(const char* what, const std::string& path,
+                           const std::function<RcT()>& open) {
+  // Opening failures are this search's business, not the caller's: nothing is left in the
+  // error buffer. A refusal under the trust rule is kept (path and reason) for the program to
+  // report once.
+  cmn_ErrBufI* buffer = getErrBuf(2);
+  const uint64_t mark = buffer != nullptr ? buffer->Mark() : 0;
+  const RcT rc = open();
+  if (rc == cmn_kPathRefused) {
+    std::string refusal = "Refusing to use '" + path + "'";
+    if (buffer != nullptr && buffer->Mark() != mark && buffer->Count() > 0) {
+      refusal = std::string(buffer->Entry(buffer->Count() - 1)->Text());
+    }
+    m_Refusals.push_back(
+        "Preference " + std::string(what) + " '" + path +
+        "' is not used and the search for preference files ends there: " + refusal);
+  }
+  if (buffer != nullptr) buffer->Rollback(mark);
+  return rc;
 }
 
 bool PrefsFileSetC::FindLocked(std::string_view section, std::string_view key,
@@ -427,6 +457,11 @@ std::string PrefsFileSetC::FirstName() const {
 std::string PrefsFileSetC::LastFound() const {
   LatchGuardC guard(m_Latch);
   return m_LastFound;
+}
+
+std::vector<std::string> PrefsFileSetC::Refusals() const {
+  LatchGuardC guard(m_Latch);
+  return m_Refusals;
 }
 
 std::vector<std::string> PrefsFileSetC::FileNames() const {

@@ -19,6 +19,7 @@
 #define QLM_ENV_PREFSFILESETC_H_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,6 +83,10 @@ class PrefsFileSetC {
   std::string LastFound() const;
   // The files of the set in load order (a first candidate that did not exist included).
   std::vector<std::string> FileNames() const;
+  // The files the search refused because another user could change them (or they are no
+  // regular files), each as one sentence naming the file and the reason; the search ended at
+  // the first. Nothing of this is left in the error buffer: the program reports these once.
+  std::vector<std::string> Refusals() const;
   bool DiagnosticsOn() const noexcept { return m_DiagText.has_value(); }
 
   // Tests: lets the next set created with diagnostics on write the one-time header again.
@@ -102,6 +107,9 @@ class PrefsFileSetC {
   void Try(const std::string& file, int depth, bool* stopped,
            std::optional<PrefsFileKindE> known = std::nullopt);
 
+  // Runs `open` (a checked open of `path`, a preference "file" or "directory") leaving the
+  // error buffer as it was; a refusal under the trust rule is kept for Refusals().
+  RcT Checked(const char* what, const std::string& path, const std::function<RcT()>& open);
   bool FindLocked(std::string_view section, std::string_view key, std::string* value) const;
   bool SetLocked(std::string_view section, std::string_view key, std::string_view value);
   bool Watched(std::string_view name) const noexcept;
@@ -112,6 +120,7 @@ class PrefsFileSetC {
   std::vector<std::unique_ptr<PrefsC>> m_Files;  // load order; changes go to the first
   std::string m_FirstName;
   std::string m_LastFound;
+  std::vector<std::string> m_Refusals;
   std::optional<std::string> m_DiagText;
   mutable LatchC m_Latch;
 };

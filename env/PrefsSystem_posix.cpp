@@ -18,7 +18,8 @@
 PrefsFileKindE PrefsFileKind(const std::string& path) noexcept {
   struct stat st {};
   if (path.empty() || os_Stat(path, true, &st) != 0) return PREFS_KIND_MISSING;
-  return S_ISREG(st.st_mode) ? PREFS_KIND_REGULAR : PREFS_KIND_OTHER;
+  if (S_ISREG(st.st_mode)) return PREFS_KIND_REGULAR;
+  return S_ISDIR(st.st_mode) ? PREFS_KIND_DIRECTORY : PREFS_KIND_SPECIAL;
 }
 
 bool PrefsCurrentDirectory(std::string* path) {
@@ -45,6 +46,11 @@ std::string PrefsNoWord() {
 
 RcT PrefsOpenForReading(const std::string& path, cmn_UniqueFdC* fd) {
   return cmn_SafeOpen(path, O_RDONLY, 0, fd);
+}
+
+RcT PrefsCheckDirectory(const std::string& path) {
+  cmn_UniqueFdC dir;
+  return cmn_SafeOpenDirectory(path, &dir);
 }
 
 namespace {

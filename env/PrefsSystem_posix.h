@@ -10,13 +10,17 @@
 #include "cmn/cmn_UniqueFdC.h"
 
 enum PrefsFileKindE : int {
-  PREFS_KIND_MISSING = 0,  // nothing there, or stat failed
-  PREFS_KIND_REGULAR = 1,  // a regular file (symbolic links followed)
-  PREFS_KIND_OTHER = 2,    // a directory or any other kind of file
+  PREFS_KIND_MISSING = 0,    // nothing there, or stat failed
+  PREFS_KIND_REGULAR = 1,    // a regular file (symbolic links followed)
+  PREFS_KIND_DIRECTORY = 2,  // a directory (symbolic links followed)
+  PREFS_KIND_SPECIAL = 3,    // a FIFO, socket or device: never read, refused when tried
 };
 
 // What `path` names, following symbolic links.
 [[nodiscard]] PrefsFileKindE PrefsFileKind(const std::string& path) noexcept;
+// Checks the directory `path` under the trust rule (cmn_SafeOpenDirectory): RC_OK, or the
+// refusal (cmn_kPathRefused, reported) or the errno's code.
+[[nodiscard]] RcT PrefsCheckDirectory(const std::string& path);
 // The working directory; false when it cannot be read.
 [[nodiscard]] bool PrefsCurrentDirectory(std::string* path);
 // Copies the process environment variable `name` into `value`; false (value untouched) when

@@ -6,9 +6,13 @@
 #include <atomic>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "cmn/cmn_ConfigStoreC.h"
 #include "env/EnvMSWPreferencesC.h"
+#include "env/PrefsFileSetC.h"
+#include "env/TaskC.h"
 #include "env/env_EnvDefaultBuilderC.h"
 #include "env/env_StringOps.h"
 #include "env/env_Sys8TextC.h"
@@ -245,6 +249,12 @@ int PlcPreferencesC::Validate() {
     SetValue(c_GeneratePolicyOnly, Ascii(c_False));
   }
   return 0;
+}
+
+void PlcLogPreferenceRefusals() {
+  std::vector<std::string> refusals;
+  (void)TaskC::WithPrefs([&](const PrefsFileSetC& set) { refusals = set.Refusals(); });
+  for (const std::string& refusal : refusals) PlcLog(kStoreWarning, ArgList << refusal);
 }
 
 bool PlcLogStoreDiagnostics() {

@@ -117,4 +117,9 @@ void PlcSetBootstrapServersHook(PlcBootstrapServersFnT fn) noexcept;
 // the run had to remember was lost, so the run must end with exit code 1.
 bool PlcLogStoreDiagnostics();
 
+// Logs, as warnings, the preference files the search refused (another user could change them):
+// the search keeps them out of the error buffer so that callers do not take them for a
+// failure. Called once per run, after the banner.
+void PlcLogPreferenceRefusals();
+
 #endif  // QLM_POLICY_PLCPREFERENCESC_H_

@@ -161,6 +161,7 @@ int PolicyClientMain(int argc, char** argv) {
       // The run proper: the banner, then the policy applied under the termination signals
       // and the single-instance lock; the store's findings also decide the exit code.
       WriteBanner();
+      PlcLogPreferenceRefusals();
       // The store's findings so far (ignored lines, a "-s" address it could not remember).
       const bool storeFailed = PlcLogStoreDiagnostics();
       exitCode = ApplyGuarded(preferences) != 0 ? 1 : 0;

@@ -506,6 +506,34 @@ TEST_F(ConfigStoreTest, DiagnosticsNameFileAndLineOnce) {
   EXPECT_FALSE(fs::exists(dir_ + "/data"));
 }
 
+// A refused user file is reported once with the rule's reason, like a refused attached file,
+// and none of its values is read.
+TEST_F(ConfigStoreTest, RefusedUserFileIsReportedOnceWithItsReason) {
+  const struct {
+    const char* plant;
+    const char* reason;
+  } cases[] = {{"world-writable", "(mode 0666)"}, {"fifo", "is a FIFO"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.plant);
+    const std::string user = dir_ + "/" + c.plant + ".ini";
+    if (std::string(c.plant) == "fifo") {
+      ASSERT_EQ(::mkfifo(user.c_str(), 0600), 0);
+    } else {
+      Spit(user, "[Software\\Q]\nX=1\n");
+      ASSERT_EQ(::chmod(user.c_str(), 0666), 0);
+    }
+    cmn_ConfigStoreC s(user);
+    std::string text;
+    EXPECT_NE(s.ReadText(cmn_kHKCU, "Software\\Q", "X", &text), RC_OK);
+    EXPECT_NE(s.ReadText(cmn_kHKCU, "Software\\Q", "X", &text), RC_OK);
+    const auto d = s.TakeDiagnostics();
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].severity, 3);
+    EXPECT_NE(d[0].text.find("Refusing to use '" + user + "': "), std::string::npos) << d[0].text;
+    EXPECT_NE(d[0].text.find(c.reason), std::string::npos) << d[0].text;
+  }
+}
+
 // Another process's change is seen at the next operation, whether the file was rewritten in
 // place or replaced by a rename.
 TEST_F(ConfigStoreTest, ChangesByOthersAreSeen) {

@@ -327,19 +327,67 @@ TEST_F(PrefsFileSetTest, VariableNamesDirectoriesAndBareNames) {
   EXPECT_EQ(names[2], home_ + "/.minerc");
 }
 
-TEST_F(PrefsFileSetTest, UnsafeFileEndsTheSearchWithoutLeavingErrors) {
-  if (::geteuid() != 0) GTEST_SKIP() << "ownership checks apply to root only";
-  Write(home_ + "/.qlmpolicyrc", "[s]\na=1\n");
-  Write(base_ + "/lib/qlmpolicyrc", "[s]\nb=2\n");
-  ASSERT_EQ(::chown((home_ + "/.qlmpolicyrc").c_str(), 65534, 65534), 0);
-  std::unique_ptr<PrefsFileSetC> set;
-  const V lines = CreateWithDiagnostics(nullptr, &set);
-  EXPECT_EQ(set->GetString("s", "a", "-"), "-");
-  EXPECT_EQ(set->GetString("s", "b", "-"), "-");
-  EXPECT_NE(std::find(lines.begin(), lines.end(),
-                      "Unknown error occured while opening \"" + home_ + "/.qlmpolicyrc\""),
-            lines.end());
-  EXPECT_EQ(getErrBuf(2)->Count(), 0u);
+// A file the trust rule refuses ends the search; the refusal (path and reason) is kept for the
+// program to report once, and nothing is left in the error buffer, where a caller would take
+// it for a failure of its own. A real directory at a file's name is only "not found".
+TEST_F(PrefsFileSetTest, UnsafeFileEndsTheSearchAndIsKeptOutOfTheErrorBuffer) {
+  const std::string home_file = home_ + "/.qlmpolicyrc";
+  enum Plant { kForeign, kWorldWritable, kFifo, kForeignLinkToDir, kDirectory };
+  const struct {
+    Plant plant;
+    const char* reason;  // null: not refused
+  } cases[] = {{kForeign, "is owned by user 65534"},
+               {kWorldWritable, "(mode 0666)"},
+               {kFifo, "is a FIFO"},
+               {kForeignLinkToDir, "symbolic link '"},
+               {kDirectory, nullptr}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.plant));
+    // Root is needed to give a file or link away.
+    if ((c.plant == kForeign || c.plant == kForeignLinkToDir) && ::geteuid() != 0) continue;
+    (void)::unlink(home_file.c_str());
+    (void)::rmdir(home_file.c_str());
+    getErrBuf(2)->Clear();
+    Write(base_ + "/lib/qlmpolicyrc", "[s]\nb=2\n");
+    switch (c.plant) {
+      case kForeign:
+        Write(home_file, "[s]\na=1\n");
+        ASSERT_EQ(::chown(home_file.c_str(), 65534, 65534), 0);
+        break;
+      case kWorldWritable:
+        Write(home_file, "[s]\na=1\n");
+        ASSERT_EQ(::chmod(home_file.c_str(), 0666), 0);
+        break;
+      case kFifo:
+        ASSERT_EQ(::mkfifo(home_file.c_str(), 0600), 0);
+        break;
+      case kForeignLinkToDir:
+        ASSERT_EQ(::symlink(base_.c_str(), home_file.c_str()), 0);
+        ASSERT_EQ(::lchown(home_file.c_str(), 65534, 65534), 0);
+        break;
+      case kDirectory:
+        ASSERT_EQ(os_MakeDirectory(home_file), 0);
+        break;
+    }
+    std::unique_ptr<PrefsFileSetC> set;
+    const V lines = CreateWithDiagnostics(nullptr, &set);
+    EXPECT_EQ(set->GetString("s", "a", "-"), "-");
+    EXPECT_EQ(getErrBuf(2)->Count(), 0u);
+    const V refusals = set->Refusals();
+    if (c.reason == nullptr) {
+      EXPECT_TRUE(refusals.empty());
+      EXPECT_EQ(set->GetString("s", "b", "-"), "2");
+      continue;
+    }
+    EXPECT_EQ(set->GetString("s", "b", "-"), "-");
+    ASSERT_EQ(refusals.size(), 1u);
+    EXPECT_NE(refusals[0].find("Refusing to use '" + home_file + "': "), std::string::npos)
+        << refusals[0];
+    EXPECT_NE(refusals[0].find(c.reason), std::string::npos) << refusals[0];
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "Unknown error occured while opening \"" + home_file + "\""),
+              lines.end());
+  }
 }
 
 TEST_F(PrefsFileSetTest, EnvironmentSectionAsksTheProcessFirst) {
