@@ -254,7 +254,7 @@ int PlcPreferencesC::Validate() {
 void PlcLogPreferenceRefusals() {
   std::vector<std::string> refusals;
   (void)TaskC::WithPrefs([&](const PrefsFileSetC& set) { refusals = set.Refusals(); });
-  for (const std::string& refusal : refusals) PlcLog(kStoreWarning, ArgList << refusal);
+  for (const std::string& refusal : refusals) PlcLog(plc::kStoreWarning, ArgList << refusal);
 }
 
 bool PlcLogStoreDiagnostics() {
