@@ -46,8 +46,10 @@ void cmn_SafeOpenForceChecks(int mode) noexcept;
 // of them starts there instead of at "/": a run that opens many files in a few directories
 // checks each directory once. Only root and the effective user can change a directory that
 // passed, so what is remembered stays checked; the process's own removals and renames
-// (os_RemoveDirectory, os_RemoveTree, os_Rename) call cmn_SafeOpenForgetDirectories. Off by
-// default, for programs whose run is short; turning it off forgets everything.
+// (os_RemoveDirectory, os_RemoveTree, os_Rename) call cmn_SafeOpenForgetDirectories, and so
+// does a program after a child process that may have changed them. A directory removed or
+// renamed by anything else while remembered stays what its path leads to. Off by default, for
+// programs whose run is short; turning it off forgets everything.
 void cmn_SafeOpenRememberDirectories(bool remember) noexcept;
 // Forgets every remembered directory.
 void cmn_SafeOpenForgetDirectories() noexcept;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/TextUtil.h"
+#include "cmn/cmn_SafeOpen_posix.h"
 #include "env/env_Sys8TextC.h"
 #include "os/CommandLine.h"
 #include "os/ExecuteCommand.h"
@@ -131,6 +132,9 @@ bool RunAgent(PlcPreferencesC& preferences, const StringC& line) {
   unsigned long exitCode = 0;
   const ExecuteOutcome outcome =
       ExecuteCommandSupervised(bytes.Get(), nullptr, &exitCode, supervision);
+  // The agent may have moved or made again the product's directories: paths are resolved
+  // afresh from here on.
+  cmn_SafeOpenForgetDirectories();
   PlcMetricsNoteAgentExit(outcome == EXECUTE_STARTED ? static_cast<int>(exitCode) : -1);
   return outcome == EXECUTE_STARTED && exitCode == 0 && !watch.stopping;
 }
