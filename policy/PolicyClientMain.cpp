@@ -199,5 +199,7 @@ int PolicyClientMain(int argc, char** argv) {
   RKContextC::Current()->SetEnvironment(nullptr);
   environment.reset();
   TaskC::Shutdown();
+  // The directories were remembered for this run only (a test may call again in a new world).
+  cmn_SafeOpenRememberDirectories(false);
   return exitCode;
 }
