@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <mutex>
 #include <vector>
 
 #include "cmn/cmn_ErrBufI.h"
@@ -21,6 +22,66 @@ constexpr int kMaxLinks = 32;
 // Tries of the create-or-open dance when the name keeps appearing and vanishing under us.
 constexpr int kMaxCreateTries = 8;
 std::atomic<int> g_forced{-1};
+
+// Directories this process resolved under the rule, by the plain path ("/a/b", no link and no
+// "." or ".." on the way) that reached them, for cmn_SafeOpenRememberDirectories. A directory
+// that passed can afterwards be changed only by root or the effective user (every directory
+// above it is theirs and closed to others, or sticky with the entry theirs), so its check
+// stays true for as long as the process keeps the descriptor; a new effective user, a change
+// of the checks, or the process removing or renaming something forgets them all.
+constexpr size_t kMaxKnownDirectories = 32;
+struct KnownDirS {
+  std::string path;  // the plain path, also the shown name
+  cmn_UniqueFdC fd;  // O_DIRECTORY, close-on-exec
+};
+std::mutex g_known_mu;
+bool g_remember = false;
+uid_t g_known_euid = 0;
+bool g_known_checks = true;
+std::vector<KnownDirS> g_known;
+
+// Drops what was remembered for another effective user or another state of the checks.
+// Called with g_known_mu held.
+void KnownValidateLocked(bool checks) {
+  const uid_t euid = ::geteuid();
+  if (g_known.empty() || (euid == g_known_euid && checks == g_known_checks)) {
+    g_known_euid = euid;
+    g_known_checks = checks;
+    return;
+  }
+  g_known.clear();
+  g_known_euid = euid;
+  g_known_checks = checks;
+}
+
+// A new descriptor of the deepest remembered directory among `paths` (shallowest first) and
+// its index, or -1.
+int KnownLookup(const std::vector<std::string>& paths, bool checks, size_t* index) {
+  std::lock_guard lock(g_known_mu);
+  if (!g_remember) return -1;
+  KnownValidateLocked(checks);
+  if (g_known.empty()) return -1;
+  for (size_t n = paths.size(); n > 0; --n) {
+    for (const KnownDirS& known : g_known) {
+      if (known.path != paths[n - 1]) continue;
+      *index = n - 1;
+      return ::fcntl(known.fd.Get(), F_DUPFD_CLOEXEC, 0);
+    }
+  }
+  return -1;
+}
+
+void KnownAdd(const std::string& path, int fd, bool checks) {
+  std::lock_guard lock(g_known_mu);
+  if (!g_remember) return;
+  KnownValidateLocked(checks);
+  if (g_known.size() >= kMaxKnownDirectories) return;
+  for (const KnownDirS& known : g_known) {
+    if (known.path == path) return;
+  }
+  cmn_UniqueFdC copy(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+  if (copy.IsValid()) g_known.push_back(KnownDirS{path, std::move(copy)});
+}
 
 RcT Refuse(std::string_view path, const std::string& reason) {
   std::string text = "Refusing to use '";
@@ -150,17 +211,20 @@ class WalkerC {
         SplitInto(cwd, components, /*front=*/true);
       } else {
         // No reachable name for the working directory: it is checked by itself.
+        plain_ = false;
         cur_.Reset(OpenDir(AT_FDCWD, "."));
         if (!cur_.IsValid()) return cmn_RcFromErrno(errno);
         shown_ = ".";
         return CheckDirectoryFd(cur_.Get(), path_, shown_, checks_);
       }
     }
+    if (StartKnown(components)) return RC_OK;
     return Root();
   }
 
   // Continues from an already checked directory (a link's relative target).
   void StartAt(cmn_UniqueFdC dir, std::string shown) {
+    plain_ = false;
     cur_ = std::move(dir);
     shown_ = std::move(shown);
   }
@@ -173,6 +237,7 @@ class WalkerC {
       components->pop_front();
       if (name == ".") continue;
       if (name == "..") {
+        plain_ = false;
         cmn_UniqueFdC up(OpenDir(cur_.Get(), ".."));
         if (!up.IsValid()) return cmn_RcFromErrno(errno);
         shown_ = ParentOf(shown_);
@@ -195,6 +260,7 @@ class WalkerC {
         const int err = errno;
         if (err == ENOENT) return Missing(err);
         if (err != ELOOP && err != ENOTDIR) return cmn_RcFromErrno(err);
+        plain_ = false;
         if (RcT rc = FollowLink(name, shown, components); rc != RC_OK) return rc;
         continue;
       }
@@ -205,6 +271,7 @@ class WalkerC {
       if (RcT rc = CheckDirectoryFd(next.Get(), path_, shown, checks_); rc != RC_OK) return rc;
       cur_ = std::move(next);
       shown_ = shown;
+      if (plain_) KnownAdd(shown_, cur_.Get(), checks_);
     }
     return RC_OK;
   }
@@ -227,6 +294,7 @@ class WalkerC {
     // Something else than a directory on the path: no refusal, the path just does not lead
     // anywhere.
     if (!S_ISLNK(st.st_mode)) return cmn_RcFromErrno(ENOTDIR);
+    plain_ = false;
     if (checks_ && !TrustedOwner(st.st_uid)) {
       return Refuse(path_,
                     "symbolic link '" + shown + "' is owned by user " + std::to_string(st.st_uid));
@@ -256,11 +324,34 @@ class WalkerC {
     cur_.Reset(OpenDir(AT_FDCWD, "/"));
     if (!cur_.IsValid()) return cmn_RcFromErrno(errno);
     shown_ = "/";
-    return CheckDirectoryFd(cur_.Get(), path_, shown_, checks_);
+    if (RcT rc = CheckDirectoryFd(cur_.Get(), path_, shown_, checks_); rc != RC_OK) return rc;
+    if (plain_) KnownAdd(shown_, cur_.Get(), checks_);
+    return RC_OK;
+  }
+
+  // Starts at the deepest remembered directory on the plain leading part of `components`
+  // (up to the first "." or ".."), dropping the components it stands for.
+  bool StartKnown(std::deque<std::string>* components) {
+    std::vector<std::string> prefixes{"/"};  // "/", "/a", "/a/b", ... along the plain part
+    std::string path;
+    for (const std::string& name : *components) {
+      if (name == "." || name == "..") break;
+      path += '/';
+      path += name;
+      prefixes.push_back(path);
+    }
+    size_t index = 0;
+    const int fd = KnownLookup(prefixes, checks_, &index);
+    if (fd < 0) return false;
+    cur_.Reset(fd);
+    shown_ = std::move(prefixes[index]);
+    components->erase(components->begin(), components->begin() + static_cast<long>(index));
+    return true;
   }
 
   std::string_view path_;
   bool checks_;
+  bool plain_ = true;  // cur_ was reached from "/" by plain names only
   cmn_UniqueFdC cur_;
   std::string shown_;
   int links_ = 0;
@@ -305,6 +396,18 @@ bool cmn_SafeOpenChecksActive() noexcept {
 
 void cmn_SafeOpenForceChecks(int mode) noexcept {
   g_forced.store(mode < 0 ? -1 : (mode ? 1 : 0), std::memory_order_relaxed);
+  cmn_SafeOpenForgetDirectories();
+}
+
+void cmn_SafeOpenRememberDirectories(bool remember) noexcept {
+  std::lock_guard lock(g_known_mu);
+  g_remember = remember;
+  if (!remember) g_known.clear();
+}
+
+void cmn_SafeOpenForgetDirectories() noexcept {
+  std::lock_guard lock(g_known_mu);
+  g_known.clear();
 }
 
 RcT cmn_SafeOpenParent(std::string_view path, cmn_UniqueFdC* dir, std::string* leaf) {
@@ -324,7 +427,7 @@ RcT cmn_SafeOpenParent(std::string_view path, cmn_UniqueFdC* dir, std::string* l
 }
 
 RcT cmn_SafeOpenAt(int dir_fd, const std::string& leaf, int flags, mode_t mode, cmn_UniqueFdC* fd,
-                   std::string_view path_for_messages) {
+                   std::string_view path_for_messages, struct stat* opened_stat) {
   if (fd == nullptr || leaf.empty()) return RC_INVALIDARG;
   const std::string_view path =
       path_for_messages.empty() ? std::string_view(leaf) : path_for_messages;
@@ -369,6 +472,10 @@ RcT cmn_SafeOpenAt(int dir_fd, const std::string& leaf, int flags, mode_t mode, 
         }
       }
       if (truncate && ::ftruncate(opened.Get(), 0) != 0) return cmn_RcFromErrno(errno);
+      if (opened_stat != nullptr) {
+        if (truncate && ::fstat(opened.Get(), &st) != 0) return cmn_RcFromErrno(errno);
+        *opened_stat = st;
+      }
       *fd = std::move(opened);
       return RC_OK;
     }
@@ -408,12 +515,13 @@ RcT cmn_SafeOpenAt(int dir_fd, const std::string& leaf, int flags, mode_t mode, 
   }
 }
 
-RcT cmn_SafeOpen(std::string_view path, int flags, mode_t mode, cmn_UniqueFdC* fd) {
+RcT cmn_SafeOpen(std::string_view path, int flags, mode_t mode, cmn_UniqueFdC* fd,
+                 struct stat* opened) {
   cmn_UniqueFdC dir;
   std::string leaf;
   RcT rc = cmn_SafeOpenParent(path, &dir, &leaf);
   if (rc != RC_OK) return rc;
-  return cmn_SafeOpenAt(dir.Get(), leaf, flags, mode, fd, path);
+  return cmn_SafeOpenAt(dir.Get(), leaf, flags, mode, fd, path, opened);
 }
 
 RcT cmn_SafeOpenDirectory(std::string_view path, cmn_UniqueFdC* dir) {

@@ -26,6 +26,7 @@
 #ifndef QLM_CMN_CMN_SAFEOPEN_POSIX_H_
 #define QLM_CMN_CMN_SAFEOPEN_POSIX_H_
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <string>
@@ -40,6 +41,18 @@ inline constexpr RcT cmn_kPathRefused = 0xE1370071;
 [[nodiscard]] bool cmn_SafeOpenChecksActive() noexcept;
 // Tests: force the checks on (1), off (0), or back to the default (-1, on).
 void cmn_SafeOpenForceChecks(int mode) noexcept;
+// While on, directories that passed the rule are remembered (open) for the rest of the
+// process, by the path that reached them without a link or "..", and a later path below one
+// of them starts there instead of at "/": a run that opens many files in a few directories
+// checks each directory once. Only root and the effective user can change a directory that
+// passed, so what is remembered stays checked; the process's own removals and renames
+// (os_RemoveDirectory, os_RemoveTree, os_Rename) call cmn_SafeOpenForgetDirectories, and so
+// does a program after a child process that may have changed them. A directory removed or
+// renamed by anything else while remembered stays what its path leads to. Off by default, for
+// programs whose run is short; turning it off forgets everything.
+void cmn_SafeOpenRememberDirectories(bool remember) noexcept;
+// Forgets every remembered directory.
+void cmn_SafeOpenForgetDirectories() noexcept;
 
 // Opens the directory holding `path` (absolute or relative to the working directory) and gives
 // its descriptor and the last component. The last component must not be empty, "." or "..".
@@ -49,11 +62,15 @@ void cmn_SafeOpenForceChecks(int mode) noexcept;
 // exactly `mode` whatever the umask; a `mode` with group or other write access (the old 0666
 // convention) gets what the umask leaves of it, without group and other write access. A
 // symbolic link at `leaf` is followed under the rule (never with O_CREAT | O_EXCL, and never when
-// the caller passes O_NOFOLLOW: then a link there is refused).
+// the caller passes O_NOFOLLOW: then a link there is refused). `opened`, when given, receives
+// the status of the opened file as checked (the fstat the check made, so the caller need not
+// make another; with O_TRUNC it is taken again after the truncation).
 [[nodiscard]] RcT cmn_SafeOpenAt(int dir_fd, const std::string& leaf, int flags, mode_t mode,
-                                 cmn_UniqueFdC* fd, std::string_view path_for_messages = {});
+                                 cmn_UniqueFdC* fd, std::string_view path_for_messages = {},
+                                 struct stat* opened = nullptr);
 // cmn_SafeOpenParent followed by cmn_SafeOpenAt.
-[[nodiscard]] RcT cmn_SafeOpen(std::string_view path, int flags, mode_t mode, cmn_UniqueFdC* fd);
+[[nodiscard]] RcT cmn_SafeOpen(std::string_view path, int flags, mode_t mode, cmn_UniqueFdC* fd,
+                               struct stat* opened = nullptr);
 // Opens the directory `path` itself under the same rules (O_DIRECTORY).
 [[nodiscard]] RcT cmn_SafeOpenDirectory(std::string_view path, cmn_UniqueFdC* dir);
 // Opens the directory `path`, creating each missing component with exactly `mode` (mkdirat

@@ -55,20 +55,24 @@ int ErrnoOf(RcT rc) {
   return (rc & 0xFFFF0000u) == RC_OS_BASE ? static_cast<int>(rc & 0xFFFFu) : EIO;
 }
 
-RcT ReadAll(int fd, std::string* out) {
-  out->clear();
-  char buf[65536];
-  off_t off = 0;
+// Reads from offset 0 to the end straight into *out, which starts at `size_hint` + 1 bytes (the
+// size fstat gave; one more so that the end shows without growing) and grows if the file did.
+RcT ReadAll(int fd, size_t size_hint, std::string* out) {
+  out->resize(size_hint + 1);
+  size_t got = 0;
   for (;;) {
-    ssize_t n = ::pread(fd, buf, sizeof buf, off);
+    if (got == out->size()) out->resize(out->size() * 2);
+    const ssize_t n = ::pread(fd, out->data() + got, out->size() - got, static_cast<off_t>(got));
     if (n < 0) {
       if (errno == EINTR) continue;
+      out->clear();
       return cmn_RcFromErrno(errno);
     }
-    if (n == 0) return RC_OK;
-    out->append(buf, static_cast<size_t>(n));
-    off += n;
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
   }
+  out->resize(got);
+  return RC_OK;
 }
 
 RcT WriteAll(int fd, const std::string& data) {
@@ -272,13 +276,12 @@ RcT cmn_ReadStoreFile(const std::string& path, std::string* content, cmn_FileSta
   *stamp = cmn_FileStampS{};
   if (keep_fd != nullptr) *keep_fd = -1;
   cmn_UniqueFdC fd;
-  RcT rc = cmn_SafeOpen(path, O_RDONLY, 0, &fd);
+  struct stat st;
+  RcT rc = cmn_SafeOpen(path, O_RDONLY, 0, &fd, &st);
   if (rc == cmn_RcFromErrno(ENOENT) || rc == cmn_RcFromErrno(ENOTDIR)) return RC_OK;
   if (rc != RC_OK) return rc;
-  struct stat st;
-  if (::fstat(fd.Get(), &st) != 0) return cmn_RcFromErrno(errno);
   StampFrom(st, stamp);
-  rc = ReadAll(fd.Get(), content);
+  rc = ReadAll(fd.Get(), static_cast<size_t>(st.st_size), content);
   if (rc == RC_OK && keep_fd != nullptr) *keep_fd = fd.Release();
   return rc;
 }
@@ -322,17 +325,15 @@ RcT cmn_EditStoreFile(const std::string& path, mode_t create_mode, mode_t dir_mo
   cmn_UniqueFdC fd;
   struct stat current;
   bool exists = true;
-  rc = cmn_SafeOpenAt(dir.Get(), leaf, O_RDONLY, 0, &fd, path);
+  rc = cmn_SafeOpenAt(dir.Get(), leaf, O_RDONLY, 0, &fd, path, &current);
   if (rc == cmn_RcFromErrno(ENOENT)) {
     exists = false;
   } else if (rc != RC_OK) {
     return Fail(rc, path, Reason(rc, ErrnoOf(rc)), error);
-  } else if (::fstat(fd.Get(), &current) != 0) {
-    return Fail(cmn_RcFromErrno(errno), path, std::strerror(errno), error);
   }
   std::string text;
   if (exists) {
-    if (RcT r = ReadAll(fd.Get(), &text); r != RC_OK)
+    if (RcT r = ReadAll(fd.Get(), static_cast<size_t>(current.st_size), &text); r != RC_OK)
       return Fail(r, path, Reason(r, ErrnoOf(r)), error);
   }
   // Unchanged since the first look (the usual case): its result stands.

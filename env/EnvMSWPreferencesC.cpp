@@ -445,12 +445,13 @@ StringC EnvMSWPreferencesC::DataDirectory() {
   if (bytes.empty() || bytes.front() != '/') return data;
   for (const char* sub : {"", "/etc", "/log", "/run"}) {
     const std::string path = bytes + sub;
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) continue;
     cmn_ErrBufI* errors = getErrBuf();
     const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
     cmn_UniqueFdC dir;
-    if (cmn_SafeOpenDirectory(path, &dir) != cmn_kPathRefused) {
+    // Only a directory that is there is reported; a missing one (ENOENT, or refused above it)
+    // is left for whoever creates it.
+    struct stat st;
+    if (cmn_SafeOpenDirectory(path, &dir) != cmn_kPathRefused || ::lstat(path.c_str(), &st) != 0) {
       if (errors != nullptr) errors->Rollback(mark);
       continue;
     }

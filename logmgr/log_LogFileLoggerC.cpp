@@ -1,6 +1,7 @@
 #include "logmgr/log_LogFileLoggerC.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -126,22 +127,30 @@ std::vector<std::string> log_LogFileLoggerC::TakeWarnings() {
   return taken;
 }
 
-RcT log_LogFileLoggerC::OpenLeaf(cmn_UniqueFdC* fd) {
-  // A new file gets the logger's mode exactly; an existing one keeps its own.
-  RcT rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_RDWR | O_APPEND | O_CREAT | O_EXCL, m_FileMode, fd,
-                          m_Path);
-  if (rc == RC_OK) {
-    (void)log_SetMode(fd->Get(), m_FileMode);
-    m_bReadable = true;
-    return RC_OK;
+RcT log_LogFileLoggerC::OpenLeaf(cmn_UniqueFdC* fd, log_OpenedS* opened) {
+  struct stat st;
+  // The log nearly always exists: it is opened as it is first, and created (exclusively, so a
+  // new file gets the logger's mode exactly and an existing one keeps its own) only when
+  // missing.
+  RcT rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_RDWR | O_APPEND, m_FileMode, fd, m_Path, &st);
+  if (rc == cmn_RcFromErrno(ENOENT)) {
+    rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_RDWR | O_APPEND | O_CREAT | O_EXCL, m_FileMode, fd,
+                        m_Path, &st);
+    if (rc == RC_OK) {
+      m_bReadable = true;
+      log_OpenedFrom(st, opened);
+      return RC_OK;
+    }
+    if (rc != cmn_RcFromErrno(EEXIST)) return rc;
+    // Made by another run meanwhile (or a link is there): opened as it is.
+    rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_RDWR | O_APPEND, m_FileMode, fd, m_Path, &st);
   }
-  if (rc != cmn_RcFromErrno(EEXIST)) return rc;
-  rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_RDWR | O_APPEND, m_FileMode, fd, m_Path);
   m_bReadable = rc == RC_OK;
   if (rc == cmn_RcFromErrno(EACCES)) {
     // Writable but not readable: appending still works, the end is not examined.
-    rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_WRONLY | O_APPEND, m_FileMode, fd, m_Path);
+    rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_WRONLY | O_APPEND, m_FileMode, fd, m_Path, &st);
   }
+  if (rc == RC_OK) log_OpenedFrom(st, opened);
   return rc;
 }
 
@@ -163,24 +172,27 @@ void log_LogFileLoggerC::Open(const StringC& old_name, int64_t limit) {
   // the lock (a file system refusing flock, a holder past the bound) the file is used as it
   // is and never moved.
   const bool locked = log_LockDirectory(m_Dir.Get(), c_LockWaitMs) == 0;
-  rc = OpenLeaf(&m_Fd);
+  log_OpenedS opened;
+  rc = OpenLeaf(&m_Fd, &opened);
   if (rc != RC_OK) {
     m_FailureReason = ReasonOf(rc, scope);
     m_Fd.Reset();
     if (locked) log_UnlockDirectory(m_Dir.Get());
     return;
   }
-  int64_t size = 0;
-  if (locked && limit > 0 && log_FileSize(m_Fd.Get(), &size) == 0 && size > limit &&
-      MoveAside(old_name)) {
+  if (locked && limit > 0 && opened.size > limit && MoveAside(old_name)) {
     m_Fd.Reset();
-    rc = OpenLeaf(&m_Fd);
+    rc = OpenLeaf(&m_Fd, &opened);
     if (rc != RC_OK) {
       m_FailureReason = ReasonOf(rc, scope);
       m_Fd.Reset();
     }
+  } else if (locked && limit > 0 && opened.size > limit) {
+    // Not moved (copied and truncated in place, or left as it is): the size changed.
+    int64_t size = 0;
+    if (log_FileSize(m_Fd.Get(), &size) == 0) opened.size = size;
   }
-  if (m_Fd.IsValid()) Adopt();
+  if (m_Fd.IsValid()) Adopt(opened);
   if (locked) log_UnlockDirectory(m_Dir.Get());
 }
 
@@ -227,16 +239,17 @@ bool log_LogFileLoggerC::MoveAside(const StringC& old_name) {
   return false;
 }
 
-void log_LogFileLoggerC::Adopt() {
-  if (log_IdentityOf(m_Fd.Get(), &m_Id) != 0) m_Id = {};
+void log_LogFileLoggerC::Adopt(const log_OpenedS& opened) {
+  m_Id = opened.id;
   char last = '\n';
   bool empty = true;
   // The kernel makes an appended line visible page by page, so a run that is in the middle of
   // its write(2) (or was preempted there) shows an unterminated end too. Only an end that has
   // been left alone for a while is a line cut short by a writer that is gone.
   int64_t quiet_ms = 0;
-  m_bNeedNewline = m_bReadable && log_LastByte(m_Fd.Get(), &last, &empty, &quiet_ms) == 0 &&
-                   !empty && last != '\n' && quiet_ms >= c_CutLineQuietMs;
+  m_bNeedNewline = m_bReadable &&
+                   log_LastByteOf(m_Fd.Get(), opened, &last, &empty, &quiet_ms) == 0 && !empty &&
+                   last != '\n' && quiet_ms >= c_CutLineQuietMs;
 }
 
 void log_LogFileLoggerC::FollowPath() {
@@ -248,10 +261,11 @@ void log_LogFileLoggerC::FollowPath() {
   const bool locked = log_LockDirectory(m_Dir.Get(), c_LockWaitMs) == 0;
   cmn_UniqueFdC fd;
   const bool was_readable = m_bReadable;
-  const RcT rc = OpenLeaf(&fd);
+  log_OpenedS opened;
+  const RcT rc = OpenLeaf(&fd, &opened);
   if (rc == RC_OK) {
     m_Fd = std::move(fd);
-    Adopt();
+    Adopt(opened);
   } else {
     m_bReadable = was_readable;
     // Keep writing where we were (the moved file) rather than nowhere.

@@ -125,12 +125,14 @@ class log_LogFileLoggerC : public log_LoggerC {
   // one. Leaves m_Fd closed and m_FailureReason set on any failure.
   void Open(const StringC& old_name, int64_t limit);
   // Opens (creating when missing, with the logger's mode) the leaf in m_Dir into *fd.
-  RcT OpenLeaf(cmn_UniqueFdC* fd);
+  // *opened receives what the open's own check saw of the file.
+  RcT OpenLeaf(cmn_UniqueFdC* fd, log_OpenedS* opened);
   // Moves the open file aside to `old_name`: rename, or copy and truncate across file
   // systems. Called under the directory lock. True when the path must be reopened.
   bool MoveAside(const StringC& old_name);
-  // Takes the identity of m_Fd and notes whether its last line is unterminated.
-  void Adopt();
+  // Takes the identity of m_Fd (whose status is `opened`) and notes whether its last line is
+  // unterminated.
+  void Adopt(const log_OpenedS& opened);
   // The identity check before a write; reopens the path when it names another file.
   void FollowPath();
   // Reports `text` once per `flag` on standard error.

@@ -123,17 +123,32 @@ int log_WriteSome(int fd, const char* data, size_t length, size_t* written) noex
 int log_LastByte(int fd, char* byte, bool* empty, int64_t* quiet_ms) noexcept {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return errno;
+  log_OpenedS opened;
+  log_OpenedFrom(st, &opened);
+  return log_LastByteOf(fd, opened, byte, empty, quiet_ms);
+}
+
+void log_OpenedFrom(const struct stat& st, log_OpenedS* opened) noexcept {
+  opened->id.device = static_cast<uint64_t>(st.st_dev);
+  opened->id.inode = static_cast<uint64_t>(st.st_ino);
+  opened->size = static_cast<int64_t>(st.st_size);
+  opened->mtime_s = static_cast<int64_t>(st.st_mtim.tv_sec);
+  opened->mtime_ns = static_cast<int64_t>(st.st_mtim.tv_nsec);
+}
+
+int log_LastByteOf(int fd, const log_OpenedS& opened, char* byte, bool* empty,
+                   int64_t* quiet_ms) noexcept {
   if (quiet_ms != nullptr) {
     struct timespec now {};
     (void)::clock_gettime(CLOCK_REALTIME, &now);
-    *quiet_ms = (static_cast<int64_t>(now.tv_sec) - st.st_mtim.tv_sec) * 1000 +
-                (static_cast<int64_t>(now.tv_nsec) - st.st_mtim.tv_nsec) / 1000000;
+    *quiet_ms = (static_cast<int64_t>(now.tv_sec) - opened.mtime_s) * 1000 +
+                (static_cast<int64_t>(now.tv_nsec) - opened.mtime_ns) / 1000000;
   }
-  *empty = st.st_size == 0;
+  *empty = opened.size == 0;
   if (*empty) return 0;
   ssize_t n;
   do {
-    n = ::pread(fd, byte, 1, st.st_size - 1);
+    n = ::pread(fd, byte, 1, opened.size - 1);
   } while (n < 0 && errno == EINTR);
   if (n < 0) return errno;
   if (n == 0) *empty = true;  // truncated meanwhile

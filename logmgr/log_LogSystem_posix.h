@@ -10,6 +10,8 @@
 #include <ctime>
 #include <string>
 
+struct stat;
+
 #include "cmn/cmn_UniqueFdC.h"
 
 // The current time as local broken-down time.
@@ -58,6 +60,18 @@ struct log_FileIdS {
 // `*quiet_ms`, when given, receives the milliseconds since the file was last modified.
 [[nodiscard]] int log_LastByte(int fd, char* byte, bool* empty,
                                int64_t* quiet_ms = nullptr) noexcept;
+// What the logger learns of a file it opened from the status the safe open took: no further
+// fstat(2) is needed to adopt it.
+struct log_OpenedS {
+  log_FileIdS id;
+  int64_t size = 0;
+  int64_t mtime_s = 0;
+  int64_t mtime_ns = 0;
+};
+void log_OpenedFrom(const struct stat& st, log_OpenedS* opened) noexcept;
+// log_LastByte of a file whose status `opened` gives.
+[[nodiscard]] int log_LastByteOf(int fd, const log_OpenedS& opened, char* byte, bool* empty,
+                                 int64_t* quiet_ms = nullptr) noexcept;
 // Copies the whole file open as `from` (readable) to `to` from offset 0, then truncates `to`
 // to what was copied.
 [[nodiscard]] int log_CopyFile(int from, int to) noexcept;

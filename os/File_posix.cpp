@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cmn/cmn_Encodings.h"
+#include "cmn/cmn_SafeOpen_posix.h"
 #include "os/FileInfoC.h"
 #include "os/FileNameC.h"
 
@@ -355,7 +356,9 @@ int os_MakeDirectory(const std::string& path) noexcept {
 }
 
 int os_RemoveDirectory(const std::string& path) noexcept {
-  return ::rmdir(path.c_str()) == 0 ? 0 : LastError();
+  const int err = ::rmdir(path.c_str()) == 0 ? 0 : LastError();
+  cmn_SafeOpenForgetDirectories();
+  return err;
 }
 
 int os_Unlink(const std::string& path) noexcept {
@@ -363,7 +366,9 @@ int os_Unlink(const std::string& path) noexcept {
 }
 
 int os_Rename(const std::string& from, const std::string& to) noexcept {
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : LastError();
+  const int err = ::rename(from.c_str(), to.c_str()) == 0 ? 0 : LastError();
+  cmn_SafeOpenForgetDirectories();
+  return err;
 }
 
 int os_ChangeDirectory(const std::string& path) noexcept {
@@ -459,6 +464,10 @@ std::string os_TemporaryDirectory() {
 }
 
 int os_RemoveTree(const std::string& path, bool self, bool force) noexcept {
+  // Whatever the outcome, directories remembered by the safe open may be gone.
+  struct ForgetS {
+    ~ForgetS() { cmn_SafeOpenForgetDirectories(); }
+  } forget;
   struct FrameS {
     os_DirectoryReaderC reader;
     std::string name;  // the directory's name in its parent's directory

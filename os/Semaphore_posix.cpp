@@ -41,24 +41,42 @@ os_LockFileS::~os_LockFileS() {
 }
 
 RcT os_LockFileOpen(const std::string& path, os_LockFileS* lock) {
+  lock->file_known = false;
   if (RcT rc = cmn_SafeOpenParent(path, &lock->dir, &lock->leaf); rc != RC_OK) return rc;
   // A lock file is never a link: the holder removes it by name, and a waiter compares the name
-  // with the file it locked, which a link would never match (it would retry for ever).
+  // with the file it locked, which a link would never match (it would retry for ever). The
+  // open refuses a link itself (O_NOFOLLOW); the refusal then says it in the lock's words.
+  cmn_ErrBufI* buf = getErrBuf();
+  const uint64_t mark = buf != nullptr ? buf->Mark() : 0;
   struct stat st;
-  if (::fstatat(lock->dir.Get(), lock->leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+  const RcT rc = cmn_SafeOpenAt(lock->dir.Get(), lock->leaf, O_WRONLY | O_CREAT | O_NOFOLLOW, 0644,
+                                &lock->file, path, &st);
+  if (rc == RC_OK) {
+    lock->file_known = true;
+    lock->file_dev = st.st_dev;
+    lock->file_ino = st.st_ino;
+    return RC_OK;
+  }
+  if (rc == cmn_kPathRefused &&
+      ::fstatat(lock->dir.Get(), lock->leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
       S_ISLNK(st.st_mode)) {
-    if (cmn_ErrBufI* buf = getErrBuf()) {
+    if (buf != nullptr) {
+      buf->Rollback(mark);
       buf->Add(cmn_kPathRefused, 4, "Refusing to use '" + path + "': it is a symbolic link");
     }
-    return cmn_kPathRefused;
   }
-  return cmn_SafeOpenAt(lock->dir.Get(), lock->leaf, O_WRONLY | O_CREAT, 0644, &lock->file, path);
+  return rc;
 }
 
 int os_LockFileLock(os_LockFileS& lock, bool wait) noexcept {
   if (lock.listed) return 0;
   struct stat st;
-  if (::fstat(lock.file.Get(), &st) != 0) return LastError();
+  if (lock.file_known) {
+    st.st_dev = lock.file_dev;
+    st.st_ino = lock.file_ino;
+  } else if (::fstat(lock.file.Get(), &st) != 0) {
+    return LastError();
+  }
   // This thread holds it through another open file description: its wait would never end.
   // (A holder on another thread of the process can give it back, so that wait is a wait.)
   if (wait && os_ThreadHoldsConflictingLock(st.st_dev, st.st_ino, true)) return EAGAIN;
@@ -72,6 +90,7 @@ int os_LockFileLock(os_LockFileS& lock, bool wait) noexcept {
 
 int os_LockFileClose(os_LockFileS& lock) noexcept {
   Unlist(lock);
+  lock.file_known = false;
   if (!lock.file.IsValid()) return 0;
   return os_Close(lock.file.Release());
 }
@@ -79,7 +98,12 @@ int os_LockFileClose(os_LockFileS& lock) noexcept {
 int os_LockFileIsCurrent(const os_LockFileS& lock) noexcept {
   struct stat by_fd;
   struct stat by_name;
-  if (::fstat(lock.file.Get(), &by_fd) != 0) return LastError();
+  if (lock.file_known && lock.file.IsValid()) {
+    by_fd.st_dev = lock.file_dev;
+    by_fd.st_ino = lock.file_ino;
+  } else if (::fstat(lock.file.Get(), &by_fd) != 0) {
+    return LastError();
+  }
   if (::fstatat(lock.dir.Get(), lock.leaf.c_str(), &by_name, AT_SYMLINK_NOFOLLOW) != 0) {
     return LastError();
   }

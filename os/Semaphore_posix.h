@@ -31,6 +31,11 @@ struct os_LockFileS {
   bool listed = false;
   dev_t dev = 0;
   ino_t ino = 0;
+  // The open file's device and inode, from the open's own check (they never change while
+  // `file` stays open).
+  bool file_known = false;
+  dev_t file_dev = 0;
+  ino_t file_ino = 0;
 };
 
 // Opens `path` write-only through the checked open of the common-services layer (never

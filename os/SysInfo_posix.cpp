@@ -16,6 +16,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -111,18 +112,24 @@ int os_ReadFileHead(const std::string& path, size_t limit, std::string* bytes) {
   struct stat st;
   if (::fstat(fd.Get(), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return EINVAL;
-  std::vector<char> buffer(limit);
+  // Room for what fstat said and one byte more (the end then shows without growing), at
+  // least a page (files of /proc say 0) and never more than `limit`: a small file does not
+  // cost a buffer of the limit's size.
+  const size_t hint = st.st_size >= 0 ? static_cast<size_t>(st.st_size) : 0;
+  bytes->resize(std::min(limit, std::max<size_t>(hint + 1, 4096)));
   size_t total = 0;
   while (total < limit) {
-    const ssize_t n = ::read(fd.Get(), buffer.data() + total, limit - total);
+    if (total == bytes->size()) bytes->resize(std::min(limit, bytes->size() * 2));
+    const ssize_t n = ::read(fd.Get(), bytes->data() + total, bytes->size() - total);
     if (n < 0) {
       if (errno == EINTR) continue;
+      bytes->clear();
       return errno;
     }
     if (n == 0) break;
     total += static_cast<size_t>(n);
   }
-  bytes->assign(buffer.data(), total);
+  bytes->resize(total);
   return 0;
 }
 

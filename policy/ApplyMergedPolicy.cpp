@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/TextUtil.h"
+#include "cmn/cmn_SafeOpen_posix.h"
 #include "env/env_Sys8TextC.h"
 #include "os/CommandLine.h"
 #include "os/ExecuteCommand.h"
@@ -131,6 +132,9 @@ bool RunAgent(PlcPreferencesC& preferences, const StringC& line) {
   options.interval_ms = kWatchIntervalMs;
   const env_Sys8TextC bytes(line);
   const ExecuteOutcome outcome = ExecuteCommand(bytes.Get(), options);
+  // The agent may have moved or made again the product's directories: paths are resolved
+  // afresh from here on.
+  cmn_SafeOpenForgetDirectories();
   PlcMetricsNoteAgentExit(outcome == EXECUTE_STARTED ? static_cast<int>(exitCode) : -1);
   return outcome == EXECUTE_STARTED && exitCode == 0 && !watch.stopping;
 }

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "base/StringArrayC.h"
+#include "cmn/cmn_RegistryI.h"
+#include "cmn/cmn_SafeOpen_posix.h"
 #include "context/RKContextC.h"
 #include "context/rkk_ProcessEnvironmentC.h"
 #include "env/EnvMSWPreferencesC.h"
@@ -121,6 +123,9 @@ int PolicyClientMain(int argc, char** argv) {
   if (const int info = PlcHandleInfoRequest(argc, argv); info >= 0) return info;
   PlcDisableCoreDumps();  // before any secret is read
   PlcMetricsNoteStart();
+  // A run opens its store, log, lock and catalog files in a few directories: each is checked
+  // once for the run instead of at every open.
+  cmn_SafeOpenRememberDirectories(true);
 
   // Dates in the log follow the user's locale; nothing else does.
   std::setlocale(LC_TIME, "");
@@ -148,14 +153,21 @@ int PolicyClientMain(int argc, char** argv) {
   // The component registry, made now so that components can register.
   (void)LkiRegisterServerComponents(ComRegistryC::Instance());
 
-  // The configuration store, the execution path and the product's directories.
-  (void)EnvMSWPreferencesC::SetUpConfigurationStore();
-
-  // Preferences; a bad command line ends the run before the banner.
   int exitCode = 0;
   {
     PlcPreferencesC preferences;
-    if (preferences.Load(argc, argv) != 0) {
+    int loaded = 0;
+    {
+      // The set-up and the preferences read a few dozen settings: each store file is checked
+      // once for another process's change, at the first read, instead of before every read.
+      // The run's reads come later, outside the scope, and see what the agent changed.
+      const cmn_RegReadScopeC scope(EnvMSWPreferencesC::Registry());
+      // The configuration store, the execution path and the product's directories.
+      (void)EnvMSWPreferencesC::SetUpConfigurationStore();
+      // Preferences; a bad command line ends the run before the banner.
+      loaded = preferences.Load(argc, argv);
+    }
+    if (loaded != 0) {
       exitCode = 1;
     } else {
       // The run proper: the banner, then the policy applied under the termination signals
@@ -190,5 +202,7 @@ int PolicyClientMain(int argc, char** argv) {
   RKContextC::Current()->SetEnvironment(nullptr);
   environment.reset();
   TaskC::Shutdown();
+  // The directories were remembered for this run only (a test may call again in a new world).
+  cmn_SafeOpenRememberDirectories(false);
   return exitCode;
 }

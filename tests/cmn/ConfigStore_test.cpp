@@ -554,4 +554,49 @@ TEST_F(ConfigStoreTest, ChangesByOthersAreSeen) {
   EXPECT_NE(Read(s, key, "A"), "3");
 }
 
+// A change made between the attachment (which reads the file and keeps its descriptor) and the
+// first read is seen by that read, also when both happen in one read scope, and a change made
+// inside a scope after its first read is seen once the scope ends. The file is larger than any
+// fixed read buffer, so a short read would show.
+TEST_F(ConfigStoreTest, ChangesAfterTheAttachmentAreSeen) {
+  const std::string key = "Software\\Quillmarsh Corp\\Quillmarsh";
+  const std::string padding = "; " + std::string(100000, 'x') + "\n";
+  struct Case {
+    const char* name;
+    bool exists_at_attach;
+    std::function<void(const std::string& ini, const std::string& dir)> change;
+  };
+  const std::vector<Case> cases = {
+      {"rewritten_in_place", true,
+       [](const std::string& ini, const std::string&) {
+         std::ofstream(ini, std::ios::binary | std::ios::trunc) << "[Quillmarsh]\nA=new\n";
+       }},
+      {"replaced_by_rename", true,
+       [](const std::string& ini, const std::string& dir) {
+         Spit(dir + "/next", "[Quillmarsh]\nA=new\n");
+         fs::rename(dir + "/next", ini);
+       }},
+      {"created_after_attach", false,
+       [](const std::string& ini, const std::string&) { Spit(ini, "[Quillmarsh]\nA=new\n"); }},
+  };
+  for (const Case& c : cases) {
+    for (bool scoped : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (scoped ? " in a read scope" : ""));
+      fs::remove(ini_);
+      if (c.exists_at_attach) Spit(ini_, padding + "[Quillmarsh]\nA=old\nB=" + padding);
+      cmn_ConfigStoreC s("");
+      {
+        cmn_RegReadScopeC scope(scoped ? &s : nullptr);
+        ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
+        c.change(ini_, dir_);
+        EXPECT_EQ(Read(s, key, "A"), "new");
+        Spit(dir_ + "/later", "[Quillmarsh]\nA=later\n");
+        fs::rename(dir_ + "/later", ini_);
+        EXPECT_EQ(Read(s, key, "A"), scoped ? "new" : "later");
+      }
+      EXPECT_EQ(Read(s, key, "A"), "later");
+    }
+  }
+}
+
 }  // namespace

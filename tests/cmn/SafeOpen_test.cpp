@@ -443,4 +443,80 @@ TEST_F(SafeOpenTest, OrdinaryUserTrustsRootAndItselfOnly) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "case (exit code - 1) came out wrong";
 }
 
+// With checked directories remembered, a path still leads where it leads now: a link on it is
+// followed afresh, and what was checked under other checks or for another effective user is
+// checked again.
+TEST_F(SafeOpenTest, RememberedDirectoriesNeverOutliveWhatTheyWereCheckedFor) {
+  struct Case {
+    const char* name;
+    bool needs_root;
+    std::function<void(SafeOpenTest*)> plant;   // before the first open
+    std::function<void(SafeOpenTest*)> change;  // between the two opens
+    const char* open;                           // relative to the test directory
+    RcT second;                                 // the second open's result
+    const char* content;                        // what the second open reads, when it opens
+  };
+  using T = SafeOpenTest;
+  const std::vector<Case> cases = {
+      {"link_retargeted", false,
+       [](T* t) {
+         t->Dir("a");
+         t->Dir("b");
+         t->Write("a/f", "A");
+         t->Write("b/f", "B");
+         t->Link("a", "l");
+       },
+       [](T* t) {
+         ASSERT_EQ(::unlink(t->Path("l").c_str()), 0);
+         t->Link("b", "l");
+       },
+       "l/f", RC_OK, "B"},
+      {"checks_switched_on", false,
+       [](T* t) {
+         t->Dir("open", 0777);
+         t->Write("open/f", "x");
+         cmn_SafeOpenForceChecks(0);
+       },
+       [](T*) { cmn_SafeOpenForceChecks(1); }, "open/f", cmn_kPathRefused, ""},
+      {"forgotten_directory_made_again", false,
+       [](T* t) {
+         t->Dir("d");
+         t->Write("d/f", "old");
+       },
+       [](T* t) {
+         fs::remove_all(t->Path("d"));
+         t->Dir("d");
+         t->Write("d/f", "new");
+         cmn_SafeOpenForgetDirectories();
+       },
+       "d/f", RC_OK, "new"},
+      {"other_effective_user", true,
+       [](T* t) {
+         t->Dir("theirs");
+         t->Write("theirs/f", "x");
+         t->Own("theirs", kNobody);
+         ASSERT_EQ(::seteuid(kNobody), 0);
+       },
+       [](T*) { ASSERT_EQ(::seteuid(0), 0); }, "theirs/f", cmn_kPathRefused, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.needs_root && !IsRoot()) continue;
+    cmn_SafeOpenRememberDirectories(true);
+    c.plant(this);
+    cmn_UniqueFdC fd;
+    EXPECT_EQ(cmn_SafeOpen(Path(c.open), O_RDONLY, 0, &fd), RC_OK) << LastError();
+    c.change(this);
+    fd.Reset();
+    EXPECT_EQ(cmn_SafeOpen(Path(c.open), O_RDONLY, 0, &fd), c.second) << LastError();
+    if (c.second == RC_OK) {
+      char text[16] = {};
+      EXPECT_GT(::read(fd.Get(), text, sizeof text - 1), 0);
+      EXPECT_STREQ(text, c.content);
+    }
+    cmn_SafeOpenRememberDirectories(false);
+    cmn_SafeOpenForceChecks(-1);
+  }
+}
+
 }  // namespace

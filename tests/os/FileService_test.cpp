@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "cmn/cmn_SafeOpen_posix.h"
 #include "os/FileFindListerC.h"
 #include "os/FileInfoC.h"
 #include "os/FileListingC.h"
@@ -684,6 +686,51 @@ TEST_F(ListerTest, UnreadableDirectoryIsSkippedAndReported) {
     RcT rc = lister.ListAll(names);
     return rc == (0xE0000000u | EACCES) && names.Count() == 7;
   }));
+}
+
+// A directory the safe open remembered is forgotten when the process removes or renames it: a
+// directory made again at the same path is the one opened.
+TEST_F(FileServiceTest, RemovalsAndRenamesForgetRememberedDirectories) {
+  struct Case {
+    const char* name;
+    std::function<int()> take_away;  // the directory "d"
+  };
+  const std::vector<Case> cases = {
+      {"remove_tree", [this] { return os_RemoveTree(Path("d"), true, false); }},
+      {"remove_directory",
+       [this] {
+         const int err = os_Unlink(Path("d/f"));
+         return err != 0 ? err : os_RemoveDirectory(Path("d"));
+       }},
+      {"rename", [this] { return os_Rename(Path("d"), Path("moved")); }},
+  };
+  auto read = [this](std::string* text) {
+    cmn_UniqueFdC fd;
+    const RcT rc = cmn_SafeOpen(Path("d/f"), O_RDONLY, 0, &fd);
+    char buffer[16] = {};
+    if (rc == RC_OK && ::read(fd.Get(), buffer, sizeof buffer - 1) < 0) return RC_FAIL;
+    *text = buffer;
+    return rc;
+  };
+  cmn_SafeOpenRememberDirectories(true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeDir("d");
+    WriteFile("d/f", "old");
+    std::string text;
+    EXPECT_EQ(read(&text), RC_OK);
+    EXPECT_EQ(text, "old");
+    ASSERT_EQ(c.take_away(), 0);
+    MakeDir("d");
+    WriteFile("d/f", "new");
+    EXPECT_EQ(read(&text), RC_OK);
+    EXPECT_EQ(text, "new");
+    // Removed behind the os functions' back: forgotten by hand.
+    std::filesystem::remove_all(Path("d"));
+    std::filesystem::remove_all(Path("moved"));
+    cmn_SafeOpenForgetDirectories();
+  }
+  cmn_SafeOpenRememberDirectories(false);
 }
 
 }  // namespace

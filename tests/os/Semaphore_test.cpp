@@ -223,12 +223,17 @@ TEST_F(FileSemaphoreTest, PlantedSymbolicLinkIsRefused) {
   EXPECT_EQ(ReadFile("target"), "precious");
   EXPECT_EQ(UNIXFileSimpleSemaphoreC::ReadHolderPid(S(LockPath())), 0);
   EXPECT_EQ(os_test::ReportedCodes().back(), cmn_kPathRefused);
+  // The refusal is the lock's own sentence.
+  const std::string said = "Refusing to use '" + LockPath() + "': it is a symbolic link";
+  EXPECT_EQ(os_test::ReportedText(cmn_kPathRefused), said);
 
   // A dangling link is not followed to create its target either.
   ASSERT_EQ(::unlink(LockPath().c_str()), 0);
   ASSERT_EQ(::symlink(Path("created-through-link").c_str(), LockPath().c_str()), 0);
+  getErrBuf()->Clear();
   EXPECT_EQ(semaphore.TryAcquire(), 0);
   EXPECT_FALSE(PathExists(Path("created-through-link")));
+  EXPECT_EQ(os_test::ReportedText(cmn_kPathRefused), said);
 }
 
 // Only a lock another process holds counts as held; every other failure keeps its errno, so
