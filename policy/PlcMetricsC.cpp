@@ -1,8 +1,10 @@
 #include "policy/PlcMetricsC.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <system_error>
 
@@ -98,10 +100,20 @@ PlcMetricsC::SamplesT PlcMetricsC::Parse(std::string_view text) {
 
 std::string PlcMetricsC::FormatValue(double value) {
   if (!std::isfinite(value)) return "0";
-  char buffer[64];
-  const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  if (result.ec != std::errc()) return "0";
-  return std::string(buffer, result.ptr);
+  // The shortest text that reads back as the same value, in fixed notation unless the
+  // scientific one is shorter: what std::to_chars writes, whose floating-point code would
+  // make the program load the maths library at every start for this one line.
+  char scientific[32];
+  int digits = 1;
+  for (; digits <= 17; ++digits) {
+    std::snprintf(scientific, sizeof scientific, "%.*e", digits - 1, value);
+    if (std::strtod(scientific, nullptr) == value) break;
+  }
+  const int exponent = std::atoi(std::strchr(scientific, 'e') + 1);
+  if (exponent > 40 || exponent < -40) return scientific;
+  char fixed[96];
+  std::snprintf(fixed, sizeof fixed, "%.*f", std::max(0, digits - 1 - exponent), value);
+  return std::strlen(fixed) <= std::strlen(scientific) ? fixed : scientific;
 }
 
 std::string PlcMetricsC::Render(const PlcRunMetricsS& run, std::string_view previous) {

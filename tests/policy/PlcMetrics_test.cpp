@@ -4,9 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -110,10 +114,26 @@ TEST(PlcMetricsTest, PolicyTypeOutsideLettersBecomesUnknown) {
   EXPECT_EQ(Value(samples, PlcMetricsC::c_ExitCode, "Unknown"), "0");
 }
 
-TEST(PlcMetricsTest, ValuesReadBackExactly) {
-  for (const double value : {0.0, 1.0, -1.0, 0.1, 1700000000.123456, 1e-9, 123456789.0}) {
+// Every value reads back exactly, in the shortest text: the one std::to_chars gives (fixed
+// notation unless the scientific one is shorter).
+TEST(PlcMetricsTest, ValuesReadBackExactlyInTheShortestText) {
+  std::vector<double> values = {
+      0.0,  -0.0, 1.0,  -1.0,  0.1,    1700000000.123456,      1e-9, 1e-5,      1e-4, 123456789.0,
+      1e16, 1e17, 1e21, 1e300, 5e-324, 1.7976931348623157e308, 2.5,  1e15 + 0.5};
+  std::mt19937_64 random(20261206);
+  for (int i = 0; i < 2000; ++i) {
+    uint64_t bits = random();
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    if (std::isfinite(value)) values.push_back(value);
+    values.push_back(1.7e9 + static_cast<double>(random() % 100000000) / 1000.0);
+  }
+  for (const double value : values) {
     const std::string text = PlcMetricsC::FormatValue(value);
-    EXPECT_EQ(std::stod(text), value) << text;
+    EXPECT_EQ(std::strtod(text.c_str(), nullptr), value) << text;
+    char expected[400];
+    const auto end = std::to_chars(expected, expected + sizeof expected, value).ptr;
+    EXPECT_EQ(text, std::string(expected, end)) << value;
   }
   EXPECT_EQ(PlcMetricsC::FormatValue(std::numeric_limits<double>::infinity()), "0");
   EXPECT_EQ(PlcMetricsC::FormatValue(std::numeric_limits<double>::quiet_NaN()), "0");
