@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,23 +23,15 @@
 #include <gtest/gtest.h>
 
 #include "e2e/LogLineChecker.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/TempDirC.h"
 
 namespace e2e {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-inline void WriteFile(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-}
+using qlmtest::ReadFile;
+using qlmtest::WriteFile;
 
 // A child process started with an exact environment. Its standard output and error go to
 // files of the world.
@@ -112,9 +105,9 @@ class ChildC {
 class PolicyWorldTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qlm_e2e_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    root_ = pattern;
+    tmp_.emplace();
+    ASSERT_TRUE(tmp_->Ok());
+    root_ = tmp_->Path();
     fs::create_directories(root_ / "data");
     fs::create_directories(root_ / "install");
     fs::create_directories(root_ / "home");
@@ -146,8 +139,7 @@ class PolicyWorldTest : public ::testing::Test {
         ADD_FAILURE() << log.string() << ": " << problem;
       }
     }
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
+    tmp_.reset();
   }
 
   // The per-user lock directory root makes below the data directory for a user without a usable
@@ -253,7 +245,8 @@ class PolicyWorldTest : public ::testing::Test {
     return calls;
   }
 
-  fs::path root_;
+  std::optional<qlmtest::TempDirC> tmp_;
+  fs::path root_;  // tmp_'s directory
   std::map<std::string, std::string> env_;
 };
 

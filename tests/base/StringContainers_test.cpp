@@ -12,12 +12,11 @@
 #include "base/StringC.h"
 #include "base/StringKeyedHashC.h"
 #include "base/StringSetC.h"
+#include "tests/testing/StringHelpers.h"
 
 namespace {
 
-StringC S(const char* utf8) {
-  return StringC::FromUtf8(utf8);
-}
+using qlmtest::S;
 
 std::vector<std::string> Texts(const StringArrayC& a) {
   std::vector<std::string> out;

@@ -1,5 +1,6 @@
 // StringMapC: text-to-text map, case-sensitive or ignoring case, owning its entries.
 #include "base/StringMapC.h"
+#include "tests/testing/StringHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +10,7 @@
 
 namespace {
 
-StringC S(const char* text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
 
 TEST(StringMapCTest, SetFindReplaceRemove) {
   for (const bool ignoreCase : {false, true}) {

@@ -12,32 +12,15 @@
 
 #include "cmn/cmn_CatalogFileC.h"
 #include "cmn/cmn_LocaleC.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/TempDirC.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "qlm_catalog_XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const std::string& Path() const { return path_; }
-  std::string File(std::string_view name) const { return path_ + "/" + std::string(name); }
-
- private:
-  std::string path_;
-};
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using qlmtest::TempDirC;
+using qlmtest::WriteFile;
 
 void PutBe(std::string* out, uint64_t value, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) out->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
@@ -88,7 +71,7 @@ class CatalogFileTest : public ::testing::Test {
     return catalog_.OpenExact(path_);
   }
 
-  TempDir dir_;
+  TempDirC dir_;
   std::string path_;
   cmn_CatalogFileC catalog_;
 };
@@ -273,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
         CandidateCase{"plain.cat", {"plain.cat"}}, CandidateCase{"", {}}));
 
 TEST(CatalogOpenTest, CandidatesAreTriedInOrder) {
-  TempDir dir;
+  TempDirC dir;
   const std::vector<std::string> names = {"allcat.de_ch-utf-8.cat", "allcat.de-utf-8.cat",
                                           "allcat.de_ch.cat", "allcat.de.cat", "allcat.cat"};
   for (const std::string& name : names) {
@@ -292,7 +275,7 @@ TEST(CatalogOpenTest, CandidatesAreTriedInOrder) {
 }
 
 TEST(CatalogOpenTest, FirstOpenedCandidateDecidesAndDirectoriesAreSkipped) {
-  TempDir dir;
+  TempDirC dir;
   WriteFile(dir.File("allcat.cat"), BuildCatalog({{0x100, 0x64, "bare"}}));
   // A directory where a candidate would be does not stop the search.
   fs::create_directory(dir.File("allcat.de_ch-utf-8.cat"));

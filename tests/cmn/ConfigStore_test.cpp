@@ -17,49 +17,40 @@
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "cmn/cmn_StoreFile_posix.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/TempDirTest.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using qlmtest::ReadFile;
+using qlmtest::WriteFile;
+
 const char kParent[] = "Software\\Quillmarsh Corp";
 const char kPolicyKey[] = "Software\\Quillmarsh Corp\\Quillmarsh\\Policy Client\\CurrentVersion";
 
-class ConfigStoreTest : public ::testing::Test {
+class ConfigStoreTest : public qlmtest::TempDirTest {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/qlm_store_XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    qlmtest::TempDirTest::SetUp();
     ini_ = dir_ + "/quillmarsh.ini";
-    if (cmn_ErrBufI* b = getErrBuf()) b->Clear();
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
-  static std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-  static void Spit(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
   static std::string Read(cmn_ConfigStoreC& s, const std::string& key, const std::string& name) {
     std::string text;
     uint32_t rc = s.ReadText(cmn_kHKLM, key, name, &text);
     return rc == RC_OK ? text : "<" + std::to_string(rc) + ">";
   }
 
-  std::string dir_;
   std::string ini_;
 };
 
 TEST_F(ConfigStoreTest, AttachedFileSectionsAppearBelowTheKey) {
-  Spit(ini_,
-       "; machine configuration\n"
-       "[Quillmarsh]\nInstallDir=/opt/q\n"
-       "[Quillmarsh\\Policy Client\\CurrentVersion]\nPolicyServerURL=http://a/\n");
+  WriteFile(ini_,
+            "; machine configuration\n"
+            "[Quillmarsh]\nInstallDir=/opt/q\n"
+            "[Quillmarsh\\Policy Client\\CurrentVersion]\nPolicyServerURL=http://a/\n");
   cmn_ConfigStoreC s("");
   ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
   EXPECT_EQ(Read(s, "SOFTWARE\\quillmarsh corp\\Quillmarsh", "installdir"), "/opt/q");
@@ -77,7 +68,7 @@ TEST_F(ConfigStoreTest, AttachedFileSectionsAppearBelowTheKey) {
 
 TEST_F(ConfigStoreTest, WritesAreDurableAndKeepTheRestOfTheFile) {
   const std::string original = "# keep me\n[Quillmarsh]\nInstallDir=/opt/q\n!!! odd line\n";
-  Spit(ini_, original);
+  WriteFile(ini_, original);
   ASSERT_EQ(::chmod(ini_.c_str(), 0640), 0);
   {
     cmn_ConfigStoreC s("");
@@ -91,7 +82,7 @@ TEST_F(ConfigStoreTest, WritesAreDurableAndKeepTheRestOfTheFile) {
     ASSERT_EQ(s.WriteValue(key, "Retries", cmn_kRegDword, &dword, 4), RC_OK);
     ASSERT_EQ(s.Close(key), RC_OK);
   }
-  EXPECT_EQ(Slurp(ini_),
+  EXPECT_EQ(ReadFile(ini_),
             "# keep me\n[Quillmarsh]\nInstallDir=/opt/q\n!!! odd line\nCommonAppDataFolder=/var/q\n"
             "\n[Quillmarsh\\Policy Client\\CurrentVersion]\nRetries{dword}=5\n");
   struct stat st;
@@ -105,7 +96,7 @@ TEST_F(ConfigStoreTest, WritesAreDurableAndKeepTheRestOfTheFile) {
 }
 
 TEST_F(ConfigStoreTest, UnchangedWriteDoesNotTouchTheFile) {
-  Spit(ini_, "[Quillmarsh]\nInstallDir=/opt/q\n");
+  WriteFile(ini_, "[Quillmarsh]\nInstallDir=/opt/q\n");
   cmn_ConfigStoreC s("");
   ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
   struct stat before, after;
@@ -119,8 +110,8 @@ TEST_F(ConfigStoreTest, UnchangedWriteDoesNotTouchTheFile) {
 
 TEST_F(ConfigStoreTest, NewestAttachmentIsReadFirstAndReceivesWrites) {
   const std::string older = dir_ + "/older.ini", newer = dir_ + "/newer.ini";
-  Spit(older, "[Quillmarsh]\nA=old\nB=only-old\n");
-  Spit(newer, "[Quillmarsh]\nA=new\n");
+  WriteFile(older, "[Quillmarsh]\nA=old\nB=only-old\n");
+  WriteFile(newer, "[Quillmarsh]\nA=new\n");
   cmn_ConfigStoreC s("");
   ASSERT_EQ(s.AttachFile(older, "HKLM", kParent), RC_OK);
   ASSERT_EQ(s.AttachFile(newer, "HKLM", kParent), RC_OK);
@@ -128,8 +119,8 @@ TEST_F(ConfigStoreTest, NewestAttachmentIsReadFirstAndReceivesWrites) {
   EXPECT_EQ(Read(s, key, "A"), "new");
   EXPECT_EQ(Read(s, key, "B"), "only-old");
   ASSERT_EQ(s.WriteText(cmn_kHKLM, key, "C", "written"), RC_OK);
-  EXPECT_NE(Slurp(newer).find("C=written"), std::string::npos);
-  EXPECT_EQ(Slurp(older).find("C="), std::string::npos);
+  EXPECT_NE(ReadFile(newer).find("C=written"), std::string::npos);
+  EXPECT_EQ(ReadFile(older).find("C="), std::string::npos);
   // Deleting removes every copy, so the older file cannot show through.
   cmn_RegHandleT k = 0;
   ASSERT_EQ(s.Open(cmn_kHKLM, key, 0x2001F, &k), RC_OK);
@@ -139,7 +130,7 @@ TEST_F(ConfigStoreTest, NewestAttachmentIsReadFirstAndReceivesWrites) {
   // Values outside every attachment live in memory only.
   ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Policies\\X", "P", "mem"), RC_OK);
   EXPECT_EQ(Read(s, "Software\\Policies\\X", "P"), "mem");
-  EXPECT_EQ(Slurp(newer).find("mem"), std::string::npos);
+  EXPECT_EQ(ReadFile(newer).find("mem"), std::string::npos);
   EXPECT_EQ(s.Close(k), RC_OK);
 }
 
@@ -192,7 +183,7 @@ TEST_F(ConfigStoreTest, DeleteKeyOnlyWhenEmptyUnlessRecursive) {
   cmn_RegHandleT k;
   EXPECT_EQ(s.Open(cmn_kHKLM, "Software\\Quillmarsh Corp\\Q\\A\\B", 0x20019, &k),
             cmn_kRegNoSuchKey);
-  EXPECT_EQ(Slurp(ini_).find("[Q\\A"), std::string::npos);
+  EXPECT_EQ(ReadFile(ini_).find("[Q\\A"), std::string::npos);
   EXPECT_EQ(s.DeleteKey(cmn_kHKLM, "Software\\Quillmarsh Corp\\Q\\A", true), cmn_kRegNoSuchKey);
   EXPECT_EQ(s.DeleteKey(cmn_kHKLM, "", true), cmn_kRegBadArgument);
 }
@@ -218,7 +209,7 @@ TEST_F(ConfigStoreTest, UserFileIsPrivate) {
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   ASSERT_EQ(::stat((dir_ + "/home/.config/quillmarsh").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
-  EXPECT_EQ(Slurp(user), "[Software\\Quillmarsh Corp\\Quillmarsh\\Common]\nX=1\n");
+  EXPECT_EQ(ReadFile(user), "[Software\\Quillmarsh Corp\\Quillmarsh\\Common]\nX=1\n");
   cmn_ConfigStoreC again(user);
   std::string text;
   EXPECT_EQ(again.ReadText(cmn_kHKCU, "software\\quillmarsh corp\\quillmarsh\\common", "x", &text),
@@ -231,7 +222,7 @@ TEST_F(ConfigStoreTest, GarbageFileWarnsAndKeepsItsBytes) {
   std::mt19937 rng(7);
   for (int i = 0; i < 2000; ++i) garbage += static_cast<char>(rng() % 256);
   garbage += '\n';
-  Spit(ini_, garbage);
+  WriteFile(ini_, garbage);
   cmn_ConfigStoreC s("");
   getErrBuf()->Clear();
   ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
@@ -239,14 +230,14 @@ TEST_F(ConfigStoreTest, GarbageFileWarnsAndKeepsItsBytes) {
   EXPECT_EQ(getErrBuf()->Entry(0)->MessageNumber(), cmn_kRegBadLine);
   EXPECT_NE(getErrBuf()->Entry(0)->Text().find(ini_), std::string::npos);
   ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "Fine", "yes"), RC_OK);
-  std::string after = Slurp(ini_);
+  std::string after = ReadFile(ini_);
   EXPECT_EQ(after.substr(0, garbage.size()), garbage);
   EXPECT_EQ(Read(s, "Software\\Quillmarsh Corp\\Quillmarsh", "Fine"), "yes");
 }
 
 TEST_F(ConfigStoreTest, SymbolicLinkAtTheStoreFileIsNotWrittenThrough) {
   const std::string victim = dir_ + "/victim";
-  Spit(victim, "untouched\n");
+  WriteFile(victim, "untouched\n");
   fs::create_symlink(victim, ini_);
   // Planted by another user: never followed (one of a trusted owner would be).
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant another user's link";
@@ -256,7 +247,7 @@ TEST_F(ConfigStoreTest, SymbolicLinkAtTheStoreFileIsNotWrittenThrough) {
   EXPECT_EQ(s.AttachFile(ini_, "HKLM", kParent), cmn_kRegFileRefused);
   ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Q", "v", "x"), RC_OK);  // memory
   cmn_SafeOpenForceChecks(-1);
-  EXPECT_EQ(Slurp(victim), "untouched\n");
+  EXPECT_EQ(ReadFile(victim), "untouched\n");
 }
 
 // Two processes write 200 different values each into one file at the same time.
@@ -282,7 +273,7 @@ TEST_F(ConfigStoreTest, ConcurrentWritersLoseNothing) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   }
   cmn_IniDocumentC doc;
-  doc.Parse(Slurp(ini_));
+  doc.Parse(ReadFile(ini_));
   EXPECT_TRUE(doc.BadLines().empty());
   const auto* sec = doc.FindSection("Quillmarsh\\Policy Client\\CurrentVersion");
   ASSERT_NE(sec, nullptr);
@@ -319,7 +310,7 @@ TEST_F(ConfigStoreTest, KilledWriterLeavesOldOrNewFile) {
     ASSERT_TRUE(WIFSIGNALED(status)) << "writer failed with " << status;
     // Every value line is whole: the file is the old or the new version, never a mix.
     cmn_IniDocumentC doc;
-    std::string text = Slurp(ini_);
+    std::string text = ReadFile(ini_);
     doc.Parse(text);
     ASSERT_TRUE(doc.BadLines().empty()) << "round " << round;
     ASSERT_TRUE(text.empty() || text.back() == '\n');
@@ -347,15 +338,15 @@ TEST_F(ConfigStoreTest, KilledWriterLeavesOldOrNewFile) {
 // A write goes to the file that already holds the value; a write target overrides that.
 TEST_F(ConfigStoreTest, WriteGoesToTheFileHoldingTheValue) {
   const std::string older = dir_ + "/older.ini", newer = dir_ + "/newer.ini";
-  Spit(older, "[Quillmarsh]\nA=old\n");
-  Spit(newer, "[Quillmarsh]\nB=new\n");
+  WriteFile(older, "[Quillmarsh]\nA=old\n");
+  WriteFile(newer, "[Quillmarsh]\nB=new\n");
   cmn_ConfigStoreC s("");
   ASSERT_EQ(s.AttachFile(older, "HKLM", kParent), RC_OK);
   ASSERT_EQ(s.AttachFile(newer, "HKLM", kParent), RC_OK);
   const std::string key = "Software\\Quillmarsh Corp\\Quillmarsh";
   ASSERT_EQ(s.WriteText(cmn_kHKLM, key, "a", "changed"), RC_OK);
-  EXPECT_EQ(Slurp(older), "[Quillmarsh]\nA=changed\n");
-  EXPECT_EQ(Slurp(newer), "[Quillmarsh]\nB=new\n");
+  EXPECT_EQ(ReadFile(older), "[Quillmarsh]\nA=changed\n");
+  EXPECT_EQ(ReadFile(newer), "[Quillmarsh]\nB=new\n");
   std::string file;
   bool changed = false;
   s.LastWrite(&file, &changed);
@@ -367,7 +358,7 @@ TEST_F(ConfigStoreTest, WriteGoesToTheFileHoldingTheValue) {
   EXPECT_EQ(line, 2u);
   ASSERT_TRUE(s.SetWriteTarget(newer));
   ASSERT_EQ(s.WriteText(cmn_kHKLM, key, "A", "forced"), RC_OK);
-  EXPECT_EQ(Slurp(newer), "[Quillmarsh]\nB=new\nA=forced\n");
+  EXPECT_EQ(ReadFile(newer), "[Quillmarsh]\nB=new\nA=forced\n");
   EXPECT_FALSE(s.SetWriteTarget(dir_ + "/not-attached.ini"));
 }
 
@@ -403,7 +394,7 @@ TEST_F(ConfigStoreTest, ModesDoNotFollowTheUmask) {
 // A writer holding the lock delays another writer only up to the bound; the failure names the
 // file and the holder. A write that changes nothing takes no lock and so never waits.
 TEST_F(ConfigStoreTest, LockWaitIsBoundedAndUnchangedWritesTakeNoLock) {
-  Spit(ini_, "[Quillmarsh]\nA=1\n");
+  WriteFile(ini_, "[Quillmarsh]\nA=1\n");
   cmn_ConfigStoreC s("");
   ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
   ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "B", "2"), RC_OK);
@@ -425,7 +416,7 @@ TEST_F(ConfigStoreTest, LockWaitIsBoundedAndUnchangedWritesTakeNoLock) {
   char c;
   ASSERT_EQ(::read(pipefd[0], &c, 1), 1);
   cmn_SetStoreLockWaitForTest(300);
-  const std::string before = Slurp(ini_);
+  const std::string before = ReadFile(ini_);
   EXPECT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "A", "1"), RC_OK);
   s.TakeDiagnostics();
   EXPECT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "A", "9"),
@@ -433,7 +424,7 @@ TEST_F(ConfigStoreTest, LockWaitIsBoundedAndUnchangedWritesTakeNoLock) {
   cmn_SetStoreLockWaitForTest(0);
   ::kill(holder, SIGKILL);
   ::waitpid(holder, nullptr, 0);
-  EXPECT_EQ(Slurp(ini_), before);
+  EXPECT_EQ(ReadFile(ini_), before);
   auto diagnostics = s.TakeDiagnostics();
   ASSERT_EQ(diagnostics.size(), 1u);
   EXPECT_EQ(diagnostics[0].severity, 4);
@@ -449,7 +440,7 @@ TEST_F(ConfigStoreTest, LockWaitIsBoundedAndUnchangedWritesTakeNoLock) {
 // Any user who can open the store's directory can flock it; writers do not lock it, so such
 // a lock delays no write.
 TEST_F(ConfigStoreTest, LockOnTheDirectoryDelaysNoWriter) {
-  Spit(ini_, "[Quillmarsh]\nA=1\n");
+  WriteFile(ini_, "[Quillmarsh]\nA=1\n");
   const int dir_fd = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY);
   ASSERT_GE(dir_fd, 0);
   ASSERT_EQ(::flock(dir_fd, LOCK_EX), 0);
@@ -459,17 +450,17 @@ TEST_F(ConfigStoreTest, LockOnTheDirectoryDelaysNoWriter) {
   EXPECT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "A", "2"), RC_OK);
   cmn_SetStoreLockWaitForTest(0);
   ::close(dir_fd);
-  EXPECT_EQ(Slurp(ini_), "[Quillmarsh]\nA=2\n");
+  EXPECT_EQ(ReadFile(ini_), "[Quillmarsh]\nA=2\n");
 }
 
 // Temporaries of killed writers (own naming, older than the lock) are removed by the next
 // writer; anything else stays.
 TEST_F(ConfigStoreTest, NextWriterRemovesStaleTemporaries) {
-  Spit(ini_, "[Quillmarsh]\nA=1\n");
+  WriteFile(ini_, "[Quillmarsh]\nA=1\n");
   const std::string stale = dir_ + "/.quillmarsh.ini.0badf00d";
   const std::string other = dir_ + "/.quillmarsh.ini.notmine";
   const std::string foreign = dir_ + "/.other.ini.0badf00d";
-  for (const auto& f : {stale, other, foreign}) Spit(f, std::string(58000, 'x'));
+  for (const auto& f : {stale, other, foreign}) WriteFile(f, std::string(58000, 'x'));
   cmn_ConfigStoreC s("");
   ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
   ASSERT_EQ(s.WriteText(cmn_kHKLM, "Software\\Quillmarsh Corp\\Quillmarsh", "A", "1"), RC_OK);
@@ -483,7 +474,7 @@ TEST_F(ConfigStoreTest, NextWriterRemovesStaleTemporaries) {
 // Ignored lines are collected once per process with file and line, for the program's log; a
 // write into a missing directory fails naming the file and the reason first.
 TEST_F(ConfigStoreTest, DiagnosticsNameFileAndLineOnce) {
-  Spit(ini_, "[Quillmarsh]\nA=1\n[Broken\nB=2\n");
+  WriteFile(ini_, "[Quillmarsh]\nA=1\n[Broken\nB=2\n");
   cmn_ConfigStoreC s("");
   ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
   EXPECT_EQ(Read(s, "Software\\Quillmarsh Corp\\Quillmarsh", "A"), "1");
@@ -537,7 +528,7 @@ TEST_F(ConfigStoreTest, RefusedUserFileIsReportedOnceWithItsReason) {
 // Another process's change is seen at the next operation, whether the file was rewritten in
 // place or replaced by a rename.
 TEST_F(ConfigStoreTest, ChangesByOthersAreSeen) {
-  Spit(ini_, "[Quillmarsh]\nA=1\n");
+  WriteFile(ini_, "[Quillmarsh]\nA=1\n");
   cmn_ConfigStoreC s("");
   ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
   const std::string key = "Software\\Quillmarsh Corp\\Quillmarsh";
@@ -547,7 +538,7 @@ TEST_F(ConfigStoreTest, ChangesByOthersAreSeen) {
     in_place << "[Quillmarsh]\nA=22\n";
   }
   EXPECT_EQ(Read(s, key, "A"), "22");
-  Spit(dir_ + "/replacement", "[Quillmarsh]\nA=3\n");
+  WriteFile(dir_ + "/replacement", "[Quillmarsh]\nA=3\n");
   fs::rename(dir_ + "/replacement", ini_);
   EXPECT_EQ(Read(s, key, "A"), "3");
   fs::remove(ini_);

@@ -13,49 +13,9 @@
 
 #include "cmn/cmn_ArgsI.h"
 #include "cmn/cmn_StringBodyI.h"
+#include "tests/testing/FakeStringBodyC.h"
 
 namespace {
-
-// A body that only holds text; the formatter reads Utf8() and Length() and nothing else.
-class TextBodyC final : public cmn_StringBodyI {
- public:
-  explicit TextBodyC(std::string text) : text_(std::move(text)) {}
-  void AddRef() const noexcept override {}
-  void Release() const noexcept override {}
-  bool IsShared() const noexcept override { return false; }
-  cmn_StringFactoryI* Factory() const noexcept override { return nullptr; }
-  int64_t Length() const noexcept override {
-    int64_t n = 0;
-    for (unsigned char c : text_) n += (c & 0xC0) != 0x80;
-    return n;
-  }
-  bool IsEmpty() const noexcept override { return text_.empty(); }
-  int Compare(const cmn_StringBodyI&) const noexcept override { return 0; }
-  int CompareNoCase(const cmn_StringBodyI&) const noexcept override { return 0; }
-  int64_t FindChar(char32_t, int64_t) const noexcept override { return -1; }
-  int64_t FindCharBackwards(char32_t, int64_t) const noexcept override { return -1; }
-  int64_t FindText(const cmn_StringBodyI&, int64_t) const noexcept override { return -1; }
-  int StartsWith(const cmn_StringBodyI&, int64_t) const noexcept override { return 1; }
-  int64_t FindFirstOf(const cmn_StringBodyI&, int64_t) const noexcept override { return -1; }
-  int64_t FindLastOf(const cmn_StringBodyI&, int64_t) const noexcept override { return -1; }
-  int64_t FindFirstNotOf(const cmn_StringBodyI&, int64_t) const noexcept override { return -1; }
-  int64_t FindLastNotOf(const cmn_StringBodyI&, int64_t) const noexcept override { return -1; }
-  char32_t CharAt(int64_t) const noexcept override { return 0; }
-  int64_t ByteLength(const char*) const noexcept override { return -1; }
-  void* Bytes(const char*) const noexcept override { return nullptr; }
-  void ReleaseBytes(void*, const char*) const noexcept override {}
-  void Erase(int64_t, int64_t) noexcept override {}
-  void Append(const cmn_StringBodyI&) noexcept override {}
-  void AppendChar(char32_t) noexcept override {}
-  void Insert(int64_t, const cmn_StringBodyI&) noexcept override {}
-  void ToUpper() noexcept override {}
-  void ToLower() noexcept override {}
-  std::string_view Utf8() const noexcept override { return text_; }
-  bool IsAscii() const noexcept override { return false; }
-
- private:
-  std::string text_;
-};
 
 // A view over values built in the test. Strings and nested views are kept alive here.
 class ArgsC final : public cmn_ArgsI {
@@ -130,7 +90,7 @@ A Ucs4(char32_t c) {
 }
 A Str(const char* text) {
   A a;
-  auto body = std::make_shared<TextBodyC>(text);
+  auto body = std::make_shared<qlmtest::FakeStringBodyC>(text);
   a.v.type = ARG_STRING;
   a.v.str = body.get();
   a.owned = body;

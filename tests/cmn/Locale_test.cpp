@@ -11,33 +11,21 @@
 #include "cmn/cmn_LocaleC.h"
 #include "cmn/cmn_Result.h"
 #include "cmn/cmn_Services.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/ScopedEnvC.h"
+#include "tests/testing/TempDirC.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// Saves LC_ALL, LC_MESSAGES and LANG, unsets them, and restores them at the end.
+// Unsets LC_ALL, LC_MESSAGES and LANG, and restores them at the end.
 class LocaleEnvGuard {
  public:
   LocaleEnvGuard() {
-    for (int i = 0; i < 3; ++i) {
-      if (const char* v = ::getenv(kNames[i])) saved_[i] = v;
-      ::unsetenv(kNames[i]);
-    }
-  }
-  ~LocaleEnvGuard() {
-    for (int i = 0; i < 3; ++i) {
-      if (saved_[i]) {
-        ::setenv(kNames[i], saved_[i]->c_str(), 1);
-      } else {
-        ::unsetenv(kNames[i]);
-      }
-    }
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) env_.Unset(name);
   }
 
  private:
-  static constexpr const char* kNames[3] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-  std::optional<std::string> saved_[3];
+  qlmtest::ScopedEnvC env_;
 };
 
 struct LangCase {
@@ -98,15 +86,13 @@ TEST(LocaleTest, ProcessLocale) {
 }
 
 TEST(LocaleTest, CatalogSwitchOpensWithTheLocaleParts) {
-  const std::string dir = [] {
-    std::string pattern = (fs::temp_directory_path() / "qlm_locale_XXXXXX").string();
-    return std::string(::mkdtemp(pattern.data()));
-  }();
+  const qlmtest::TempDirC tmp;
+  const std::string& dir = tmp.Path();
   // A one-entry catalog: set 0x100, message 0x64, text "Hallo".
   const std::string bytes = std::string("openuict\0\0\0\1", 12) +
                             std::string("\x01\x00\x00\x05\x00\x00\x00\x64\x00\x00\x00\x18", 12) +
                             "Hallo";
-  std::ofstream(dir + "/msg.de-utf-8.cat", std::ios::binary) << bytes;
+  qlmtest::WriteFile(dir + "/msg.de-utf-8.cat", bytes);
 
   cmn_LocaleC locale(cmn_LocaleNamesC("de_CH.UTF-8", "ANSI_X3.4-1968"));
   cmn_CatalogSwitchI* sw = locale.CatalogSwitch();
@@ -124,9 +110,6 @@ TEST(LocaleTest, CatalogSwitchOpensWithTheLocaleParts) {
   EXPECT_EQ(sw->SetProcessCatalog(dir + "/other.%L.cat"), RC_CANNOT_OPEN);
   EXPECT_EQ(sw->ProcessCatalog(), nullptr);
   EXPECT_EQ(sw->SetProcessCatalog(""), RC_CANNOT_OPEN);
-
-  std::error_code ec;
-  fs::remove_all(dir, ec);
 }
 
 }  // namespace

@@ -19,6 +19,9 @@
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "cmn/cmn_TracerI.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/TempDirC.h"
+#include "tests/testing/TempDirTest.h"
 
 namespace {
 
@@ -185,10 +188,8 @@ TEST(OpenSSLTest, Base64Blocks) {
 }
 
 TEST(OpenSSLTest, LibraryDirectoryIsKeptAndTraced) {
-  namespace fs = std::filesystem;
-  std::string pattern = (fs::temp_directory_path() / "qlm_openssl_XXXXXX").string();
-  const std::string dir = ::mkdtemp(pattern.data());
-  const std::string log = dir + "/trace.log";
+  qlmtest::TempDirC dir;
+  const std::string log = dir.File("trace.log");
   getTracer()->Configure("Encoding/Encryption/OpenSSL", log);
 
   cmn_OpenSSLI* ssl = getOpenSSL();
@@ -197,13 +198,9 @@ TEST(OpenSSLTest, LibraryDirectoryIsKeptAndTraced) {
   EXPECT_EQ(ssl->LibraryDirectory(), "/opt/quillmarsh/lib");
   getTracer()->Configure("", "stderr");
 
-  std::ifstream in(log);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_NE(text.str().find("Encoding/Encryption/OpenSSL: "), std::string::npos) << text.str();
-  EXPECT_NE(text.str().find("/opt/quillmarsh/lib"), std::string::npos) << text.str();
-  std::error_code ec;
-  fs::remove_all(dir, ec);
+  const std::string text = qlmtest::ReadFile(log);
+  EXPECT_NE(text.find("Encoding/Encryption/OpenSSL: "), std::string::npos) << text;
+  EXPECT_NE(text.find("/opt/quillmarsh/lib"), std::string::npos) << text;
 }
 
 }  // namespace
@@ -213,19 +210,16 @@ namespace {
 namespace fs = std::filesystem;
 
 // A scratch directory with a "lib" folder for one provider of its own.
-class CipherLibraryTest : public ::testing::Test {
+class CipherLibraryTest : public qlmtest::TempDirTest {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qlm_cryptolib_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
+    qlmtest::TempDirTest::SetUp();
+    root_ = dir_;
     fs::create_directories(root_ / "lib");
-    getErrBuf()->Clear();
   }
   void TearDown() override {
     getErrBuf()->Clear();
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
+    qlmtest::TempDirTest::TearDown();
   }
   fs::path Library() const { return root_ / "lib" / cmn_kCryptoLibraryName; }
   // The system's library, as the process provider found it.

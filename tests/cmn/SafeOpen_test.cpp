@@ -16,10 +16,16 @@
 
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_Services.h"
+#include "tests/testing/ErrBufProbe.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/TempDirTest.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using qlmtest::LastErrorText;
+using qlmtest::ReadFile;
 
 constexpr uid_t kNobody = 65534;
 constexpr uid_t kStranger = 4242;  // a uid no account has
@@ -28,39 +34,23 @@ bool IsRoot() {
   return ::geteuid() == 0;
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// The newest entry of the thread's error buffer, empty when none.
-std::string LastError() {
-  cmn_ErrBufI* buf = getErrBuf();
-  if (buf == nullptr || buf->Count() == 0) return std::string();
-  return std::string(buf->Entry(buf->Count() - 1)->Text());
-}
-
-class SafeOpenTest : public ::testing::Test {
+// Other users' views are tried too, so the directory is open to them.
+class SafeOpenTest : public qlmtest::TempDirTest {
  public:  // the planting functions of the matrix use the helpers
+  SafeOpenTest() : qlmtest::TempDirTest(0755) {}
   void SetUp() override {
-    char tmpl[] = "/tmp/qlm_safeopen_XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    ASSERT_EQ(::chmod(dir_.c_str(), 0755), 0);
+    qlmtest::TempDirTest::SetUp();
     cmn_SafeOpenForceChecks(-1);
-    if (cmn_ErrBufI* buf = getErrBuf()) buf->Clear();
   }
   void TearDown() override {
     cmn_SafeOpenForceChecks(-1);
+    // A test may have entered the directory; it cannot be removed from inside.
     (void)::chdir("/");
-    fs::remove_all(dir_);
+    qlmtest::TempDirTest::TearDown();
   }
-  std::string Path(const std::string& rel) const { return dir_ + "/" + rel; }
+  using qlmtest::TempDirTest::Path;
   void Write(const std::string& rel, const std::string& text, mode_t mode = 0644) {
-    std::ofstream(Path(rel)) << text;
-    ASSERT_EQ(::chmod(Path(rel).c_str(), mode), 0);
+    ASSERT_TRUE(qlmtest::WriteFile(Path(rel), text, mode));
   }
   void Dir(const std::string& rel, mode_t mode = 0755) {
     fs::create_directories(Path(rel));
@@ -72,8 +62,6 @@ class SafeOpenTest : public ::testing::Test {
   void Own(const std::string& rel, uid_t uid) {
     ASSERT_EQ(::lchown(Path(rel).c_str(), uid, uid), 0);
   }
-
-  std::string dir_;
 };
 
 // One planted world: what is set up, what is opened, and what must come of it.
@@ -108,24 +96,24 @@ TEST_P(SafeOpenMatrixTest, AppliesTheRule) {
   cmn_UniqueFdC fd;
   const RcT rc =
       cmn_SafeOpen(Path(c.open), c.write ? O_RDWR | O_TRUNC : O_RDONLY, 0, &fd);  // never blocks
-  EXPECT_EQ(rc, c.expect) << LastError();
+  EXPECT_EQ(rc, c.expect) << LastErrorText();
   EXPECT_EQ(fd.IsValid(), rc == RC_OK);
   if (c.reason[0] != '\0') {
-    const std::string message = LastError();
+    const std::string message = LastErrorText();
     EXPECT_NE(message.find(c.reason), std::string::npos) << message;
     EXPECT_NE(message.find(Path(c.open)), std::string::npos) << "names the path: " << message;
   }
   // Whatever happened, the victim is untouched.
   struct stat victim_after;
   ASSERT_EQ(::stat(Path("victims/v").c_str(), &victim_after), 0);
-  EXPECT_EQ(ReadAll(Path("victims/v")), "victim");
+  EXPECT_EQ(ReadFile(Path("victims/v")), "victim");
   EXPECT_EQ(victim_after.st_uid, victim_before.st_uid);
   EXPECT_EQ(victim_after.st_mode, victim_before.st_mode);
   // Without the checks only the file type matters.
   if (rc == cmn_kPathRefused && std::string(c.reason).find("not a regular") == std::string::npos &&
       std::string(c.reason).find("a directory") == std::string::npos) {
     cmn_SafeOpenForceChecks(0);
-    EXPECT_EQ(cmn_SafeOpen(Path(c.open), O_RDONLY, 0, &fd), RC_OK) << LastError();
+    EXPECT_EQ(cmn_SafeOpen(Path(c.open), O_RDONLY, 0, &fd), RC_OK) << LastErrorText();
   }
 }
 
@@ -245,10 +233,10 @@ TEST_F(SafeOpenTest, RelativePathChecksEveryDirectoryAboveTheWorkingDirectory) {
   Write("open/inner/f", "x");
   ASSERT_EQ(::chdir(Path("open/inner").c_str()), 0);
   cmn_UniqueFdC fd;
-  EXPECT_EQ(cmn_SafeOpen("f", O_RDONLY, 0, &fd), RC_OK) << LastError();
+  EXPECT_EQ(cmn_SafeOpen("f", O_RDONLY, 0, &fd), RC_OK) << LastErrorText();
   ASSERT_EQ(::chmod(Path("open").c_str(), 0777), 0);
   EXPECT_EQ(cmn_SafeOpen("f", O_RDONLY, 0, &fd), cmn_kPathRefused);
-  EXPECT_NE(LastError().find(Path("open")), std::string::npos) << LastError();
+  EXPECT_NE(LastErrorText().find(Path("open")), std::string::npos) << LastErrorText();
   EXPECT_EQ(cmn_SafeOpen("../inner/f", O_RDONLY, 0, &fd), cmn_kPathRefused);
 }
 
@@ -269,7 +257,7 @@ TEST_F(SafeOpenTest, CreatedFilesGetTheirModeWhateverTheUmask) {
     cmn_UniqueFdC fd;
     const RcT rc = cmn_SafeOpen(Path(name), O_WRONLY | O_CREAT, 0644, &fd);
     ::umask(old);
-    ASSERT_EQ(rc, RC_OK) << LastError();
+    ASSERT_EQ(rc, RC_OK) << LastErrorText();
     struct stat st;
     ASSERT_EQ(::fstat(fd.Get(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0644u) << "umask " << mask;
@@ -281,7 +269,7 @@ TEST_F(SafeOpenTest, CreatedFilesGetTheirModeWhateverTheUmask) {
     cmn_UniqueFdC fd;
     const RcT rc = cmn_SafeOpen(Path(name), O_WRONLY | O_CREAT, 0666, &fd);
     ::umask(old);
-    ASSERT_EQ(rc, RC_OK) << LastError();
+    ASSERT_EQ(rc, RC_OK) << LastErrorText();
     struct stat st;
     ASSERT_EQ(::fstat(fd.Get(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0644u & ~mask) << "umask " << mask;
@@ -336,8 +324,8 @@ TEST_F(SafeOpenTest, MakeDirectoriesSetsModesAndRefusesUntrustedOnes) {
   ::umask(077);
   const RcT rc2 = cmn_SafeMakeDirectories(Path("m/n"), 0755, nullptr);
   ::umask(old);
-  ASSERT_EQ(rc, RC_OK) << LastError();
-  ASSERT_EQ(rc2, RC_OK) << LastError();
+  ASSERT_EQ(rc, RC_OK) << LastErrorText();
+  ASSERT_EQ(rc2, RC_OK) << LastErrorText();
   EXPECT_TRUE(dir.IsValid());
   for (const char* rel : {"a", "a/b", "a/b/c"}) {
     EXPECT_EQ(fs::status(Path(rel)).permissions(), fs::perms::owner_all) << rel;
@@ -353,7 +341,7 @@ TEST_F(SafeOpenTest, MakeDirectoriesSetsModesAndRefusesUntrustedOnes) {
   Dir("wide", 0777);
   EXPECT_EQ(cmn_SafeMakeDirectories(Path("wide/x"), 0755, nullptr), cmn_kPathRefused);
   EXPECT_FALSE(fs::exists(Path("wide/x")));
-  EXPECT_NE(LastError().find("(mode 0777)"), std::string::npos) << LastError();
+  EXPECT_NE(LastErrorText().find("(mode 0777)"), std::string::npos) << LastErrorText();
   // A file in the way.
   Write("file", "x");
   EXPECT_NE(cmn_SafeMakeDirectories(Path("file/x"), 0755, nullptr), RC_OK);

@@ -17,40 +17,16 @@
 #include "cmn/cmn_Services.h"
 #include "cmn/cmn_TracerC.h"
 #include "cmn/cmn_TracerI.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/ScopedEnvC.h"
+#include "tests/testing/TempDirC.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "qlm_tracer_XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  std::string File(const char* name) const { return (fs::path(path_) / name).string(); }
-
- private:
-  std::string path_;
-};
-
-std::vector<std::string> ReadLines(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using qlmtest::ReadFile;
+using qlmtest::ReadLines;
+using qlmtest::ScopedEnvC;
+using qlmtest::TempDirC;
 
 // One character-string argument.
 class TextArgs final : public cmn_ArgsI {
@@ -64,26 +40,6 @@ class TextArgs final : public cmn_ArgsI {
 
  private:
   cmn_ArgValueS value_;
-};
-
-// Sets an environment variable for the life of the object.
-class EnvVar {
- public:
-  EnvVar(const char* name, const char* value) : name_(name) {
-    if (const char* old = ::getenv(name)) old_ = old;
-    ::setenv(name, value, 1);
-  }
-  ~EnvVar() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
 };
 
 struct RuleCase {
@@ -159,7 +115,7 @@ TEST(TracerTest, CategoryRecordsShareOneFlagThatConfigureUpdates) {
 }
 
 TEST(TracerTest, RecordsReachTheFileOneLineEach) {
-  TempDir dir;
+  TempDirC dir;
   const std::string path = dir.File("trace.log");
   cmn_TracerC tracer("Test", path);
   cmn_TraceCategoryS category = {{nullptr}, "2Test/Unit"};
@@ -171,7 +127,7 @@ TEST(TracerTest, RecordsReachTheFileOneLineEach) {
   tracer.Trace("Other", nullptr, "not enabled", nullptr);
 
   std::vector<std::string> lines = ReadLines(path);
-  ASSERT_EQ(lines.size(), 3u) << ReadAll(path);
+  ASSERT_EQ(lines.size(), 3u) << ReadFile(path);
   const std::string ids = std::to_string(::getpid()) + "\\.[0-9]+";
   const std::string stamp = "[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{6}Z ";
   EXPECT_TRUE(std::regex_match(lines[0], std::regex(stamp + ids + " 2Test/Unit: hello world")))
@@ -186,7 +142,7 @@ TEST(TracerTest, RecordsReachTheFileOneLineEach) {
 }
 
 TEST(TracerTest, NothingIsWrittenWhenOff) {
-  TempDir dir;
+  TempDirC dir;
   const std::string path = dir.File("trace.log");
   cmn_TracerC tracer("", path);
   cmn_TraceCategoryS category = {{nullptr}, "Test/Unit"};
@@ -195,11 +151,11 @@ TEST(TracerTest, NothingIsWrittenWhenOff) {
   tracer.Configure("Test", "");
   tracer.Configure("-Test", "");
   tracer.Trace(category.name, &category, "dropped", nullptr);
-  EXPECT_EQ(ReadAll(path), "");
+  EXPECT_EQ(ReadFile(path), "");
 }
 
 TEST(TracerTest, RefusesASymbolicLinkAsTraceFile) {
-  TempDir dir;
+  TempDirC dir;
   // A link planted at the trace path is not followed (records go to standard error instead).
   const std::string target = dir.File("target");
   { std::ofstream(target) << ""; }
@@ -210,13 +166,13 @@ TEST(TracerTest, RefusesASymbolicLinkAsTraceFile) {
   ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
   cmn_TracerC tracer("Test", link);
   tracer.Trace("Test", nullptr, "link refused, this record goes to standard error", nullptr);
-  EXPECT_EQ(ReadAll(target), "");
+  EXPECT_EQ(ReadFile(target), "");
 }
 
 TEST(TracerTest, SwitchingTheDestinationLosesNoRecord) {
   // Records written by several threads while another swaps the file land whole, one line each,
   // in one file or the other: a replaced descriptor is not closed under a record being written.
-  TempDir dir;
+  TempDirC dir;
   const std::string a = dir.File("a.log");
   const std::string b = dir.File("b.log");
   cmn_TracerC tracer("Load", a);
@@ -246,10 +202,10 @@ TEST(TracerTest, SwitchingTheDestinationLosesNoRecord) {
 }
 
 TEST(TracerTest, EnvironmentGivesRulesAndDestination) {
-  TempDir dir;
+  TempDirC dir;
   const std::string path = dir.File("env.log");
-  EnvVar rules("QLMTRACE", "Env,-Env/Quiet");
-  EnvVar file("QLMTRACEFILE", path.c_str());
+  ScopedEnvC rules("QLMTRACE", "Env,-Env/Quiet");
+  ScopedEnvC file("QLMTRACEFILE", path.c_str());
   cmn_TracerC tracer;
   tracer.Trace("Env/Loud", nullptr, "on", nullptr);
   tracer.Trace("Env/Quiet", nullptr, "off", nullptr);
@@ -259,7 +215,7 @@ TEST(TracerTest, EnvironmentGivesRulesAndDestination) {
 }
 
 TEST(TracerTest, ProcessTracerFillsRecordsForTheCheapTest) {
-  TempDir dir;
+  TempDirC dir;
   cmn_TracerI* tracer = getTracer();
   tracer->Configure("Test/Process", dir.File("process.log"));
   cmn_TraceCategoryS on = {{nullptr}, "Test/Process/On"};

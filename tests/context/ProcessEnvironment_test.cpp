@@ -14,6 +14,8 @@
 #include "env/EnvPreferencesC.h"
 #include "env/env_EnvironmentC.h"
 #include "os/ExecuteCommand.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/TempDirTest.h"
 
 namespace {
 
@@ -21,29 +23,20 @@ StringC A(const char* text) {
   return StringC(text, StringC::CC_ASCII);
 }
 
-class ProcessEnvironmentTest : public ::testing::Test {
+class ProcessEnvironmentTest : public qlmtest::TempDirTest {
  protected:
   void SetUp() override {
     RKContextC::Current()->SetEnvironment(&environment_);
     rkk_ProcessEnvironmentC::Install();
-    char pattern[] = "/tmp/qlm_penv_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    qlmtest::TempDirTest::SetUp();
   }
   void TearDown() override {
     rkk_ProcessEnvironmentC::Uninstall();
     RKContextC::Current()->SetEnvironment(nullptr);
-    std::remove((dir_ + "/out").c_str());
-    ::rmdir(dir_.c_str());
+    qlmtest::TempDirTest::TearDown();
   }
-  std::string Out() {
-    std::ifstream in(dir_ + "/out");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string Out() { return qlmtest::ReadFile(dir_ + "/out"); }
   env_EnvironmentC environment_;
-  std::string dir_;
 };
 
 TEST_F(ProcessEnvironmentTest, ChildWithAVariableListSeesTheContextEnvironment) {

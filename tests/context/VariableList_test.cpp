@@ -15,6 +15,7 @@
 #include "context/rkk_EnvironmentBlockC.h"
 #include "context/rkk_PointerListC.h"
 #include "context/rkk_VariableListC.h"
+#include "tests/testing/ScopedEnvC.h"
 
 namespace {
 
@@ -218,9 +219,10 @@ std::map<std::string, std::string> RunEnv(const rkk_EnvironmentBlockC& block) {
 }
 
 TEST_F(BlockTest, RealChildSeesTheMergedEnvironment) {
-  ASSERT_EQ(setenv("QLM_BLOCK_KEEP", "inherited", 1), 0);
-  ASSERT_EQ(setenv("QLM_BLOCK_OVER", "inherited", 1), 0);
-  ASSERT_EQ(setenv("QLM_BLOCK_HIDDEN", "inherited", 1), 0);
+  qlmtest::ScopedEnvC env;
+  for (const char* name : {"QLM_BLOCK_KEEP", "QLM_BLOCK_OVER", "QLM_BLOCK_HIDDEN"}) {
+    env.Set(name, "inherited");
+  }
   std::vector<char*> before;
   for (char** p = environ; *p != nullptr; ++p) before.push_back(*p);
 
@@ -245,9 +247,6 @@ TEST_F(BlockTest, RealChildSeesTheMergedEnvironment) {
   std::vector<char*> after;
   for (char** p = environ; *p != nullptr; ++p) after.push_back(*p);
   EXPECT_EQ(before, after) << "the process environment is not reordered";
-  unsetenv("QLM_BLOCK_KEEP");
-  unsetenv("QLM_BLOCK_OVER");
-  unsetenv("QLM_BLOCK_HIDDEN");
 }
 
 }  // namespace

@@ -24,6 +24,10 @@
 #include "env/EnvUnixC.h"
 #include "env/env_ContextLinkC.h"
 #include "env/env_EnvironmentC.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/ScopedEnvC.h"
+#include "tests/testing/StringHelpers.h"
+#include "tests/testing/TempDirTest.h"
 
 namespace fs = std::filesystem;
 
@@ -35,12 +39,7 @@ using P = EnvMSWPreferencesC;
 const char kParent[] = "Software\\Quillmarsh Corp";
 const char kRootKey[] = "Software\\Quillmarsh Corp\\Quillmarsh";
 
-StringC S(const char* text) {
-  return StringC::FromUtf8(text);
-}
-StringC S(const std::string& text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
 
 std::vector<std::string> Texts(const StringArrayC& a) {
   std::vector<std::string> out;
@@ -48,32 +47,15 @@ std::vector<std::string> Texts(const StringArrayC& a) {
   return out;
 }
 
-// The environment variables the set-up reads, with HOME, set for one test and restored.
-class EnvVarsC {
+// The environment variables the set-up reads, with HOME, unset for one test and restored.
+class EnvVarsC : public qlmtest::ScopedEnvC {
  public:
   EnvVarsC() {
-    for (const char* n : kNames) {
-      const char* v = std::getenv(n);
-      saved_[n] = v != nullptr ? std::optional<std::string>(v) : std::nullopt;
-      ::unsetenv(n);
+    for (const char* name : {"QUILLMARSHEXECPATH", "QUILLMARSHCONFIGINI", "QUILLMARSHINSTALLDIR",
+                             "QUILLMARSHDATADIR", "QUILLMARSHINI", "HOME"}) {
+      Unset(name);
     }
   }
-  ~EnvVarsC() {
-    for (const auto& [n, v] : saved_) {
-      if (v) {
-        ::setenv(n.c_str(), v->c_str(), 1);
-      } else {
-        ::unsetenv(n.c_str());
-      }
-    }
-  }
-  void Set(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
-
- private:
-  static constexpr const char* kNames[] = {"QUILLMARSHEXECPATH",   "QUILLMARSHCONFIGINI",
-                                           "QUILLMARSHINSTALLDIR", "QUILLMARSHDATADIR",
-                                           "QUILLMARSHINI",        "HOME"};
-  std::map<std::string, std::optional<std::string>> saved_;
 };
 
 env_EnvironmentC* g_contextEnv = nullptr;
@@ -103,12 +85,10 @@ struct StampS {
   bool operator==(const StampS&) const = default;
 };
 
-class MSWPreferencesTest : public ::testing::Test {
+class MSWPreferencesTest : public qlmtest::TempDirTest {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/qlm_pref_XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    qlmtest::TempDirTest::SetUp();
     fs::create_directories(dir_ + "/home");
     vars_.Set("HOME", dir_ + "/home");
     machineIni_ = dir_ + "/quillmarsh.ini";
@@ -116,25 +96,18 @@ class MSWPreferencesTest : public ::testing::Test {
     P::SetRegistryForTest(store_.get());
     g_contextEnv = &env_;
     env_ContextLinkC::SetSource(&ContextEnvironment);
-    getErrBuf()->Clear();
   }
   void TearDown() override {
     env_ContextLinkC::SetSource(nullptr);
     g_contextEnv = nullptr;
     P::ClearRegistryForTest();
-    fs::remove_all(dir_);
+    qlmtest::TempDirTest::TearDown();
   }
 
   static void Write(const std::string& path, const std::string& text) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
+    qlmtest::WriteFile(path, text);
   }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  static std::string Read(const std::string& path) { return qlmtest::ReadFile(path); }
   static StampS Stamp(const std::string& path) {
     struct stat st {};
     EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
@@ -158,7 +131,6 @@ class MSWPreferencesTest : public ::testing::Test {
   std::string Get(EnvPreferencesC& p, const char* name) { return p.GetValue(S(name)).ToUtf8(); }
 
   EnvVarsC vars_;
-  std::string dir_;
   std::string machineIni_;
   std::unique_ptr<cmn_ConfigStoreC> store_;
   env_EnvironmentC env_;
@@ -397,7 +369,7 @@ TEST_F(MSWPreferencesTest, SetUpWithConfigIniWritesTheGivenDirectoriesOnce) {
   EXPECT_EQ(Stamp(ini), before);
   EXPECT_EQ(Read(ini), text);
 
-  ::unsetenv("QUILLMARSHEXECPATH");
+  vars_.Unset("QUILLMARSHEXECPATH");
   NewStore();
   EXPECT_EQ(P::SetUpConfigurationStore(), RC_OK);
   EXPECT_TRUE(EnvUnixC::s_ExecutionPath.IsEmpty());

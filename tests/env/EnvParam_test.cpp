@@ -13,14 +13,13 @@
 #include "env/env_FunStrCmpLtC.h"
 #include "env/env_FunStrToIntC.h"
 #include "env/env_ParamRefC.h"
+#include "tests/testing/StringHelpers.h"
 
 namespace {
 
 using O = env_EnvOptsC;
 
-StringC S(const char* text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
 
 std::vector<std::string> Values(env_ParamRefC& p) {
   std::vector<std::string> out;

@@ -10,14 +10,13 @@
 
 #include "env/env_ContextLinkC.h"
 #include "env/env_EnvironmentC.h"
+#include "tests/testing/StringHelpers.h"
 
 namespace {
 
 using O = env_EnvOptsC;
 
-StringC S(const char* text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
 
 std::vector<std::string> Texts(const StringArrayC& a) {
   std::vector<std::string> out;

@@ -11,14 +11,13 @@
 #include "env/env_EnvironmentC.h"
 #include "env/env_OptGetNames.h"
 #include "env/env_OptSavePersistent.h"
+#include "tests/testing/StringHelpers.h"
 
 namespace {
 
 using O = env_EnvOptsC;
 
-StringC S(const char* text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
 
 std::string Get(env_EnvironmentI& env, const char* name) {
   return env.FindParam(O(S(name))).GetValue().ToUtf8();

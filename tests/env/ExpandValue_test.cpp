@@ -9,14 +9,13 @@
 
 #include "env/env_EnvironmentC.h"
 #include "env/env_ExpandValue.h"
+#include "tests/testing/StringHelpers.h"
 
 namespace {
 
 using O = env_EnvOptsC;
 
-StringC S(const std::string& text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
 
 using Vars = std::vector<std::pair<std::string, std::string>>;
 

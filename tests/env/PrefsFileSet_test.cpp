@@ -19,45 +19,20 @@
 #include "env/PrefsC.h"
 #include "env/PrefsLookup.h"
 #include "os/File_posix.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/ScopedEnvC.h"
+#include "tests/testing/TempDirTest.h"
 
 namespace {
 
 using V = std::vector<std::string>;
+using qlmtest::ScopedEnvC;
 
-// Sets environment variables for one test and puts the old values back afterwards.
-class ScopedEnvC {
- public:
-  ~ScopedEnvC() {
-    for (const auto& [name, value] : saved_) {
-      if (value.has_value()) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
-  }
-  void Set(const std::string& name, const char* value) {
-    if (saved_.find(name) == saved_.end()) {
-      const char* old = ::getenv(name.c_str());
-      saved_[name] = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
-    }
-    if (value != nullptr) {
-      ::setenv(name.c_str(), value, 1);
-    } else {
-      ::unsetenv(name.c_str());
-    }
-  }
-
- private:
-  std::map<std::string, std::optional<std::string>> saved_;
-};
-
-class PrefsFileSetTest : public ::testing::Test {
+class PrefsFileSetTest : public qlmtest::TempDirTest {
  protected:
   void SetUp() override {
-    std::string pattern = "/tmp/prefs_test.XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
+    qlmtest::TempDirTest::SetUp();
+    root_ = dir_;
     home_ = root_ + "/home/u";
     base_ = root_ + "/opt";
     ASSERT_EQ(os_MakeDirectory(root_ + "/home"), 0);
@@ -77,11 +52,7 @@ class PrefsFileSetTest : public ::testing::Test {
     task_.version_text = "450";
     getErrBuf(2)->Clear();
   }
-  void TearDown() override { (void)os_RemoveTree(root_, true, true); }
-
-  void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
+  void Write(const std::string& path, const std::string& text) { qlmtest::WriteFile(path, text); }
   std::unique_ptr<PrefsFileSetC> Create(const char* path = nullptr) {
     return PrefsFileSetC::Create(path, task_);
   }

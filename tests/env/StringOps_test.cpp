@@ -6,12 +6,12 @@
 
 #include "env/env_StringOps.h"
 #include "env/env_TempDirectory_posix.h"
+#include "tests/testing/ScopedEnvC.h"
+#include "tests/testing/StringHelpers.h"
 
 namespace {
 
-StringC S(const char* text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
 
 TEST(StringOpsTest, ParseBool) {
   struct CaseS {
@@ -55,31 +55,9 @@ TEST(StringOpsTest, EscapeEncodeReplace) {
   EXPECT_EQ(IntToText(-42).ToUtf8(), "-42");
 }
 
-// Restores the three variables afterwards.
-class TempEnvTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    for (int i = 0; i < 3; ++i) {
-      const char* v = std::getenv(kNames[i]);
-      had_[i] = v != nullptr;
-      saved_[i] = v != nullptr ? v : "";
-    }
-  }
-  void TearDown() override {
-    for (int i = 0; i < 3; ++i) {
-      if (had_[i]) {
-        setenv(kNames[i], saved_[i].c_str(), 1);
-      } else {
-        unsetenv(kNames[i]);
-      }
-    }
-  }
+TEST(TempEnvTest, FirstNonEmptyOfTmpTempTmpdir) {
   static constexpr const char* kNames[3] = {"TMP", "TEMP", "TMPDIR"};
-  bool had_[3] = {};
-  std::string saved_[3];
-};
-
-TEST_F(TempEnvTest, FirstNonEmptyOfTmpTempTmpdir) {
+  qlmtest::ScopedEnvC env;
   struct CaseS {
     const char* tmp;  // null: unset
     const char* temp;
@@ -92,13 +70,7 @@ TEST_F(TempEnvTest, FirstNonEmptyOfTmpTempTmpdir) {
                {nullptr, nullptr, nullptr, ""}};
   for (const CaseS& c : cases) {
     const char* values[3] = {c.tmp, c.temp, c.tmpdir};
-    for (int i = 0; i < 3; ++i) {
-      if (values[i] != nullptr) {
-        setenv(kNames[i], values[i], 1);
-      } else {
-        unsetenv(kNames[i]);
-      }
-    }
+    for (int i = 0; i < 3; ++i) env.Set(kNames[i], values[i]);
     EXPECT_EQ(GetTempDirectory().ToUtf8(), c.expected);
   }
 }

@@ -20,45 +20,28 @@
 #include "env/TaskTrace.h"
 #include "log/IndentedTraceC.h"
 #include "os/File_posix.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/ScopedEnvC.h"
+#include "tests/testing/TempDirTest.h"
 
 namespace {
 
-class TaskCTest : public ::testing::Test {
+class TaskCTest : public qlmtest::TempDirTest {
  protected:
   void SetUp() override {
-    std::string pattern = "/tmp/task_test.XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    Save("HOME");
-    Save("OUIBASE");
-    Save("OUIPREFSPATH");
-    Save("OUIPREFSDEBUG");
-    Save("RKTRACE");
-    ::setenv("HOME", root_.c_str(), 1);
-    ::unsetenv("OUIBASE");
-    ::unsetenv("OUIPREFSPATH");
-    ::unsetenv("OUIPREFSDEBUG");
-    ::unsetenv("RKTRACE");
+    qlmtest::TempDirTest::SetUp();
+    root_ = dir_;
+    env_.Set("HOME", root_);
+    for (const char* name : {"OUIBASE", "OUIPREFSPATH", "OUIPREFSDEBUG", "RKTRACE"}) {
+      env_.Unset(name);
+    }
     getErrBuf(2)->Clear();
   }
   void TearDown() override {
     TaskC::Shutdown();
-    for (const auto& [name, value] : saved_) {
-      if (value.has_value()) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
-    (void)os_RemoveTree(root_, true, true);
+    qlmtest::TempDirTest::TearDown();
   }
-  void Save(const char* name) {
-    const char* value = ::getenv(name);
-    saved_.emplace_back(name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
-  }
-  void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
+  void Write(const std::string& path, const std::string& text) { qlmtest::WriteFile(path, text); }
   // Initialises with the entry's two-word argument vector.
   RcT Init(const TaskStartHookT* hooks = nullptr, size_t count = 0) {
     static char program[] = "/usr/bin/qlmpolicy";
@@ -69,7 +52,7 @@ class TaskCTest : public ::testing::Test {
   }
 
   std::string root_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  qlmtest::ScopedEnvC env_;  // restores what the tests change, also by hand
 };
 
 TEST_F(TaskCTest, TaskFactsFromArgumentsAndEnvironment) {
@@ -86,9 +69,9 @@ TEST_F(TaskCTest, TaskFactsFromArgumentsAndEnvironment) {
   };
   for (const auto& c : cases) {
     if (c.home != nullptr) {
-      ::setenv("HOME", c.home, 1);
+      env_.Set("HOME", c.home);
     } else {
-      ::unsetenv("HOME");
+      env_.Unset("HOME");
     }
     char* argv[] = {const_cast<char*>(c.argv0), nullptr};
     int argc = 1;
@@ -140,9 +123,9 @@ TEST_F(TaskCTest, LookupsWithoutATaskGiveTheDefaults) {
   EXPECT_EQ(value, "untouched");
   EXPECT_EQ(GetPrefLong("Anything", 17, "s"), 17);
   EXPECT_TRUE(GetPrefBool("Anything", true, "s"));
-  ::setenv("PREFS_TASK_TEST", "process", 1);
+  env_.Set("PREFS_TASK_TEST", "process");
   EXPECT_STREQ(GetEnv("PREFS_TASK_TEST"), "process");
-  ::unsetenv("PREFS_TASK_TEST");
+  env_.Unset("PREFS_TASK_TEST");
   EXPECT_EQ(GetEnv("PREFS_TASK_TEST"), nullptr);
   EXPECT_EQ(SetTaskTraceFlags("A"), RC_FAIL);
 }
@@ -160,9 +143,9 @@ TEST_F(TaskCTest, FreeLookupsReadTheTaskSet) {
   for (const auto& c : longs) EXPECT_EQ(GetPrefLong(c.key, -1, "n"), c.expected) << c.key;
   EXPECT_TRUE(GetPrefBool("yes", false, "N"));
   EXPECT_STREQ(GetEnv("FromFile"), "file value");
-  ::setenv("FromFile", "process wins", 1);
+  env_.Set("FromFile", "process wins");
   EXPECT_STREQ(GetEnv("FromFile"), "process wins");
-  ::unsetenv("FromFile");
+  env_.Unset("FromFile");
 }
 
 bool g_hook_saw_set = false;
@@ -219,12 +202,12 @@ TEST_F(TaskCTest, RktraceSetsFlagsOrReportsTheText) {
   ASSERT_EQ(Init(), RC_OK);
   EXPECT_EQ(ApplyTraceFlagsFromEnvironment(), RC_OK);  // unset: nothing to do
   EXPECT_FALSE(TaskTraceEnabled('T', 0));
-  ::setenv("RKTRACE", "T,X2", 1);
+  env_.Set("RKTRACE", "T,X2");
   EXPECT_EQ(ApplyTraceFlagsFromEnvironment(), RC_OK);
   EXPECT_TRUE(TaskTraceEnabled('T', 31));
   EXPECT_TRUE(TaskTraceEnabled('X', 2));
   EXPECT_FALSE(TaskTraceEnabled('X', 1));
-  ::setenv("RKTRACE", "A-1", 1);
+  env_.Set("RKTRACE", "A-1");
   EXPECT_EQ(ApplyTraceFlagsFromEnvironment(), 0xE0A30002u);
   cmn_ErrBufI* errors = getErrBuf(2);
   ASSERT_EQ(errors->Count(), 1u);

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 
 using logtest::ScopedEnvC;
 using logtest::TempDirC;
-using logtest::WriteAll;
+using logtest::WriteFile;
 
 StringC Path(const std::string& path) {
   return StringC::FromUtf8(path);
@@ -220,15 +220,15 @@ TEST(ErrCatalogTest, ForeignOrDamagedFilesAreAbsent) {
 
   std::string wrong_magic = good;
   wrong_magic[7] = 'T';  // "openuicT"
-  WriteAll(dir.File("magic.cat"), wrong_magic);
-  WriteAll(dir.File("short.cat"), good.substr(0, 11));
-  WriteAll(dir.File("empty.cat"), "");
+  WriteFile(dir.File("magic.cat"), wrong_magic);
+  WriteFile(dir.File("short.cat"), good.substr(0, 11));
+  WriteFile(dir.File("empty.cat"), "");
   // The index promises more entries than the file holds.
   std::string truncated = good.substr(0, 12);
   truncated[11] = 5;
-  WriteAll(dir.File("truncated.cat"), truncated);
+  WriteFile(dir.File("truncated.cat"), truncated);
   // The entry's text runs past the end of the file.
-  WriteAll(dir.File("cut.cat"), good.substr(0, good.size() - 3));
+  WriteFile(dir.File("cut.cat"), good.substr(0, good.size() - 3));
 
   for (const char* name :
        {"magic.cat", "short.cat", "empty.cat", "truncated.cat", "cut.cat", "does-not-exist.cat"}) {
@@ -264,7 +264,7 @@ TEST(ErrCatalogTest, BrokenUtf8InTheFileIsReplaced) {
   ASSERT_NE(at, std::string::npos);
   bytes[at + 1] = '\xC3';  // a lead byte followed by no continuation
   bytes[at + 2] = '\xFF';
-  WriteAll(dir.File("bad.cat"), bytes);
+  WriteFile(dir.File("bad.cat"), bytes);
 
   const LookupS got = Get(ErrCatalogC(Path(dir.File("bad.cat"))), 0xE1000075, "default");
   EXPECT_TRUE(got.found);

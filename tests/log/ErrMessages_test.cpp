@@ -156,7 +156,7 @@ TEST_F(ErrMessagesTest, FaultyCatalogTextsFallBackSafely) {
   const size_t at = bytes.find("a..b");
   bytes[at + 1] = '\xE2';  // a three-byte sequence cut short
   bytes[at + 2] = '\x82';
-  logtest::WriteAll(dir_.File("faulty.cat"), bytes);
+  logtest::WriteFile(dir_.File("faulty.cat"), bytes);
   ASSERT_EQ(ErrSetModuleCatalog(StringC::FromUtf8(dir_.File("faulty.cat"))), RC_OK);
 
   // Conversions the default text does not have find no argument and stay as written.

@@ -93,7 +93,7 @@ TEST(TraceHardeningTest, FifoAsTraceFileNeitherHangsNorIsUsed) {
 
 TEST(TraceHardeningTest, LinkAsTraceFileIsNotFollowed) {
   TempDirC dir;
-  WriteAll(dir.File("victim"), "precious\n");
+  WriteFile(dir.File("victim"), "precious\n");
   ASSERT_EQ(::symlink(dir.File("victim").c_str(), dir.File("trace").c_str()), 0);
   // Planted by another user: a link of our own (or root's) would be followed under the rule.
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant another user's link";
@@ -106,8 +106,8 @@ TEST(TraceHardeningTest, LinkAsTraceFileIsNotFollowed) {
     return 0;
   });
   ASSERT_EQ(status, 0);
-  EXPECT_EQ(ReadAll(dir.File("victim")), "precious\n");
-  const std::string err = ReadAll(dir.File("stderr"));
+  EXPECT_EQ(ReadFile(dir.File("victim")), "precious\n");
+  const std::string err = ReadFile(dir.File("stderr"));
   EXPECT_NE(err.find("trace file '" + dir.File("trace") + "' not used ("), std::string::npos)
       << err;
   EXPECT_NE(err.find("written somewhere"), std::string::npos) << err;
@@ -122,7 +122,7 @@ TEST(TraceHardeningTest, TraceFileIsCreatedPrivate) {
   struct stat st {};
   ASSERT_EQ(::stat(dir.File("trace").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 077, 0u);
-  EXPECT_NE(ReadAll(dir.File("trace")).find("one record\n"), std::string::npos);
+  EXPECT_NE(ReadFile(dir.File("trace")).find("one record\n"), std::string::npos);
 }
 
 // A one-entry catalog (set 0x100, message 0x64) with `text`.
@@ -138,8 +138,8 @@ std::string CatalogBytes(const std::string& text) {
 // A catalog file planted in the working directory is never read.
 TEST(CatalogHardeningTest, RelativeCatalogPathsAreNeverOpened) {
   TempDirC dir;
-  WriteAll(dir.File("allcat.cat"), CatalogBytes("planted"));
-  WriteAll(dir.File("rel.cat"), CatalogBytes("planted"));
+  WriteFile(dir.File("allcat.cat"), CatalogBytes("planted"));
+  WriteFile(dir.File("rel.cat"), CatalogBytes("planted"));
   const fs::path before = fs::current_path();
   fs::current_path(dir.Path());
   cmn_CatalogFileC exact;

@@ -146,7 +146,7 @@ TEST_F(InstalledCatalogsTest, LogManagerFindsRklogBelowTheProgramPath) {
   // The catalogued line format gives the documented line.
   (void)manager->Log('G', 0, 0xE0CB0010, "Failed to open file '%1$s'", "/x");
   EXPECT_EQ(manager->Release(), 0u);
-  const std::vector<std::string> lines = Lines(root_.File("log/installed.log"));
+  const std::vector<std::string> lines = ReadLines(root_.File("log/installed.log"));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].front(), '[');
   EXPECT_NE(lines[0].find("] Failed to open file '/x'"), std::string::npos) << lines[0];

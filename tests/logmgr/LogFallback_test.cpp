@@ -21,7 +21,7 @@ constexpr uid_t kNobody = 65534;
 
 TEST(LogFallbackTest, UnusableLogSaysWhyAndSendsWarningsAndErrorsToStandardError) {
   TempDirC dir;
-  WriteAll(dir.File("file"), "");
+  WriteFile(dir.File("file"), "");
   log_LogSettingsC settings = SettingsIn(dir);
   settings.logFile = S(dir.File("file/test.log"));
   StderrCaptureC err;
@@ -81,12 +81,12 @@ TEST(LogFallbackTest, UserRunLogsToItsOwnLogAndRootsLogStaysRoots) {
   ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
   fs::create_directories(dir.File("log"));
   ASSERT_EQ(::chmod(dir.File("log").c_str(), 0755), 0);
-  WriteAll(dir.File("log/test.log"), "[root's (G, 0)] {1} line\n");
+  WriteFile(dir.File("log/test.log"), "[root's (G, 0)] {1} line\n");
   fs::create_directories(dir.File("home"));
   ASSERT_EQ(::chown(dir.File("home").c_str(), kNobody, kNobody), 0);
   const std::string own_log = dir.File("home/.quillmarsh/log/quillmarsh.log");
   const std::string err = dir.File("user.err");
-  WriteAll(err, "");
+  WriteFile(err, "");
   ASSERT_EQ(::chown(err.c_str(), kNobody, kNobody), 0);
 
   for (int run = 0; run < 2; ++run) {
@@ -114,10 +114,10 @@ TEST(LogFallbackTest, UserRunLogsToItsOwnLogAndRootsLogStaysRoots) {
     ManagerRefC manager(SettingsIn(dir));
     (void)manager->Log('G', 0, 0xE1000064, "\x01\x01i\x01%1$s", "root run");
   }
-  const auto shared = Lines(dir.File("log/test.log"));
+  const auto shared = ReadLines(dir.File("log/test.log"));
   ASSERT_EQ(shared.size(), 2u);
   EXPECT_NE(shared[1].find("root run"), std::string::npos);
-  const auto own = Lines(own_log);
+  const auto own = ReadLines(own_log);
   ASSERT_EQ(own.size(), 2u);
   EXPECT_NE(own[0].find("user run"), std::string::npos);
   struct stat f {
@@ -128,7 +128,7 @@ TEST(LogFallbackTest, UserRunLogsToItsOwnLogAndRootsLogStaysRoots) {
   EXPECT_EQ(d.st_mode & 07777, 0700u);
   EXPECT_EQ(f.st_uid, kNobody);
   // Once per run.
-  EXPECT_EQ(Occurrences(ReadAll(err), "logging to '" + own_log + "'"), 2u) << ReadAll(err);
+  EXPECT_EQ(Occurrences(ReadFile(err), "logging to '" + own_log + "'"), 2u) << ReadFile(err);
 }
 
 }  // namespace

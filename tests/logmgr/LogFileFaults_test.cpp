@@ -78,7 +78,7 @@ TEST(LogFileSizeTest, SuffixesAndPlainNumbersAreRead) {
 TEST(LogFileSizeTest, FourMegabytesKeepsASmallLogInPlace) {
   TempDirC dir;
   fs::create_directories(dir.File("log"));
-  WriteAll(dir.File("log/test.log"), "[earlier (G, 0)] {1} kept\n");
+  WriteFile(dir.File("log/test.log"), "[earlier (G, 0)] {1} kept\n");
   log_LogSettingsC settings = SettingsIn(dir);
   settings.logFileSize = S("4MB");
   {
@@ -86,7 +86,7 @@ TEST(LogFileSizeTest, FourMegabytesKeepsASmallLogInPlace) {
     (void)manager->Log('G', 0, 0xE1000064, kInfo, "appended");
   }
   EXPECT_FALSE(fs::exists(dir.File("log/test.old")));
-  const auto lines = Lines(dir.File("log/test.log"));
+  const auto lines = ReadLines(dir.File("log/test.log"));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "[earlier (G, 0)] {1} kept");
 }
@@ -94,7 +94,7 @@ TEST(LogFileSizeTest, FourMegabytesKeepsASmallLogInPlace) {
 TEST(LogFileSizeTest, UnreadableSizeIsLoggedAsAWarningAndTheDefaultKept) {
   TempDirC dir;
   fs::create_directories(dir.File("log"));
-  WriteAll(dir.File("log/test.log"), "[earlier (G, 0)] {1} " + std::string(100, 'x') + "\n");
+  WriteFile(dir.File("log/test.log"), "[earlier (G, 0)] {1} " + std::string(100, 'x') + "\n");
   log_LogSettingsC settings = SettingsIn(dir);
   settings.logFileSize = S("lots");
   {
@@ -102,7 +102,7 @@ TEST(LogFileSizeTest, UnreadableSizeIsLoggedAsAWarningAndTheDefaultKept) {
     (void)manager->Log('G', 0, 0xE1000064, kInfo, "after");
   }
   EXPECT_FALSE(fs::exists(dir.File("log/test.old")));  // 100 bytes are below 4000000
-  const auto lines = Lines(dir.File("log/test.log"));
+  const auto lines = ReadLines(dir.File("log/test.log"));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_TRUE(HasText({lines[1]}, "LogFileSize value 'lots' is not a size; using 4000000 bytes"))
       << lines[1];
@@ -124,7 +124,7 @@ TEST(LogMoveAsideTest, OldFileOnAnotherFileSystemReceivesACopy) {
   }
   fs::create_directories(dir.File("log"));
   const std::string before = "[earlier (G, 0)] {1} " + std::string(200, 'o') + "\n";
-  WriteAll(dir.File("log/test.log"), before);
+  WriteFile(dir.File("log/test.log"), before);
   log_LogSettingsC settings = SettingsIn(dir);
   settings.logFileOld = S(other + "/test.old");
   settings.logFileSize = S("100");
@@ -132,8 +132,8 @@ TEST(LogMoveAsideTest, OldFileOnAnotherFileSystemReceivesACopy) {
     ManagerRefC manager(settings);
     (void)manager->Log('G', 0, 0xE1000064, kInfo, "begins anew");
   }
-  EXPECT_EQ(ReadAll(other + "/test.old"), before);
-  const auto lines = Lines(dir.File("log/test.log"));
+  EXPECT_EQ(ReadFile(other + "/test.old"), before);
+  const auto lines = ReadLines(dir.File("log/test.log"));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_TRUE(HasText(lines, "begins anew"));
   fs::remove_all(other);
@@ -142,8 +142,8 @@ TEST(LogMoveAsideTest, OldFileOnAnotherFileSystemReceivesACopy) {
 TEST(LogMoveAsideTest, FailedMoveIsReportedOnceOnStandardErrorAndInTheLog) {
   TempDirC dir;
   fs::create_directories(dir.File("log"));
-  WriteAll(dir.File("log/test.log"), "[earlier (G, 0)] {1} " + std::string(200, 'o') + "\n");
-  WriteAll(dir.File("blocker"), "a file where the old file's directory should be");
+  WriteFile(dir.File("log/test.log"), "[earlier (G, 0)] {1} " + std::string(200, 'o') + "\n");
+  WriteFile(dir.File("blocker"), "a file where the old file's directory should be");
   log_LogSettingsC settings = SettingsIn(dir);
   settings.logFileOld = S(dir.File("blocker/test.old"));
   settings.logFileSize = S("100");
@@ -153,7 +153,7 @@ TEST(LogMoveAsideTest, FailedMoveIsReportedOnceOnStandardErrorAndInTheLog) {
     (void)manager->Log('G', 0, 0xE1000064, kInfo, "still logged");
   }
   err.Restore();
-  const auto lines = Lines(dir.File("log/test.log"));
+  const auto lines = ReadLines(dir.File("log/test.log"));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_TRUE(HasText({lines[1]},
                       "' was not moved to '" + dir.File("blocker/test.old") + "': Not a directory"))
@@ -175,11 +175,11 @@ TEST(LogReopenTest, LogMovedAsideTwiceIsFollowed) {
   ASSERT_EQ(::rename(log.c_str(), old.c_str()), 0);  // replaces (deletes) the first move
   (void)manager->Log('G', 0, 0xE1000064, kInfo, "third");
   (void)manager->Log('G', 0, 0xE1000064, kInfo, "closing");
-  const auto current = Lines(log);
+  const auto current = ReadLines(log);
   ASSERT_EQ(current.size(), 2u);
   EXPECT_TRUE(HasText({current[0]}, "third"));
   EXPECT_TRUE(HasText({current[1]}, "closing"));
-  const auto moved = Lines(old);
+  const auto moved = ReadLines(old);
   ASSERT_EQ(moved.size(), 1u);
   EXPECT_TRUE(HasText(moved, "second"));
 }
@@ -197,7 +197,7 @@ TEST(LogReopenTest, FirstEntryAfterAPauseFollowsAMove) {
   // A pause longer than the interval (not a timing assertion: only longer is needed).
   ::usleep(static_cast<useconds_t>(5 * log_LogSettingsC::c_FollowIntervalDefUs));
   (void)manager->Log('G', 0, 0xE1000064, kInfo, "after the pause");
-  const auto lines = Lines(log);
+  const auto lines = ReadLines(log);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_TRUE(HasText(lines, "after the pause"));
 }
@@ -209,7 +209,7 @@ TEST(LogReopenTest, RemovedLogIsCreatedAgainWithItsMode) {
   (void)manager->Log('G', 0, 0xE1000064, kInfo, "first");
   ASSERT_EQ(::unlink(log.c_str()), 0);
   (void)manager->Log('G', 0, 0xE1000064, kInfo, "after removal");
-  const auto lines = Lines(log);
+  const auto lines = ReadLines(log);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_TRUE(HasText(lines, "after removal"));
   struct stat st {};
@@ -222,12 +222,12 @@ TEST(LogReopenTest, CopyTruncateKeepsWorking) {
   ManagerRefC manager(SettingsIn(dir));
   const std::string log = dir.File("log/test.log");
   (void)manager->Log('G', 0, 0xE1000064, kInfo, "first");
-  WriteAll(dir.File("log/test.1"), ReadAll(log));
+  WriteFile(dir.File("log/test.1"), ReadFile(log));
   ASSERT_EQ(::truncate(log.c_str(), 0), 0);
   (void)manager->Log('G', 0, 0xE1000064, kInfo, "after truncation");
-  const std::string bytes = ReadAll(log);
+  const std::string bytes = ReadFile(log);
   EXPECT_EQ(bytes.find('\0'), std::string::npos);
-  const auto lines = Lines(log);
+  const auto lines = ReadLines(log);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_TRUE(HasText(lines, "after truncation"));
 }
@@ -237,7 +237,7 @@ TEST(LogReopenTest, PlantedLinkAtThePathIsNotFollowed) {
   ManagerRefC manager(SettingsIn(dir));
   const std::string log = dir.File("log/test.log");
   (void)manager->Log('G', 0, 0xE1000064, kInfo, "first");
-  WriteAll(dir.File("victim"), "precious\n");
+  WriteFile(dir.File("victim"), "precious\n");
   ASSERT_EQ(::unlink(log.c_str()), 0);
   ASSERT_EQ(::symlink(dir.File("victim").c_str(), log.c_str()), 0);
   // Planted by another user: a link of our own (or root's) would be followed under the rule.
@@ -247,7 +247,7 @@ TEST(LogReopenTest, PlantedLinkAtThePathIsNotFollowed) {
   (void)manager->Log('G', 0, 0xE1000064, kInfo, "second");
   (void)manager->Log('G', 0, 0xE1000064, kInfo, "third");
   err.Restore();
-  EXPECT_EQ(ReadAll(dir.File("victim")), "precious\n");
+  EXPECT_EQ(ReadFile(dir.File("victim")), "precious\n");
   EXPECT_EQ(Occurrences(err.Text(), "cannot reopen the log file '" + log + "'"), 1u) << err.Text();
 }
 
@@ -255,7 +255,7 @@ TEST(LogReopenTest, PlantedLinkAtThePathIsNotFollowed) {
 TEST(LogFullDiskTest, UnterminatedLineFoundAtOpeningIsEnded) {
   TempDirC dir;
   fs::create_directories(dir.File("log"));
-  WriteAll(dir.File("log/test.log"), "[Tue Mar  5 14:03:09 2024 (G, 0)] {1} cut sh");
+  WriteFile(dir.File("log/test.log"), "[Tue Mar  5 14:03:09 2024 (G, 0)] {1} cut sh");
   // Last written a minute ago: the writer that cut it is gone.
   const struct timespec then[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
   ASSERT_EQ(::utimensat(AT_FDCWD, dir.File("log/test.log").c_str(), then, 0), 0);
@@ -263,7 +263,7 @@ TEST(LogFullDiskTest, UnterminatedLineFoundAtOpeningIsEnded) {
     ManagerRefC manager(SettingsIn(dir));
     (void)manager->Log('G', 0, 0xE1000064, kInfo, "next run");
   }
-  const auto lines = Lines(dir.File("log/test.log"));
+  const auto lines = ReadLines(dir.File("log/test.log"));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "[Tue Mar  5 14:03:09 2024 (G, 0)] {1} cut sh");
   EXPECT_TRUE(IsWholeLine(lines[1])) << lines[1];
@@ -274,7 +274,7 @@ TEST(LogFullDiskTest, UnterminatedLineFoundAtOpeningIsEnded) {
 TEST(LogFullDiskTest, UnterminatedLineOfARunningWriterIsLeftAlone) {
   TempDirC dir;
   fs::create_directories(dir.File("log"));
-  WriteAll(dir.File("log/test.log"), "[Tue Mar  5 14:03:09 2024 (G, 0)] {1} half of a li");
+  WriteFile(dir.File("log/test.log"), "[Tue Mar  5 14:03:09 2024 (G, 0)] {1} half of a li");
   ManagerRefC manager(SettingsIn(dir));
   // The other run's write completes.
   {
@@ -284,7 +284,7 @@ TEST(LogFullDiskTest, UnterminatedLineOfARunningWriterIsLeftAlone) {
     ::close(fd);
   }
   (void)manager->Log('G', 0, 0xE1000064, kInfo, "next entry");
-  const auto lines = Lines(dir.File("log/test.log"));
+  const auto lines = ReadLines(dir.File("log/test.log"));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "[Tue Mar  5 14:03:09 2024 (G, 0)] {1} half of a line");
   EXPECT_TRUE(IsWholeLine(lines[1])) << lines[1];
@@ -319,12 +319,12 @@ TEST(LogFullDiskTest, WriteCutShortLeavesOnlyWholeLines) {
     ManagerRefC manager(SettingsIn(dir));
     (void)manager->Log('G', 0, 0xE1000064, kInfo, "next run");
   }
-  const auto lines = Lines(log);
+  const auto lines = ReadLines(log);
   ASSERT_GE(lines.size(), 2u);
   for (const std::string& line : lines) EXPECT_TRUE(IsWholeLine(line)) << line;
   EXPECT_TRUE(HasText(lines, "next run"));
-  EXPECT_EQ(Occurrences(ReadAll(err), "cannot write to the log file '" + log + "'"), 1u)
-      << ReadAll(err);
+  EXPECT_EQ(Occurrences(ReadFile(err), "cannot write to the log file '" + log + "'"), 1u)
+      << ReadFile(err);
 }
 
 // The same on a real full file system: a small tmpfs in a private mount namespace.
@@ -362,19 +362,19 @@ TEST(LogFullDiskTest, FullTmpfsLeavesOnlyWholeLines) {
       }
     }
     // Copy the log out of the namespace's mount for the parent to read.
-    WriteAll(result, ReadAll(mount_point + "/log/test.log"));
+    WriteFile(result, ReadFile(mount_point + "/log/test.log"));
     return 0;
   });
   const int status = WaitFor(child);
   if (status == 77)
     GTEST_SKIP() << "mounting a tmpfs in a private mount namespace is not permitted";
   ASSERT_EQ(status, 0);
-  std::vector<std::string> lines = Lines(result);
+  std::vector<std::string> lines = ReadLines(result);
   ASSERT_FALSE(lines.empty());
   for (const std::string& line : lines) EXPECT_TRUE(IsWholeLine(line)) << line;
   // Two runs, each reporting its failure once.
-  EXPECT_EQ(Occurrences(ReadAll(dir.File("child.err")), "cannot write to the log file"), 2u)
-      << lines.size() << ReadAll(dir.File("child.err"));
+  EXPECT_EQ(Occurrences(ReadFile(dir.File("child.err")), "cannot write to the log file"), 2u)
+      << lines.size() << ReadFile(dir.File("child.err"));
 }
 
 // What the logger creates has its mode whatever the umask: 0755/0644 for root's (the
@@ -407,7 +407,7 @@ TEST(LogTimeFormatTest, Iso8601GivesASortableTimeWithOffset) {
     ManagerRefC manager(settings);
     (void)manager->Log('G', 0, 0xE1000064, kInfo, "stamped");
   }
-  const auto lines = Lines(dir.File("log/test.log"));
+  const auto lines = ReadLines(dir.File("log/test.log"));
   ASSERT_EQ(lines.size(), 1u);
   const std::regex shape(
       R"(\[[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[+-][0-9]{2}:[0-9]{2} \(G, 0\)\] \{[0-9]+\} stamped)");

@@ -51,7 +51,7 @@ TEST(LogFileLoggerTest, WritesTheDefaultLine) {
   EXPECT_EQ(manager->Log('G', 0, 0xE1000065, "plain %1$d", 42), RC_OK);
   const time_t after = ::time(nullptr);
 
-  const std::vector<std::string> lines = Lines(dir.File("log/test.log"));
+  const std::vector<std::string> lines = ReadLines(dir.File("log/test.log"));
   ASSERT_EQ(lines.size(), 2u);
   const std::regex line(std::string(R"(\[()") + kTimePattern + R"() \(G, 0\)\] \{)" + Pid() +
                         R"(\} (.*))");
@@ -93,7 +93,7 @@ TEST(LogFileLoggerTest, FlagsChooseTheProcessPrefix) {
     settings.logFlags = S(c.flags);
     ManagerRefC manager(settings);
     (void)manager->Log('G', 0, 0xE1000064, kBanner, "the text");
-    const std::vector<std::string> lines = Lines(dir.File("log/test.log"));
+    const std::vector<std::string> lines = ReadLines(dir.File("log/test.log"));
     ASSERT_EQ(lines.size(), 1u) << c.flags;
     const std::regex expected(std::string(R"(\[)") + kTimePattern + R"( \(G, 0\)\] )" + c.prefix +
                               "the text");
@@ -135,7 +135,7 @@ TEST(LogFileLoggerTest, LevelSpecificationFiltersLines) {
 
     std::vector<std::string> logged;
     const std::regex line(std::string(R"(\[)") + kTimePattern + R"( \((.), ([0-9]+)\)\] (.*))");
-    for (const std::string& text : Lines(dir.File("log/test.log"))) {
+    for (const std::string& text : ReadLines(dir.File("log/test.log"))) {
       std::smatch m;
       ASSERT_TRUE(std::regex_match(text, m, line)) << text;
       EXPECT_EQ(m[1].str() + m[2].str(), m[3].str());
@@ -166,7 +166,7 @@ TEST(LogFileLoggerTest, PasswordsInUrlsAreMasked) {
   settings.logFlags = S("0");
   ManagerRefC manager(settings);
   for (const Case& c : cases) (void)manager->Log('G', 0, 0xE1000064, kBanner, c.text);
-  const std::vector<std::string> lines = Lines(dir.File("log/test.log"));
+  const std::vector<std::string> lines = ReadLines(dir.File("log/test.log"));
   ASSERT_EQ(lines.size(), std::size(cases));
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
@@ -209,8 +209,8 @@ TEST(LogFileLoggerTest, OversizedLogIsMovedAsideAtOpening) {
     TempDirC dir;
     fs::create_directories(dir.File("log"));
     const std::string original(static_cast<size_t>(c.size), 'o');
-    WriteAll(dir.File("log/test.log"), original);
-    WriteAll(dir.File("log/test.old"), "the previous old log\n");
+    WriteFile(dir.File("log/test.log"), original);
+    WriteFile(dir.File("log/test.old"), "the previous old log\n");
     log_LogSettingsC settings = SettingsIn(dir);
     settings.logFileSize = S(c.limit);
     settings.logFlags = S("0");
@@ -218,12 +218,12 @@ TEST(LogFileLoggerTest, OversizedLogIsMovedAsideAtOpening) {
       ManagerRefC manager(settings);
       (void)manager->Log('G', 0, 0xE1000064, kBanner, "after opening");
     }
-    const std::string log = ReadAll(dir.File("log/test.log"));
+    const std::string log = ReadFile(dir.File("log/test.log"));
     if (c.moved) {
-      EXPECT_EQ(ReadAll(dir.File("log/test.old")), original) << c.label;
-      EXPECT_EQ(Lines(dir.File("log/test.log")).size(), 1u) << c.label;
+      EXPECT_EQ(ReadFile(dir.File("log/test.old")), original) << c.label;
+      EXPECT_EQ(ReadLines(dir.File("log/test.log")).size(), 1u) << c.label;
     } else {
-      EXPECT_EQ(ReadAll(dir.File("log/test.old")), "the previous old log\n") << c.label;
+      EXPECT_EQ(ReadFile(dir.File("log/test.old")), "the previous old log\n") << c.label;
       EXPECT_EQ(log.substr(0, original.size()), original) << c.label;
     }
     EXPECT_NE(log.find("after opening\n"), std::string::npos) << c.label;
@@ -233,35 +233,35 @@ TEST(LogFileLoggerTest, OversizedLogIsMovedAsideAtOpening) {
 TEST(LogFileLoggerTest, MoveAsideCreatesTheOldDirectoryAndKeepsTheLogWhenItCannot) {
   TempDirC dir;
   fs::create_directories(dir.File("log"));
-  WriteAll(dir.File("log/test.log"), std::string(64, 'x'));
+  WriteFile(dir.File("log/test.log"), std::string(64, 'x'));
   log_LogSettingsC settings = SettingsIn(dir);
   settings.logFileSize = S("10");
   settings.logFileOld = S(dir.File("archive/deeper/test.old"));
   { ManagerRefC manager(settings); }
-  EXPECT_EQ(ReadAll(dir.File("archive/deeper/test.old")), std::string(64, 'x'));
+  EXPECT_EQ(ReadFile(dir.File("archive/deeper/test.old")), std::string(64, 'x'));
 
   // An old name that is not usable leaves the oversized log where it is, and it is appended to.
-  WriteAll(dir.File("log/test.log"), std::string(64, 'y'));
+  WriteFile(dir.File("log/test.log"), std::string(64, 'y'));
   settings.logFileOld = S(dir.File("archive/t?.old"));
   {
     ManagerRefC manager(settings);
     ASSERT_EQ(manager->InstanceCount(), 1u);
     (void)manager->Log('G', 0, 0xE1000064, kBanner, "appended");
   }
-  const std::string log = ReadAll(dir.File("log/test.log"));
+  const std::string log = ReadFile(dir.File("log/test.log"));
   EXPECT_EQ(log.substr(0, 64), std::string(64, 'y'));
   EXPECT_NE(log.find("appended"), std::string::npos);
 
   // So does an old name that is a directory; the failed move is the log's first entry, on a
   // line of its own.
   fs::create_directories(dir.File("archive/dir.old"));
-  WriteAll(dir.File("log/test.log"), std::string(64, 'z'));
+  WriteFile(dir.File("log/test.log"), std::string(64, 'z'));
   // Last written a minute ago: its unterminated end is a cut line, not one being written.
   const struct timespec then[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
   ASSERT_EQ(::utimensat(AT_FDCWD, dir.File("log/test.log").c_str(), then, 0), 0);
   settings.logFileOld = S(dir.File("archive/dir.old"));
   { ManagerRefC manager(settings); }
-  const auto lines = Lines(dir.File("log/test.log"));
+  const auto lines = ReadLines(dir.File("log/test.log"));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], std::string(64, 'z'));
   EXPECT_NE(lines[1].find("was not moved to '" + dir.File("archive/dir.old") + "': Is a directory"),
@@ -273,7 +273,7 @@ TEST(LogFileLoggerTest, SymbolicLinkAtTheLogPathIsNotFollowed) {
   TempDirC dir;
   fs::create_directories(dir.File("log"));
   const std::string victim = dir.File("victim");
-  WriteAll(victim, "precious\n");
+  WriteFile(victim, "precious\n");
   fs::create_symlink(victim, dir.File("log/test.log"));
   fs::create_symlink(dir.File("nowhere"), dir.File("log/dangling.log"));
   // Planted by another user: never followed (a link of a trusted owner would be).
@@ -293,7 +293,7 @@ TEST(LogFileLoggerTest, SymbolicLinkAtTheLogPathIsNotFollowed) {
     EXPECT_EQ(getErrBuf()->Count(), before) << name;
     EXPECT_TRUE(fs::is_symlink(dir.File(name))) << name;
   }
-  EXPECT_EQ(ReadAll(victim), "precious\n");
+  EXPECT_EQ(ReadFile(victim), "precious\n");
   EXPECT_FALSE(fs::exists(dir.File("nowhere")));
   EXPECT_FALSE(fs::exists(dir.File("log/test.old")));
 }
@@ -304,7 +304,7 @@ TEST(LogFileLoggerTest, RefusedDirectoryBehavesLikeAnUnwritableLog) {
   TempDirC dir;
   fs::create_directories(dir.File("open"));
   ASSERT_EQ(::chmod(dir.File("open").c_str(), 0777), 0);  // writable by all, no sticky bit
-  WriteAll(dir.File("open/test.log"), std::string(100, 'r'));
+  WriteFile(dir.File("open/test.log"), std::string(100, 'r'));
   cmn_SafeOpenForceChecks(1);
   log_LogSettingsC settings = SettingsIn(dir);
   settings.logFile = S(dir.File("open/test.log"));
@@ -316,7 +316,7 @@ TEST(LogFileLoggerTest, RefusedDirectoryBehavesLikeAnUnwritableLog) {
     (void)manager->Log('G', 0, 0xE1000064, kBanner, "must not arrive");
   }
   cmn_SafeOpenForceChecks(-1);
-  EXPECT_EQ(ReadAll(dir.File("open/test.log")), std::string(100, 'r'));
+  EXPECT_EQ(ReadFile(dir.File("open/test.log")), std::string(100, 'r'));
   EXPECT_FALSE(fs::exists(dir.File("open/test.old")));
 }
 
@@ -333,7 +333,7 @@ void ExpectWholeLines(const std::string& path, int writers, int count) {
   const std::regex line(std::string(R"(\[)") + kTimePattern +
                         R"( \(G, 0\)\] \{([0-9]+)\} writer ([0-9]+) line ([0-9]+) ([a-z]+))");
   std::map<int, int> next;
-  for (const std::string& text : Lines(path)) {
+  for (const std::string& text : ReadLines(path)) {
     std::smatch m;
     ASSERT_TRUE(std::regex_match(text, m, line)) << text.substr(0, 200);
     const int writer = std::stoi(m[2].str());
@@ -383,7 +383,7 @@ TEST(LogFileLoggerTest, RunsStartingTogetherWithAnOversizedLogLoseNothing) {
     fs::create_directories(dir.File("log"));
     std::string original;
     for (int i = 0; i < 12000; ++i) original += "original line " + std::to_string(i) + "\n";
-    WriteAll(dir.File("log/test.log"), original);
+    WriteFile(dir.File("log/test.log"), original);
     log_LogSettingsC settings = SettingsIn(dir);
     // Above what the two runs write together, below the original log.
     settings.logFileSize = S("200000");
@@ -410,7 +410,7 @@ TEST(LogFileLoggerTest, RunsStartingTogetherWithAnOversizedLogLoseNothing) {
     ::close(go[1]);
     for (pid_t child : children) EXPECT_EQ(WaitFor(child), 0);
 
-    EXPECT_EQ(ReadAll(dir.File("log/test.old")), original) << "round " << round;
+    EXPECT_EQ(ReadFile(dir.File("log/test.old")), original) << "round " << round;
     ExpectWholeLines(dir.File("log/test.log"), kRuns, kLines);
     if (HasFailure()) break;
   }
@@ -424,7 +424,7 @@ TEST(LogFileLoggerTest, LogOpenedOnceAndNotExaminedAgain) {
   ManagerRefC manager(settings);
   for (int i = 0; i < 20; ++i)
     (void)manager->Log('G', 0, 0xE1000064, kBanner, "grows past the limit");
-  EXPECT_EQ(Lines(dir.File("log/test.log")).size(), 20u);
+  EXPECT_EQ(ReadLines(dir.File("log/test.log")).size(), 20u);
   EXPECT_FALSE(fs::exists(dir.File("log/test.old")));
 }
 

@@ -34,7 +34,7 @@ constexpr const char* kBanner = "\x01\x01i\x01%1$s";
 // The text after "] " (or after the prefix braces) of each line.
 std::vector<std::string> Texts(const std::string& path) {
   std::vector<std::string> texts;
-  for (const std::string& line : Lines(path)) {
+  for (const std::string& line : ReadLines(path)) {
     size_t at = line.find(")] ");
     texts.push_back(at == std::string::npos ? line : line.substr(at + 3));
   }
@@ -96,7 +96,7 @@ TEST(LogManagerTest, CatalogSuppliesTextsAndFormats) {
   struct tm local {};
   ::localtime_r(&now, &local);
   ::strftime(year, sizeof year, "%Y", &local);
-  EXPECT_EQ(Lines(dir.File("log/test.log")),
+  EXPECT_EQ(ReadLines(dir.File("log/test.log")),
             (std::vector<std::string>{"<G|3> catalogued text @ " + std::string(year),
                                       "<q|0> default used @ " + std::string(year)}));
 
@@ -116,7 +116,7 @@ TEST(LogManagerTest, CatalogSuppliesTextsAndFormats) {
   text = nullptr;
   EXPECT_EQ(manager->GetMessageText(0xE1000070, &text), RC_FAIL);
   EXPECT_EQ(text, nullptr);
-  EXPECT_EQ(Lines(dir.File("log/test.log")).size(), 2u);
+  EXPECT_EQ(ReadLines(dir.File("log/test.log")).size(), 2u);
 }
 
 TEST(LogManagerTest, CatalogPathComesFromThePreferences) {
@@ -245,7 +245,7 @@ std::string ConfigureEvent() {
 class ModuleEventsC {
  public:
   ModuleEventsC() : m_Env("QLM_TEST_LOG_MODULE_EVENTS", m_Dir.File("events").c_str()) {}
-  std::vector<std::string> Events() const { return Lines(m_Dir.File("events")); }
+  std::vector<std::string> Events() const { return ReadLines(m_Dir.File("events")); }
 
  private:
   TempDirC m_Dir;
@@ -336,7 +336,7 @@ TEST(LogManagerTest, SyslogModuleSendsMaskedEntries) {
     return 0;
   });
   ASSERT_EQ(WaitFor(child), 0);
-  const std::string echoed = ReadAll(echo);
+  const std::string echoed = ReadFile(echo);
   EXPECT_NE(echoed.find("(G, 0) failed with ftp://a@h/x"), std::string::npos) << echoed;
   EXPECT_EQ(echoed.find("secret"), std::string::npos) << echoed;
 }
@@ -364,7 +364,8 @@ TEST(LogManagerTest, TwoModulesEachGetTheirOwnLibrary) {
     return 0;
   });
   ASSERT_EQ(WaitFor(child), 0);
-  EXPECT_NE(ReadAll(echo).find("(G, 0) reached both modules"), std::string::npos) << ReadAll(echo);
+  EXPECT_NE(ReadFile(echo).find("(G, 0) reached both modules"), std::string::npos)
+      << ReadFile(echo);
   const std::vector<std::string> seen = events.Events();
   EXPECT_EQ(std::count(seen.begin(), seen.end(), "init"), 1) << ::testing::PrintToString(seen);
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tests/logmgr/LogMgrTestSupport.h"
+#include "tests/testing/FileUtil.h"
 
 namespace logmgrtest {
 
@@ -27,7 +28,7 @@ class StderrCaptureC {
   StderrCaptureC& operator=(const StderrCaptureC&) = delete;
 
   // What was written so far.
-  std::string Text() const { return ReadAll(m_File); }
+  std::string Text() const { return ReadFile(m_File); }
   void Restore() {
     if (m_Saved < 0) return;
     ::dup2(m_Saved, 2);
@@ -41,12 +42,7 @@ class StderrCaptureC {
   int m_Saved = -1;
 };
 
-// Number of non-overlapping occurrences of `needle` in `text`.
-inline size_t Occurrences(const std::string& text, const std::string& needle) {
-  size_t n = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-  return n;
-}
+using qlmtest::Occurrences;
 
 // A default line: "[<time>] (<letter>, <level>)] {<pid>} <text>" with a text free of control
 // characters; any time format without brackets.

@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,16 +14,17 @@
 #include "logmgr/log_LogManagerC.h"
 #include "logmgr/log_LogSettingsC.h"
 #include "tests/log/LogTestSupport.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/StringHelpers.h"
+#include "tests/testing/TempDirC.h"
 
 namespace logmgrtest {
 
-using logtest::ReadAll;
-using logtest::TempDirC;
-using logtest::WriteAll;
-
-inline StringC S(const std::string& text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::ReadFile;
+using qlmtest::ReadLines;
+using qlmtest::S;
+using qlmtest::TempDirC;
+using qlmtest::WriteFile;
 
 // Settings that log to "<dir>/log/test.log" (old file "<dir>/log/test.old") with the
 // defaults otherwise, and a catalog path where no catalog is.
@@ -71,13 +71,6 @@ inline size_t FileLoggerCount(const log_LogManagerC& manager) {
     if (manager.InstanceAt(i).Logger().Name().ToUtf8() == "default") ++count;
   }
   return count;
-}
-
-inline std::vector<std::string> Lines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::istringstream in(ReadAll(path));
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }
 
 // Runs `body` in a child process and gives its exit status (-1 when it did not exit

@@ -51,12 +51,12 @@ void DrainTo(int fd, const std::string& out) {
     if (n <= 0) break;
     all += std::to_string(n) + "\n" + std::string(buffer, static_cast<size_t>(n));
   }
-  WriteAll(out, all);
+  WriteFile(out, all);
 }
 
 std::vector<std::string> Datagrams(const std::string& path) {
   std::vector<std::string> datagrams;
-  const std::string all = ReadAll(path);
+  const std::string all = ReadFile(path);
   size_t at = 0;
   while (at < all.size()) {
     const size_t newline = all.find('\n', at);

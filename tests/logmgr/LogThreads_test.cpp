@@ -38,7 +38,7 @@ void ExpectEveryThreadsLines(const std::string& path) {
   const std::regex shape(
       R"(\[[^\[\]]+ \(G, 0\)\] \{[0-9]+\} thread ([0-9]+) line ([0-9]+) ([a-z]+))");
   std::map<int, int> next;
-  for (const std::string& line : Lines(path)) {
+  for (const std::string& line : ReadLines(path)) {
     std::smatch m;
     ASSERT_TRUE(std::regex_match(line, m, shape)) << line;
     const int thread = std::stoi(m[1].str());
@@ -87,7 +87,7 @@ TEST(LogThreadsTest, ModuleCallsAreSerialised) {
   }
   ExpectEveryThreadsLines(dir.File("log/test.log"));
   // The module counted its calls in a plain integer: serialised calls lose none.
-  const std::string recorded = ReadAll(dir.File("events"));
+  const std::string recorded = ReadFile(dir.File("events"));
   EXPECT_NE(recorded.find("calls " + std::to_string(kThreads * kLines) + "\n"), std::string::npos)
       << recorded;
 }
@@ -95,7 +95,7 @@ TEST(LogThreadsTest, ModuleCallsAreSerialised) {
 
 TEST(LogThreadsTest, StandardErrorLoggerKeepsEveryLineWhole) {
   TempDirC dir;
-  WriteAll(dir.File("file"), "");
+  WriteFile(dir.File("file"), "");
   log_LogSettingsC settings = SettingsIn(dir);
   settings.logFile = S(dir.File("file/test.log"));  // a file where a directory must be
   StderrCaptureC err;
@@ -140,7 +140,7 @@ TEST(LogThreadsTest, CatalogClosedWhileOtherThreadsLog) {
   EXPECT_EQ(manager->Log('G', 0, 0xE1000064, kInfo, "after the close"), RC_FAIL);
   stop.store(true);
   for (std::thread& thread : threads) thread.join();
-  for (const std::string& line : Lines(dir.File("log/test.log"))) {
+  for (const std::string& line : ReadLines(dir.File("log/test.log"))) {
     EXPECT_TRUE(IsWholeLine(line)) << line;
   }
 }
@@ -170,8 +170,8 @@ std::string CatalogBytes(const std::string& text) {
 // under it.
 TEST(LogThreadsTest, ProcessCatalogReplacedWhileOthersLookUp) {
   TempDirC dir;
-  WriteAll(dir.File("one.cat"), CatalogBytes("\x01\x01i\x01one"));
-  WriteAll(dir.File("two.cat"), CatalogBytes("\x01\x01i\x01two"));
+  WriteFile(dir.File("one.cat"), CatalogBytes("\x01\x01i\x01one"));
+  WriteFile(dir.File("two.cat"), CatalogBytes("\x01\x01i\x01two"));
   cmn_CatalogSwitchI* catalogs = getLocale("")->CatalogSwitch();
   std::atomic<bool> stop{false};
   std::atomic<int> bad{0};

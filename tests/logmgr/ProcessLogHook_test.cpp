@@ -11,6 +11,7 @@
 #include "os/ExecuteCommand.h"
 #include "os/ProcessLogHook.h"
 #include "tests/logmgr/LogMgrTestSupport.h"
+#include "tests/testing/ErrBufProbe.h"
 
 namespace {
 
@@ -19,21 +20,11 @@ using namespace logmgrtest;
 // The text after "] " of each line of the log.
 std::vector<std::string> Texts(const std::string& path) {
   std::vector<std::string> texts;
-  for (const std::string& line : Lines(path)) {
+  for (const std::string& line : ReadLines(path)) {
     const size_t at = line.find(")] ");
     texts.push_back(at == std::string::npos ? line : line.substr(at + 3));
   }
   return texts;
-}
-
-// Numbers and texts the calling thread's error buffer gained since `mark`.
-std::vector<std::string> ReportedSince(uint64_t mark_count) {
-  std::vector<std::string> out;
-  cmn_ErrBufI* buffer = getErrBuf();
-  for (size_t i = mark_count; i < buffer->Count(); ++i) {
-    out.push_back(std::string(buffer->Entry(i)->Text()));
-  }
-  return out;
 }
 
 // A new manager logging without prefix into `dir`, made the singleton. The singleton holds the
@@ -90,7 +81,7 @@ TEST(LogManagerProcessHookTest, ExecuteCommandLinesReachTheLogFileWhileTheManage
     const size_t before = getErrBuf()->Count();
     const uint64_t mark = getErrBuf()->Mark();
     ASSERT_EQ(ExecuteCommand("/bin/true", ExecuteOptionsS{.exit_code = &code}), EXECUTE_STARTED);
-    const std::vector<std::string> reported = ReportedSince(before);
+    const std::vector<std::string> reported = qlmtest::ErrorTexts(before);
     ASSERT_EQ(reported.size(), 3u);
     EXPECT_EQ(reported[0], "Execute \xE2\x80\x9C/bin/true\xE2\x80\x9D");
     for (size_t i = before; i < getErrBuf()->Count(); ++i) {

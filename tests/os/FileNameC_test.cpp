@@ -5,12 +5,12 @@
 #include <string>
 
 #include "base/StringArrayC.h"
+#include "tests/testing/StringHelpers.h"
 
 namespace {
 
-StringC S(const char* text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
+
 std::string U(const StringC& s) {
   return s.ToUtf8();
 }

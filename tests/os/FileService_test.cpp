@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_Services.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "os/FileFindListerC.h"
 #include "os/FileInfoC.h"
@@ -21,15 +23,14 @@
 #include "os/MemoryStreamC.h"
 #include "os/StreamErrors.h"
 #include "tests/os/OsTestSupport.h"
+#include "tests/testing/StringHelpers.h"
 
 namespace {
 
-using os_test::ReportedCodes;
-using os_test::ReportedText;
+using qlmtest::ErrorCodes;
+using qlmtest::ErrorText;
 
-StringC S(const char* text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
 
 constexpr uid_t kNobody = 65534;
 
@@ -98,7 +99,7 @@ TEST_F(FileServiceTest, TypeAndAccessTests) {
     EXPECT_EQ(files_.IsReadable(name), c.readable);
     EXPECT_EQ(files_.IsWritable(name), c.writable);
   }
-  EXPECT_TRUE(ReportedCodes().empty());  // tests report nothing
+  EXPECT_TRUE(ErrorCodes().empty());  // tests report nothing
   ::chmod(dir_.c_str(), 0755);
   ::chmod(Path("file").c_str(), 0400);
   EXPECT_TRUE(RunAsNobody([&] { return !files_.IsReadable(Name("file")); }));
@@ -119,13 +120,13 @@ TEST_F(FileServiceTest, CreateDirectory) {
   getErrBuf()->Clear();
   EXPECT_EQ(files_.CreateDirectory(Name("x/y"), false), OS_E_MKDIR);
   EXPECT_FALSE(PathExists(Path("x")));
-  EXPECT_EQ(ReportedCodes(), (std::vector<uint32_t>{0xE0000002, OS_E_MKDIR}));
-  EXPECT_EQ(ReportedText(OS_E_MKDIR), "Cannot create directory '" + Path("x/y") + "'");
+  EXPECT_EQ(ErrorCodes(), (std::vector<uint32_t>{0xE0000002, OS_E_MKDIR}));
+  EXPECT_EQ(ErrorText(OS_E_MKDIR), "Cannot create directory '" + Path("x/y") + "'");
 
   WriteFile("file", "");
   getErrBuf()->Clear();
   EXPECT_EQ(files_.CreateDirectory(Name("file"), true), OS_E_MKDIR);
-  EXPECT_EQ(ReportedCodes(), (std::vector<uint32_t>{OS_E_EXISTS, OS_E_MKDIR}));
+  EXPECT_EQ(ErrorCodes(), (std::vector<uint32_t>{OS_E_EXISTS, OS_E_MKDIR}));
   EXPECT_EQ(files_.CreateDirectory(Name("file/sub"), true), OS_E_MKDIR);
   EXPECT_EQ(files_.CreateDirectory(FileNameC("/"), true), OS_E_MKDIR);
 
@@ -148,7 +149,7 @@ TEST_F(FileServiceTest, RemoveFilesDirectoriesAndMissingNames) {
   getErrBuf()->Clear();
   EXPECT_EQ(files_.Remove(Name("full"), false, false), 0xE0000000u | ENOTEMPTY);
   EXPECT_TRUE(PathExists(Path("full/f")));
-  EXPECT_NE(ReportedText(0xE0000000u | ENOTEMPTY).find(Path("full")), std::string::npos);
+  EXPECT_NE(ErrorText(0xE0000000u | ENOTEMPTY).find(Path("full")), std::string::npos);
   EXPECT_EQ(files_.Remove(Name("full"), false, true), RC_OK);
   EXPECT_FALSE(PathExists(Path("full")));
 }
@@ -231,7 +232,7 @@ TEST_F(FileServiceTest, UniqueNames) {
             RC_OK);
   EXPECT_NE(first, second);
   EXPECT_TRUE(files_.IsRegularFile(second));
-  EXPECT_TRUE(ReportedCodes().empty());
+  EXPECT_TRUE(ErrorCodes().empty());
 
   // Without create: a name nothing is at, a dangling link counting as something.
   std::srand(9);
@@ -301,16 +302,15 @@ TEST_F(FileServiceTest, CopyWithProgressAndCancellation) {
 TEST_F(FileServiceTest, CopyFailures) {
   getErrBuf()->Clear();
   EXPECT_EQ(files_.CopyFile(Name("missing"), Name("dst"), nullptr, nullptr), OS_E_COPY_OPEN_SOURCE);
-  EXPECT_EQ(ReportedText(OS_E_COPY_OPEN_SOURCE),
-            "Failed to open the source file when copying file '" + Path("missing") + "' to '" +
-                Path("dst") + "'");
+  EXPECT_EQ(ErrorText(OS_E_COPY_OPEN_SOURCE), "Failed to open the source file when copying file '" +
+                                                  Path("missing") + "' to '" + Path("dst") + "'");
   EXPECT_FALSE(PathExists(Path("dst")));
 
   WriteFile("src", "data");
   getErrBuf()->Clear();
   EXPECT_EQ(files_.CopyFile(Name("src"), Name("no/dir/dst"), nullptr, nullptr),
             OS_E_COPY_OPEN_DEST);
-  EXPECT_NE(ReportedText(OS_E_COPY_OPEN_DEST).find("Failed to open the destination file"),
+  EXPECT_NE(ErrorText(OS_E_COPY_OPEN_DEST).find("Failed to open the destination file"),
             std::string::npos);
 
   // Onto itself, directly or through a link: refused before anything is truncated.
@@ -330,7 +330,7 @@ TEST_F(FileServiceTest, CopyRetriesAfterClearingReadOnlyDestination) {
   EXPECT_TRUE(RunAsNobody([&] {
     getErrBuf()->Clear();
     return files_.CopyFile(Name("src"), Name("dst"), nullptr, nullptr) == RC_OK &&
-           ReportedCodes().empty();
+           ErrorCodes().empty();
   }));
   EXPECT_EQ(ReadFile("dst"), "new data");
   EXPECT_EQ(ModeOf("dst") & S_IWUSR, static_cast<mode_t>(S_IWUSR));
@@ -375,7 +375,7 @@ TEST_F(FileServiceTest, DirectoryCopyOntoItselfOrIntoItselfIsRefused) {
     getErrBuf()->Clear();
     EXPECT_EQ(files_.CopyFile(Name("src"), Name(destination), nullptr, nullptr),
               OS_E_COPY_OPEN_DEST);
-    EXPECT_EQ(ReportedCodes(), (std::vector<RcT>{os_RcFromErrno(EINVAL), OS_E_COPY_OPEN_DEST}));
+    EXPECT_EQ(ErrorCodes(), (std::vector<RcT>{os_RcFromErrno(EINVAL), OS_E_COPY_OPEN_DEST}));
     EXPECT_EQ(ReadFile("src/a"), "A");
     EXPECT_EQ(ReadFile("src/sub/b"), "B");
     EXPECT_FALSE(PathExists(Path("src/sub/copy")));
@@ -513,7 +513,7 @@ TEST_F(FileServiceTest, FileInformation) {
   EXPECT_EQ(files_.SetModificationTime(nullptr, 5), OS_E_BAD_TIME);
   FileNameC file = Name("file");
   EXPECT_EQ(files_.SetModificationTime(&file, -1), OS_E_BAD_TIME);
-  EXPECT_EQ(ReportedCodes(), (std::vector<uint32_t>{OS_E_BAD_TIME, OS_E_BAD_TIME}));
+  EXPECT_EQ(ErrorCodes(), (std::vector<uint32_t>{OS_E_BAD_TIME, OS_E_BAD_TIME}));
 }
 
 TEST_F(FileServiceTest, ReadOnlyStateAndAttributes) {
@@ -554,7 +554,7 @@ TEST_F(FileServiceTest, RenameChangeDirectoryLinksAndSafeOpen) {
   EXPECT_EQ(now, FileNameC(dir_.c_str()));
   getErrBuf()->Clear();
   EXPECT_EQ(files_.ChangeDirectory(Name("missing")), OS_E_CHDIR);
-  EXPECT_EQ(ReportedText(OS_E_CHDIR), "Cannot change to directory '" + Path("missing") + "'");
+  EXPECT_EQ(ErrorText(OS_E_CHDIR), "Cannot change to directory '" + Path("missing") + "'");
   ASSERT_EQ(files_.ChangeDirectory(before), RC_OK);
 
   MakeLink("b", "link");
@@ -585,9 +585,9 @@ TEST_F(FileServiceTest, HiddenAndSystemStatesAreNotAvailable) {
   EXPECT_EQ(files_.SetHidden(name, true), OS_E_SET_HIDDEN);
   EXPECT_FALSE(files_.IsHidden(name));
   EXPECT_FALSE(files_.IsSystem(name));
-  EXPECT_EQ(ReportedCodes(),
+  EXPECT_EQ(ErrorCodes(),
             (std::vector<uint32_t>{OS_E_SET_HIDDEN, OS_E_GET_HIDDEN, OS_E_GET_SYSTEM}));
-  EXPECT_EQ(ReportedText(OS_E_GET_SYSTEM), "Cannot get system state of file '" + Path("f") + "'");
+  EXPECT_EQ(ErrorText(OS_E_GET_SYSTEM), "Cannot get system state of file '" + Path("f") + "'");
 }
 
 TEST_F(FileServiceTest, OpenFileStreamThroughTheService) {

@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -18,6 +19,8 @@
 #include "base/ArgListC.h"
 #include "base/StringArrayC.h"
 #include "base/StringC.h"
+#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_Services.h"
 #include "os/CommPipeC.h"
 #include "os/CommandLine.h"
 #include "os/ExecuteCommand.h"
@@ -32,15 +35,15 @@
 #include "os/Process_posix.h"
 #include "os/StreamErrors.h"
 #include "tests/os/OsTestSupport.h"
+#include "tests/testing/ScopedEnvC.h"
+#include "tests/testing/StringHelpers.h"
 
 namespace {
 
-using os_test::ReportedCodes;
 using os_test::TempDirTest;
+using qlmtest::ErrorCodes;
 
-StringC S(const std::string& text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
 
 StringArrayC Args(std::initializer_list<const char*> items) {
   StringArrayC array;
@@ -349,12 +352,12 @@ TEST_F(ExecuteCommandTest, WithoutHookMessagesGoToTheErrorBuffer) {
   SetProcessLogHook(nullptr);
   getErrBuf()->Clear();
   EXPECT_EQ(ExecuteCommand("/nonexistent/x", ExecuteOptionsS{}), EXECUTE_FILE_NOT_FOUND);
-  auto codes = ReportedCodes();
+  auto codes = ErrorCodes();
   ASSERT_GE(codes.size(), 2u);
   EXPECT_EQ(codes[0], OS_M_EXECUTE);
   EXPECT_EQ(codes.back(), OS_M_EXECUTE_RETURNED);
   EXPECT_EQ(getErrBuf()->Entry(codes.size() - 1)->Severity(), 2);  // information
-  EXPECT_EQ(os_test::ReportedText(OS_M_EXECUTE_RETURNED),
+  EXPECT_EQ(qlmtest::ErrorText(OS_M_EXECUTE_RETURNED),
             "Execute returned \u201cFile Not Found:/nonexistent/x\u201d. ");
 }
 
@@ -409,7 +412,7 @@ TEST_F(ExecuteCommandTest, VariableListEnvironmentComesFromTheProvider) {
 }
 
 TEST_F(ExecuteCommandTest, WithoutProviderTheChildInheritsTheEnvironment) {
-  ::setenv("QLM_INHERITED_FOR_TEST", "yes", 1);
+  qlmtest::ScopedEnvC env("QLM_INHERITED_FOR_TEST", "yes");
   MemoryStreamC out;
   unsigned long code = 99;
   EXPECT_EQ(
@@ -417,7 +420,6 @@ TEST_F(ExecuteCommandTest, WithoutProviderTheChildInheritsTheEnvironment) {
                      ExecuteOptionsS{
                          .variables = SomeVariableList(), .exit_code = &code, .stdout_sink = &out}),
       EXECUTE_STARTED);
-  ::unsetenv("QLM_INHERITED_FOR_TEST");
   EXPECT_EQ(Text(out), "yes\n");
 }
 
@@ -450,12 +452,9 @@ TEST(ExternalExecTest, SettingDecides) {
       {nullptr, false, false, "", true},  {nullptr, true, false, "", false},
       {nullptr, true, true, "ok!", true}, {nullptr, true, true, "o", false},
   };
+  qlmtest::ScopedEnvC env;
   for (const CaseS& c : cases) {
-    if (c.env != nullptr) {
-      ::setenv("OUIEXTERNALEXEC", c.env, 1);
-    } else {
-      ::unsetenv("OUIEXTERNALEXEC");
-    }
+    env.Set("OUIEXTERNALEXEC", c.env);
     provider.has_setting = c.has_setting;
     provider.setting = S(c.setting);
     ProcessEnvironmentI::Set(c.install ? &provider : nullptr);
@@ -463,7 +462,6 @@ TEST(ExternalExecTest, SettingDecides) {
         << (c.env ? c.env : "(unset)") << " " << c.install << " " << c.setting;
   }
   ProcessEnvironmentI::Set(nullptr);
-  ::unsetenv("OUIEXTERNALEXEC");
 }
 
 // --- ProcessC ----------------------------------------------------------------------------------
@@ -590,8 +588,9 @@ TEST_F(ProcessTest, AttachPidWaitsForAChildStartedElsewhere) {
 }
 
 TEST_F(ProcessTest, EnvironmentReplacedOrMerged) {
-  ::setenv("QLM_KEEP_FOR_TEST", "kept", 1);
-  ::setenv("QLM_CHANGE_FOR_TEST", "old", 1);
+  qlmtest::ScopedEnvC vars;
+  vars.Set("QLM_KEEP_FOR_TEST", "kept");
+  vars.Set("QLM_CHANGE_FOR_TEST", "old");
   {
     ProcessC process;
     process.SetArguments(Args({"/usr/bin/env"}));
@@ -614,8 +613,6 @@ TEST_F(ProcessTest, EnvironmentReplacedOrMerged) {
     EXPECT_TRUE(lines.count("QLM_EMPTY_FOR_TEST="));
     for (const std::string& line : lines) EXPECT_NE(line.rfind("=skipped", 0), 0u);
   }
-  ::unsetenv("QLM_KEEP_FOR_TEST");
-  ::unsetenv("QLM_CHANGE_FOR_TEST");
 }
 
 TEST_F(ProcessTest, ProgramIsSearchedAlongTheChildsPath) {
@@ -773,8 +770,8 @@ TEST_F(ProcessTest, PipeStreams) {
   EXPECT_EQ(pipe.CloseRead(), RC_OK);
   EXPECT_EQ(static_cast<InputStreamC&>(pipe).Read(buffer, 1), -1);
   EXPECT_EQ(static_cast<InputStreamC&>(pipe).GetLength(), -1);
-  EXPECT_EQ(ReportedCodes(), (std::vector<uint32_t>{OS_E_STREAM_NO_WRITE, OS_E_STREAM_NO_RESIZE,
-                                                    OS_E_STREAM_NO_READ, OS_E_STREAM_LENGTH}));
+  EXPECT_EQ(ErrorCodes(), (std::vector<uint32_t>{OS_E_STREAM_NO_WRITE, OS_E_STREAM_NO_RESIZE,
+                                                 OS_E_STREAM_NO_READ, OS_E_STREAM_LENGTH}));
 }
 
 TEST_F(ProcessTest, WriteToAPipeWithoutReaderFailsWithoutSignal) {

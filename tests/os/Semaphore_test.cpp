@@ -12,18 +12,19 @@
 #include <thread>
 
 #include "base/StringC.h"
+#include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
+#include "cmn/cmn_Services.h"
 #include "os/Semaphore_posix.h"
 #include "os/SimpleSemaphoreC.h"
 #include "os/UNIXFileSimpleSemaphoreC.h"
 #include "os/UNIXSimpleSemaphoreC.h"
 #include "tests/os/OsTestSupport.h"
+#include "tests/testing/StringHelpers.h"
 
 namespace {
 
-StringC S(const std::string& text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
 
 // A pair of pipes between the test and one child process, each direction carrying single
 // bytes as signals.
@@ -222,10 +223,10 @@ TEST_F(FileSemaphoreTest, PlantedSymbolicLinkIsRefused) {
   EXPECT_EQ(semaphore.Acquire(), 0);
   EXPECT_EQ(ReadFile("target"), "precious");
   EXPECT_EQ(UNIXFileSimpleSemaphoreC::ReadHolderPid(S(LockPath())), 0);
-  EXPECT_EQ(os_test::ReportedCodes().back(), cmn_kPathRefused);
+  EXPECT_EQ(qlmtest::ErrorCodes().back(), cmn_kPathRefused);
   // The refusal is the lock's own sentence.
   const std::string said = "Refusing to use '" + LockPath() + "': it is a symbolic link";
-  EXPECT_EQ(os_test::ReportedText(cmn_kPathRefused), said);
+  EXPECT_EQ(qlmtest::ErrorText(cmn_kPathRefused), said);
 
   // A dangling link is not followed to create its target either.
   ASSERT_EQ(::unlink(LockPath().c_str()), 0);
@@ -311,7 +312,7 @@ TEST(SystemVKeyTest, PrivateKeyIsRefused) {
   EXPECT_EQ(semaphore.TryAcquire(), 0);
   EXPECT_EQ(semaphore.Acquire(), 0);
   EXPECT_EQ(semaphore.Release(), 0);
-  EXPECT_EQ(os_test::ReportedCodes(), (std::vector<uint32_t>{0xE0000016}));
+  EXPECT_EQ(qlmtest::ErrorCodes(), (std::vector<uint32_t>{0xE0000016}));
 }
 
 TEST_F(SystemVSemaphoreTest, InitialCountZeroAdmitsOneHolder) {

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "base/TextEncodingM.h"
+#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_Services.h"
 #include "os/FileNameC.h"
 #include "os/FileStreamC.h"
 #include "os/InputStreamC.h"
@@ -24,6 +26,7 @@
 #include "os/StreamReaderC.h"
 #include "os/StreamWriterC.h"
 #include "tests/os/OsTestSupport.h"
+#include "tests/testing/StringHelpers.h"
 
 // --- Freed-memory inspection ---------------------------------------------------------------
 // The program's array allocations go through these replacements so a test can look at a
@@ -76,13 +79,11 @@ void operator delete[](void* p, size_t) noexcept {
 
 namespace {
 
-using os_test::ReportedCodes;
-using os_test::ReportedText;
 using os_test::TempDirTest;
+using qlmtest::ErrorCodes;
+using qlmtest::ErrorText;
 
-StringC S(const char* text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
 
 // An input stream over a text that hands out at most `step` bytes per read, so decoders see
 // characters split between reads.
@@ -144,9 +145,9 @@ TEST(StreamDefaults, UnsupportedOperationsFailWithTheirCodes) {
   EXPECT_EQ(bare.SetLength(3), OS_E_STREAM_NO_RESIZE);
   EXPECT_EQ(bare.Flush(), RC_OK);
   EXPECT_FALSE(bare.CanRead() || bare.CanWrite() || bare.CanSeek());
-  EXPECT_EQ(ReportedCodes(), (std::vector<uint32_t>{OS_E_STREAM_NO_READ, OS_E_STREAM_LENGTH,
-                                                    OS_E_STREAM_NO_WRITE, OS_E_STREAM_NO_RESIZE}));
-  EXPECT_EQ(ReportedText(OS_E_STREAM_NO_READ),
+  EXPECT_EQ(ErrorCodes(), (std::vector<uint32_t>{OS_E_STREAM_NO_READ, OS_E_STREAM_LENGTH,
+                                                 OS_E_STREAM_NO_WRITE, OS_E_STREAM_NO_RESIZE}));
+  EXPECT_EQ(ErrorText(OS_E_STREAM_NO_READ),
             "Attempted to read from a stream that does not support reading");
 }
 
@@ -196,8 +197,8 @@ TEST_F(FileStreamTest, ModesOnPresentAndMissingFiles) {
         EXPECT_EQ(rc, c.rc);
         if (c.rc != 0) {
           EXPECT_EQ(stream, nullptr);
-          EXPECT_EQ(ReportedCodes(), (std::vector<uint32_t>{c.rc, OS_E_OPEN_FILE}));
-          EXPECT_NE(ReportedText(OS_E_OPEN_FILE).find(Path("f")), std::string::npos);
+          EXPECT_EQ(ErrorCodes(), (std::vector<uint32_t>{c.rc, OS_E_OPEN_FILE}));
+          EXPECT_NE(ErrorText(OS_E_OPEN_FILE).find(Path("f")), std::string::npos);
         } else {
           ASSERT_NE(stream, nullptr);
           EXPECT_TRUE(stream->CanWrite());
@@ -231,8 +232,8 @@ TEST_F(FileStreamTest, AppendWithoutWriteAccessNamesTheFile) {
                  FileStreamC::SHARE_READ_WRITE, false, &rc),
             nullptr);
   EXPECT_EQ(rc, OS_E_APPEND_NO_WRITE);
-  EXPECT_EQ(ReportedCodes(), std::vector<uint32_t>{OS_E_APPEND_NO_WRITE});
-  EXPECT_EQ(ReportedText(OS_E_APPEND_NO_WRITE),
+  EXPECT_EQ(ErrorCodes(), std::vector<uint32_t>{OS_E_APPEND_NO_WRITE});
+  EXPECT_EQ(ErrorText(OS_E_APPEND_NO_WRITE),
             "Attempted to open '" + Path("f") + "' for appending without write access");
   EXPECT_FALSE(PathExists(Path("f")));
 }
@@ -241,7 +242,7 @@ TEST_F(FileStreamTest, InvalidArgumentsFail) {
   RcT rc = 0;
   EXPECT_EQ(Open("f", 6, FileStreamC::ACCESS_WRITE, FileStreamC::SHARE_NONE, false, &rc), nullptr);
   EXPECT_EQ(rc, 0xE0000009u);
-  EXPECT_EQ(ReportedCodes(), (std::vector<uint32_t>{0xE0000009u, OS_E_OPEN_FILE}));
+  EXPECT_EQ(ErrorCodes(), (std::vector<uint32_t>{0xE0000009u, OS_E_OPEN_FILE}));
   EXPECT_EQ(Open("f", FileStreamC::MODE_CREATE, 0, FileStreamC::SHARE_NONE), nullptr);
   EXPECT_EQ(Open("f", FileStreamC::MODE_CREATE, FileStreamC::ACCESS_WRITE, 4), nullptr);
   EXPECT_FALSE(PathExists(Path("f")));
@@ -276,7 +277,7 @@ TEST_F(FileStreamTest, ReadSeekLengthAndAppendPosition) {
   EXPECT_EQ(stream->GetLength(), -1);
   EXPECT_EQ(stream->Read(buffer, 1), -1);
   EXPECT_EQ(stream->Seek(0, 0), -1);
-  EXPECT_EQ(ReportedCodes(),
+  EXPECT_EQ(ErrorCodes(),
             (std::vector<uint32_t>{OS_E_STREAM_LENGTH, OS_E_STREAM_NO_READ, OS_E_STREAM_NO_SEEK}));
 }
 
@@ -533,8 +534,8 @@ TEST(MemoryStream, ReadSeekAndCallerBuffer) {
   EXPECT_EQ(stream.GetPosition(), 100);
   EXPECT_EQ(stream.Write("x", 1), OS_E_STREAM_NO_WRITE);
   EXPECT_EQ(stream.SetLength(1), OS_E_STREAM_NO_RESIZE);
-  EXPECT_EQ(ReportedCodes(), (std::vector<uint32_t>{OS_E_SEEK_BEFORE_START, OS_E_STREAM_NO_WRITE,
-                                                    OS_E_STREAM_NO_RESIZE}));
+  EXPECT_EQ(ErrorCodes(), (std::vector<uint32_t>{OS_E_SEEK_BEFORE_START, OS_E_STREAM_NO_WRITE,
+                                                 OS_E_STREAM_NO_RESIZE}));
   EXPECT_EQ(std::string(kData), "hello world");
 }
 
@@ -615,7 +616,7 @@ TEST(CopyFrom, CopiesAllOrALimitAndReportsFailures) {
     MemoryStreamC read_only("", 0);
     getErrBuf()->Clear();
     EXPECT_EQ(read_only.CopyFrom(source), OS_E_STREAM_COPY_WRITE);
-    EXPECT_EQ(ReportedText(OS_E_STREAM_COPY_WRITE), "Failed to write to a stream");
+    EXPECT_EQ(ErrorText(OS_E_STREAM_COPY_WRITE), "Failed to write to a stream");
   }
   {
     // A read failure is a failed copy, not an early end.

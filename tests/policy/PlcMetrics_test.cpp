@@ -20,6 +20,8 @@
 #include "policy/PlcMetricsC.h"
 #include "policy/PlcMetricsFile_posix.h"
 #include "policy/PlcUsage.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/TempDirTest.h"
 
 namespace fs = std::filesystem;
 
@@ -139,28 +141,13 @@ TEST(PlcMetricsTest, ValuesReadBackExactlyInTheShortestText) {
   EXPECT_EQ(PlcMetricsC::FormatValue(std::numeric_limits<double>::quiet_NaN()), "0");
 }
 
-class PlcMetricsFileTest : public ::testing::Test {
+class PlcMetricsFileTest : public qlmtest::TempDirTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qlm_metrics_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  fs::path dir_;
+  static std::string Read(const fs::path& path) { return qlmtest::ReadFile(path); }
 };
 
 TEST_F(PlcMetricsFileTest, ReplacesTheFileWholeAndLeavesNoTemporary) {
-  const fs::path file = dir_ / "q.prom";
+  const fs::path file = fs::path(dir_) / "q.prom";
   std::string text;
   EXPECT_EQ(PlcReadMetricsFile(file.string(), &text), RC_OK);  // missing: empty
   EXPECT_EQ(text, "");
@@ -178,9 +165,9 @@ TEST_F(PlcMetricsFileTest, ReplacesTheFileWholeAndLeavesNoTemporary) {
 }
 
 TEST_F(PlcMetricsFileTest, LinkAtThePathIsReplacedNotFollowed) {
-  const fs::path target = dir_ / "target";
+  const fs::path target = fs::path(dir_) / "target";
   std::ofstream(target) << "keep\n";
-  const fs::path file = dir_ / "q.prom";
+  const fs::path file = fs::path(dir_) / "q.prom";
   fs::create_symlink(target, file);
   // Planted by another user: a link of our own (or root's) would be followed under the rule.
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant another user's link";
@@ -196,11 +183,12 @@ TEST_F(PlcMetricsFileTest, LinkAtThePathIsReplacedNotFollowed) {
 
 TEST_F(PlcMetricsFileTest, MissingOrUnwritableDirectoryIsReportedWithAReason) {
   std::string reason;
-  EXPECT_NE(PlcReplaceMetricsFile((dir_ / "absent/q.prom").string(), "x\n", &reason), RC_OK);
+  EXPECT_NE(PlcReplaceMetricsFile((fs::path(dir_) / "absent/q.prom").string(), "x\n", &reason),
+            RC_OK);
   EXPECT_FALSE(reason.empty());
   if (::geteuid() == 0) {
     // Root: a directory that another user owns and others may write is refused.
-    const fs::path shared = dir_ / "shared";
+    const fs::path shared = fs::path(dir_) / "shared";
     fs::create_directories(shared);
     fs::permissions(shared, fs::perms::all);
     ASSERT_EQ(::chown(shared.c_str(), 65534, 65534), 0);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,11 @@
 #include "policy/PlcOptionParserC.h"
 #include "policy/PlcRunLockC.h"
 #include "policy/VersionC.h"
+#include "tests/testing/StringHelpers.h"
 
 namespace {
 
-StringC S(const std::string& text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
 
 struct LineCase {
   const char* name;
@@ -161,29 +161,44 @@ TEST(PlcOptionParserTest, FollowsGetoptForEveryShape) {
   }
 }
 
-TEST(VersionTest, EntriesAndTheirKeys) {
-  struct {
-    size_t index;
-    const char* key;
-    const char* value;
-  } cases[] = {{VersionC::c_BuildNumber, "Build Number", "15826"},
-               {VersionC::c_Filename, "Filename", "qlmpolicy"},
-               {VersionC::c_Name, "Name", "Quillmarsh deployment policy client"},
-               {VersionC::c_Platform, "Platform", "Linux"},
-               {VersionC::c_Version, "Version", "13.0"},
-               {15, nullptr, ""},
-               {1000, nullptr, ""}};
-  for (const auto& c : cases) {
-    char* text = VersionC::Get(c.index);
+// Get() hands out each entry's value, whole and terminated, and an empty text past the end.
+// Every key field is the entry's name followed by exactly four tag bytes and no two key fields
+// are alike: outside tools find an entry by searching the executable for its key field.
+TEST(VersionTest, EntriesReadBackAndKeysAreUnique) {
+  std::set<std::string> keys;
+  for (size_t i = 0; i < kProductInfoEntries + 2; ++i) {
+    SCOPED_TRACE(i);
+    char* text = VersionC::Get(i == kProductInfoEntries + 1 ? 1000 : i);
     ASSERT_NE(text, nullptr);
-    EXPECT_STREQ(text, c.value);
+    const std::string got(text, strnlen(text, VersionC::c_BufferSize));
     VersionC::Free(text);
-    if (c.key == nullptr) continue;
-    const ProductInfoEntryS& entry = ExeProductInformation[c.index];
-    // The name, four tag bytes, then NUL to the end of the field.
-    const size_t n = std::strlen(c.key);
-    EXPECT_EQ(std::memcmp(entry.key, c.key, n), 0);
-    EXPECT_EQ(strnlen(entry.key, sizeof entry.key), n + 4);
+    if (i >= kProductInfoEntries) {
+      EXPECT_EQ(got, "");
+      continue;
+    }
+    const ProductInfoEntryS& entry = ExeProductInformation[i];
+    EXPECT_EQ(got, std::string(entry.value, strnlen(entry.value, sizeof entry.value)));
+    EXPECT_LT(got.size(), sizeof entry.value);
+    const std::string key(entry.key, strnlen(entry.key, sizeof entry.key));
+    if (key.empty()) continue;
+    EXPECT_LT(key.size(), sizeof entry.key);
+    EXPECT_TRUE(keys.insert(key).second) << "key field repeated: " << key;
+  }
+  // The named indices find the entries of those names.
+  const struct {
+    size_t index;
+    const char* name;
+  } named[] = {{VersionC::c_BuildNumber, "Build Number"},
+               {VersionC::c_Filename, "Filename"},
+               {VersionC::c_Name, "Name"},
+               {VersionC::c_Platform, "Platform"},
+               {VersionC::c_Version, "Version"}};
+  for (const auto& n : named) {
+    const ProductInfoEntryS& entry = ExeProductInformation[n.index];
+    EXPECT_EQ(std::string(entry.key, strnlen(entry.key, sizeof entry.key)).size(),
+              std::strlen(n.name) + 4)
+        << n.name;
+    EXPECT_EQ(std::memcmp(entry.key, n.name, std::strlen(n.name)), 0) << n.name;
   }
 }
 

@@ -8,6 +8,7 @@
 #include "registry/ComModuleC.h"
 #include "registry/UnixComRegistryC.h"
 #include "tests/registry/module/TestComModule.h"
+#include "tests/testing/ScopedEnvC.h"
 
 namespace {
 
@@ -113,10 +114,12 @@ TEST_F(ComModuleTest, LoadFailures) {
 }
 
 TEST_F(ComModuleTest, FailedInitializationUnloadsTheLibrary) {
-  ::setenv("QLM_TEST_COM_MODULE_FAIL", "1", 1);
   ComModuleC* module = nullptr;
-  RcT rc = registry_->LoadModule(kModule.c_str(), &module);
-  ::unsetenv("QLM_TEST_COM_MODULE_FAIL");
+  RcT rc = RC_OK;
+  {
+    qlmtest::ScopedEnvC fail("QLM_TEST_COM_MODULE_FAIL", "1");
+    rc = registry_->LoadModule(kModule.c_str(), &module);
+  }
   EXPECT_EQ(rc, RC_UNEXPECTED);
   EXPECT_EQ(module, nullptr);
   EXPECT_EQ(registry_->ModuleCount(), 0u);

@@ -10,12 +10,11 @@
 #include "registry/DwordRegValueC.h"
 #include "registry/GuidC.h"
 #include "registry/StringRegValueC.h"
+#include "tests/testing/StringHelpers.h"
 
 namespace {
 
-StringC S(const char* text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
 
 class RegKeyTest : public ::testing::Test {
  protected:

@@ -24,26 +24,15 @@
 #include "security/sec_Errors.h"
 #include "security/sec_FunctionKeyGenC.h"
 #include "security/sec_PwdEncryptionC.h"
+#include "tests/testing/ErrBufProbe.h"
 
 namespace {
 
+using qlmtest::ErrorCodes;
+using qlmtest::ErrorText;
+
 StringC U8(const char* text) {
   return StringC(text, StringC::CC_UTF8);
-}
-
-std::vector<uint32_t> ErrorCodes() {
-  std::vector<uint32_t> codes;
-  const cmn_ErrBufI* buffer = getErrBuf();
-  for (size_t i = 0; i < buffer->Count(); ++i) codes.push_back(buffer->Entry(i)->MessageNumber());
-  return codes;
-}
-
-std::string ErrorText(uint32_t code) {
-  const cmn_ErrBufI* buffer = getErrBuf();
-  for (size_t i = 0; i < buffer->Count(); ++i) {
-    if (buffer->Entry(i)->MessageNumber() == code) return std::string(buffer->Entry(i)->Text());
-  }
-  return {};
 }
 
 std::string Hex(std::string_view bytes) {

@@ -22,8 +22,11 @@
 #include "security/sec_PBKDF2_HMAC_SHA1_KeyGeneratorC.h"
 #include "security/sec_PwdEncryptionC.h"
 #include "security/sec_RefM.h"
+#include "tests/testing/ErrBufProbe.h"
 
 namespace {
+
+using qlmtest::ErrorCodes;
 
 std::string Hex(const sec_BlobC& blob) {
   static const char kDigits[] = "0123456789abcdef";
@@ -37,13 +40,6 @@ std::string Hex(const sec_BlobC& blob) {
 
 std::string Bytes(const sec_BlobC& blob) {
   return std::string(reinterpret_cast<const char*>(blob.Data()), blob.Length());
-}
-
-std::vector<uint32_t> ErrorCodes() {
-  std::vector<uint32_t> codes;
-  const cmn_ErrBufI* buffer = getErrBuf();
-  for (size_t i = 0; i < buffer->Count(); ++i) codes.push_back(buffer->Entry(i)->MessageNumber());
-  return codes;
 }
 
 // Key-material functions for sec_FunctionKeyGenC: fixed texts of chosen lengths, and one that

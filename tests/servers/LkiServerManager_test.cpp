@@ -29,6 +29,9 @@
 #include "servers/LkiServerResolutionC.h"
 #include "servers/LkiServerRuleC.h"
 #include "servers/LkiServerRuleFactoryC.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/StringHelpers.h"
+#include "tests/testing/TempDirTest.h"
 
 namespace fs = std::filesystem;
 
@@ -36,9 +39,7 @@ namespace {
 
 using M = LkiServerManagerC;
 
-StringC S(const std::string& text) {
-  return StringC::FromUtf8(text);
-}
+using qlmtest::S;
 
 // A location with the given attributes ({name, value} pairs); the caller's reference is held.
 LkiLocationRefC Loc(const std::string& name,
@@ -60,36 +61,28 @@ struct StampS {
   bool operator==(const StampS&) const = default;
 };
 
-class ServerStoreTest : public ::testing::Test {
+class ServerStoreTest : public qlmtest::TempDirTest {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/qlm_srv_XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    qlmtest::TempDirTest::SetUp();
     machineIni_ = dir_ + "/quillmarsh.ini";
     store_ = std::make_unique<cmn_ConfigStoreC>("");
     EnvMSWPreferencesC::SetRegistryForTest(store_.get());
     RegKeyC::SetRegistryForTest(store_.get());
     M::ReleaseManagers();
-    getErrBuf()->Clear();
   }
   void TearDown() override {
     M::ReleaseManagers();
     RegKeyC::SetRegistryForTest(nullptr);
     EnvMSWPreferencesC::ClearRegistryForTest();
-    fs::remove_all(dir_);
+    qlmtest::TempDirTest::TearDown();
   }
   // Attaches `text` as the machine file below "HKLM\Software\Quillmarsh Corp".
   void Machine(const std::string& text) {
-    std::ofstream(machineIni_, std::ios::binary) << text;
+    ASSERT_TRUE(qlmtest::WriteFile(machineIni_, text));
     ASSERT_EQ(store_->AttachFile(machineIni_, "HKLM", "Software\\Quillmarsh Corp"), RC_OK);
   }
-  std::string FileText() const {
-    std::ifstream in(machineIni_, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string FileText() const { return qlmtest::ReadFile(machineIni_); }
   StampS Stamp() const {
     struct stat st {};
     EXPECT_EQ(::stat(machineIni_.c_str(), &st), 0);
@@ -109,7 +102,6 @@ class ServerStoreTest : public ::testing::Test {
     return exists;
   }
 
-  std::string dir_;
   std::string machineIni_;
   std::unique_ptr<cmn_ConfigStoreC> store_;
 };

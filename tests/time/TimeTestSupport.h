@@ -1,18 +1,15 @@
 // Helpers shared by the date and time tests: a time zone set for the life of an object, and
-// the calling thread's error buffer.
+// the shared probes of the calling thread's error buffer.
 #ifndef QLM_TESTS_TIME_TIMETESTSUPPORT_H_
 #define QLM_TESTS_TIME_TIMETESTSUPPORT_H_
 
-#include <stdlib.h>
 #include <time.h>
 
-#include <cstdint>
 #include <optional>
-#include <string>
 
-#include "base/StringC.h"
-#include "cmn/cmn_ErrBufI.h"
-#include "cmn/cmn_Services.h"
+#include "tests/testing/ErrBufProbe.h"
+#include "tests/testing/ScopedEnvC.h"
+#include "tests/testing/StringHelpers.h"
 
 namespace timetest {
 
@@ -29,45 +26,25 @@ inline constexpr const char* kKolkata = "IST-5:30";
 class ScopedTz {
  public:
   explicit ScopedTz(const char* zone) {
-    if (const char* old = ::getenv("TZ")) old_ = old;
-    ::setenv("TZ", zone, 1);
+    env_.emplace("TZ", zone);
     ::tzset();
   }
   ~ScopedTz() {
-    if (old_) {
-      ::setenv("TZ", old_->c_str(), 1);
-    } else {
-      ::unsetenv("TZ");
-    }
+    env_.reset();
     ::tzset();
   }
   ScopedTz(const ScopedTz&) = delete;
   ScopedTz& operator=(const ScopedTz&) = delete;
 
  private:
-  std::optional<std::string> old_;
+  std::optional<qlmtest::ScopedEnvC> env_;
 };
 
-inline StringC S(const char* utf8) {
-  return StringC::FromUtf8(utf8);
-}
-
-inline void ClearErrors() {
-  getErrBuf()->Clear();
-}
-
-// The newest entry of the error buffer: its number and text; 0 and "" when empty.
-inline uint32_t LastErrorCode() {
-  cmn_ErrBufI* buf = getErrBuf();
-  return buf->Count() == 0 ? 0 : buf->Entry(buf->Count() - 1)->MessageNumber();
-}
-inline std::string LastErrorText() {
-  cmn_ErrBufI* buf = getErrBuf();
-  return buf->Count() == 0 ? std::string() : std::string(buf->Entry(buf->Count() - 1)->Text());
-}
-inline size_t ErrorCount() {
-  return getErrBuf()->Count();
-}
+using qlmtest::ClearErrors;
+using qlmtest::ErrorCount;
+using qlmtest::LastErrorCode;
+using qlmtest::LastErrorText;
+using qlmtest::S;
 
 }  // namespace timetest
 

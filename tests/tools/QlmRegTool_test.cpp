@@ -21,6 +21,9 @@
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_Services.h"
 #include "env/EnvMSWPreferencesC.h"
+#include "tests/testing/FileUtil.h"
+#include "tests/testing/ScopedEnvC.h"
+#include "tests/testing/TempDirTest.h"
 
 namespace fs = std::filesystem;
 
@@ -28,41 +31,30 @@ namespace {
 
 const char kCommon[] = "HKLM\\Software\\Quillmarsh Corp\\Quillmarsh\\Common";
 
-class QlmRegToolTest : public ::testing::Test {
+class QlmRegToolTest : public qlmtest::TempDirTest {
  protected:
   void SetUp() override {
     for (const char* n : {"QUILLMARSHCONFIGINI", "QUILLMARSHINSTALLDIR", "QUILLMARSHDATADIR",
                           "QUILLMARSHINI", "QUILLMARSHEXECPATH", "QUILLMARSHPOLICYINI", "HOME"}) {
-      const char* v = std::getenv(n);
-      saved_[n] = v != nullptr ? std::optional<std::string>(v) : std::nullopt;
-      ::unsetenv(n);
+      env_.Unset(n);
     }
-    char tmpl[] = "/tmp/qlm_qlmreg_XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    qlmtest::TempDirTest::SetUp();
     fs::create_directories(dir_ + "/home");
-    ::setenv("HOME", (dir_ + "/home").c_str(), 1);
+    env_.Set("HOME", dir_ + "/home");
     // QUILLMARSHINI keeps the tests away from the real machine file when -c is not given.
     Write(dir_ + "/machine-default.ini", "");
-    ::setenv("QUILLMARSHINI", (dir_ + "/machine-default.ini").c_str(), 1);
+    env_.Set("QUILLMARSHINI", dir_ + "/machine-default.ini");
     // Likewise for the machine's policy file.
     policy_ = dir_ + "/policy.ini";
     Write(policy_, "");
-    ::setenv("QUILLMARSHPOLICYINI", policy_.c_str(), 1);
+    env_.Set("QUILLMARSHPOLICYINI", policy_);
     ini_ = dir_ + "/machine.ini";
     Write(ini_, "; machine\n[Quillmarsh]\nInstallDir=/opt/q\n[Quillmarsh\\Common]\nA=1\n");
     NewStore();
   }
   void TearDown() override {
     EnvMSWPreferencesC::ClearRegistryForTest();
-    for (const auto& [n, v] : saved_) {
-      if (v) {
-        ::setenv(n.c_str(), v->c_str(), 1);
-      } else {
-        ::unsetenv(n.c_str());
-      }
-    }
-    fs::remove_all(dir_);
+    qlmtest::TempDirTest::TearDown();
   }
 
   void NewStore() {
@@ -70,14 +62,9 @@ class QlmRegToolTest : public ::testing::Test {
     EnvMSWPreferencesC::SetRegistryForTest(store_.get());
   }
   static void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
+    qlmtest::WriteFile(path, text);
   }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  static std::string Read(const std::string& path) { return qlmtest::ReadFile(path); }
   // Runs qlmreg with `args` in a fresh store (each run of the program has its own).
   int Run(std::vector<std::string> args) {
     NewStore();
@@ -94,8 +81,7 @@ class QlmRegToolTest : public ::testing::Test {
     return Run(std::move(args));
   }
 
-  std::map<std::string, std::optional<std::string>> saved_;
-  std::string dir_;
+  qlmtest::ScopedEnvC env_;
   std::string ini_;
   std::string policy_;
   std::unique_ptr<cmn_ConfigStoreC> store_;
@@ -448,7 +434,7 @@ TEST_F(QlmRegToolTest, ProgramRunsAsACommand) {
   EXPECT_EQ(sh("bogus"), 1);
   EXPECT_NE(Read(err).find("SYNOPSIS"), std::string::npos);
   // QUILLMARSHCONFIGINI from the environment works like -c.
-  ::setenv("QUILLMARSHCONFIGINI", ini_.c_str(), 1);
+  env_.Set("QUILLMARSHCONFIGINI", ini_);
   EXPECT_EQ(sh("get " + key + " B"), 0);
   EXPECT_EQ(Read(out), "two words\n");
 }
