@@ -510,7 +510,7 @@ TEST_F(ConfigStoreTest, RefusedUserFileIsReportedOnceWithItsReason) {
     if (std::string(c.plant) == "fifo") {
       ASSERT_EQ(::mkfifo(user.c_str(), 0600), 0);
     } else {
-      Spit(user, "[Software\\Q]\nX=1\n");
+      WriteFile(user, "[Software\\Q]\nX=1\n");
       ASSERT_EQ(::chmod(user.c_str(), 0666), 0);
     }
     cmn_ConfigStoreC s(user);
@@ -564,24 +564,24 @@ TEST_F(ConfigStoreTest, ChangesAfterTheAttachmentAreSeen) {
        }},
       {"replaced_by_rename", true,
        [](const std::string& ini, const std::string& dir) {
-         Spit(dir + "/next", "[Quillmarsh]\nA=new\n");
+         WriteFile(dir + "/next", "[Quillmarsh]\nA=new\n");
          fs::rename(dir + "/next", ini);
        }},
       {"created_after_attach", false,
-       [](const std::string& ini, const std::string&) { Spit(ini, "[Quillmarsh]\nA=new\n"); }},
+       [](const std::string& ini, const std::string&) { WriteFile(ini, "[Quillmarsh]\nA=new\n"); }},
   };
   for (const Case& c : cases) {
     for (bool scoped : {false, true}) {
       SCOPED_TRACE(std::string(c.name) + (scoped ? " in a read scope" : ""));
       fs::remove(ini_);
-      if (c.exists_at_attach) Spit(ini_, padding + "[Quillmarsh]\nA=old\nB=" + padding);
+      if (c.exists_at_attach) WriteFile(ini_, padding + "[Quillmarsh]\nA=old\nB=" + padding);
       cmn_ConfigStoreC s("");
       {
         cmn_RegReadScopeC scope(scoped ? &s : nullptr);
         ASSERT_EQ(s.AttachFile(ini_, "HKLM", kParent), RC_OK);
         c.change(ini_, dir_);
         EXPECT_EQ(Read(s, key, "A"), "new");
-        Spit(dir_ + "/later", "[Quillmarsh]\nA=later\n");
+        WriteFile(dir_ + "/later", "[Quillmarsh]\nA=later\n");
         fs::rename(dir_ + "/later", ini_);
         EXPECT_EQ(Read(s, key, "A"), scoped ? "new" : "later");
       }

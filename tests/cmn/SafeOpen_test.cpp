@@ -419,7 +419,7 @@ TEST_F(SafeOpenTest, OrdinaryUserTrustsRootAndItselfOnly) {
       bool right = rc == want;
       // Every refusal here says whose file, directory or link it was.
       if (right && rc == cmn_kPathRefused) {
-        right = LastError().find("is owned by user 4242") != std::string::npos;
+        right = LastErrorText().find("is owned by user 4242") != std::string::npos;
       }
       if (!right && wrong == 0) wrong = static_cast<int>(i) + 1;
     }
@@ -493,10 +493,10 @@ TEST_F(SafeOpenTest, RememberedDirectoriesNeverOutliveWhatTheyWereCheckedFor) {
     cmn_SafeOpenRememberDirectories(true);
     c.plant(this);
     cmn_UniqueFdC fd;
-    EXPECT_EQ(cmn_SafeOpen(Path(c.open), O_RDONLY, 0, &fd), RC_OK) << LastError();
+    EXPECT_EQ(cmn_SafeOpen(Path(c.open), O_RDONLY, 0, &fd), RC_OK) << LastErrorText();
     c.change(this);
     fd.Reset();
-    EXPECT_EQ(cmn_SafeOpen(Path(c.open), O_RDONLY, 0, &fd), c.second) << LastError();
+    EXPECT_EQ(cmn_SafeOpen(Path(c.open), O_RDONLY, 0, &fd), c.second) << LastErrorText();
     if (c.second == RC_OK) {
       char text[16] = {};
       EXPECT_GT(::read(fd.Get(), text, sizeof text - 1), 0);

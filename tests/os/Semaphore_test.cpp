@@ -234,7 +234,7 @@ TEST_F(FileSemaphoreTest, PlantedSymbolicLinkIsRefused) {
   getErrBuf()->Clear();
   EXPECT_EQ(semaphore.TryAcquire(), 0);
   EXPECT_FALSE(PathExists(Path("created-through-link")));
-  EXPECT_EQ(os_test::ReportedText(cmn_kPathRefused), said);
+  EXPECT_EQ(qlmtest::ErrorText(cmn_kPathRefused), said);
 }
 
 // Only a lock another process holds counts as held; every other failure keeps its errno, so
