@@ -12,6 +12,7 @@
 
 #include "cmn/cmn_ArgsI.h"
 #include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "cmn/cmn_TracerI.h"
@@ -686,15 +687,12 @@ uint32_t cmn_ConfigStoreC::AttachFile(std::string_view file, std::string_view ro
   std::string content;
   cmn_FileStampS stamp;
   int kept = -1;
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  const cmn_ErrMarkC mark;
   RcT rc = cmn_ReadStoreFile(b->file, &content, &stamp, &kept);
   if (rc == cmn_kPathRefused) {
     // The refusal names the real reason (owner, mode, link); the program logs the warning.
-    std::string why = "it could be changed by another user";
-    if (errors != nullptr && errors->Mark() != mark && errors->Count() > 0) {
-      why = std::string(errors->Entry(errors->Count() - 1)->Text());
-    }
+    std::string why = mark.LastText();
+    if (why.empty()) why = "it could be changed by another user";
     Warn("Configuration file '" + b->file + "' is not used: " + why);
     return cmn_kRegFileRefused;
   }

@@ -14,6 +14,7 @@
 #include "cmn/cmn_ConfigStoreC.h"
 #include "cmn/cmn_ConfigurationI.h"
 #include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_OpenSSLI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
@@ -71,13 +72,10 @@ StringArrayC Split(const StringC& text, const StringC& separator) {
 
 // A store file the safe-open rule refused is left out; its reason (the refusal's own message)
 // goes to standard error, as no log exists yet.
-void ReportRefusals(uint64_t mark) {
-  cmn_ErrBufI* errors = getErrBuf();
-  if (errors == nullptr || errors->Mark() == mark) return;
-  const uint64_t added = errors->Mark() - mark;
-  const size_t count = errors->Count();
-  for (size_t i = count > added ? count - added : 0; i < count; ++i) {
-    const cmn_ErrEntryI* entry = errors->Entry(i);
+void ReportRefusals(const cmn_ErrMarkC& mark) {
+  const size_t count = mark.NewCount();
+  for (size_t i = 0; i < count; ++i) {
+    const cmn_ErrEntryI* entry = mark.NewEntry(i);
     if (entry == nullptr || entry->MessageNumber() != cmn_kPathRefused) continue;
     std::string line(entry->Text());
     line += '\n';
@@ -447,15 +445,13 @@ StringC EnvMSWPreferencesC::DataDirectory() {
     const std::string path = bytes + sub;
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) continue;
-    cmn_ErrBufI* errors = getErrBuf();
-    const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+    cmn_ErrMarkC mark;
     cmn_UniqueFdC dir;
     if (cmn_SafeOpenDirectory(path, &dir) != cmn_kPathRefused) {
-      if (errors != nullptr) errors->Rollback(mark);
+      mark.Rollback();
       continue;
     }
-    if (errors != nullptr && errors->Count() > 0) {
-      std::string line(errors->Entry(errors->Count() - 1)->Text());
+    if (std::string line = mark.LastText(); !line.empty()) {
       line += '\n';
       (void)!::write(2, line.data(), line.size());
     }
@@ -474,21 +470,18 @@ StringC EnvMSWPreferencesC::RunDirectory() {
   // Only root creates the data and run directories (0755 whatever the umask): one an ordinary
   // user made would belong to that user, and root's runs would refuse it.
   if (::geteuid() != 0) return run;
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  cmn_ErrMarkC mark;
   const RcT rc = cmn_SafeMakeDirectories(run.ToUtf8(), 0755, nullptr);
   // A refused run directory stays the answer: the lock file's open below it reports why.
   if (rc == RC_OK || rc == cmn_kPathRefused) {
-    if (rc == RC_OK && errors != nullptr) errors->Rollback(mark);
+    if (rc == RC_OK) mark.Rollback();
     return run;
   }
   // The fallback is the answer to a failure, so the failure is not left behind. It is a
   // directory of root's own, never the bare shared /var/tmp, and it is checked like any other.
-  if (errors != nullptr) errors->Rollback(mark);
+  mark.Rollback();
   TraceV(TrcRegKey, "EnvMSWPreferencesC::RunDirectory(): cannot create \"%S\"", &run);
-  if (cmn_SafeMakeDirectories(c_DefaultRunDirectory, 0755, nullptr) == RC_OK && errors != nullptr) {
-    errors->Rollback(mark);
-  }
+  if (cmn_SafeMakeDirectories(c_DefaultRunDirectory, 0755, nullptr) == RC_OK) mark.Rollback();
   return Ascii(c_DefaultRunDirectory);
 }
 
@@ -531,8 +524,7 @@ RcT EnvMSWPreferencesC::SetUpConfigurationStore(bool correct) {
   };
 
   const StringC configIni = EnvironmentVariable("QUILLMARSHCONFIGINI");
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  const cmn_ErrMarkC mark;
   if (IsRegularFile(configIni)) {
     const uint32_t rc = reg->AttachFile(configIni.ToUtf8(), hiveName, parentKey);
     ReportRefusals(mark);
@@ -568,7 +560,7 @@ RcT EnvMSWPreferencesC::SetUpConfigurationStore(bool correct) {
   if (rc == RC_OK && !dataDir.empty() && dataDir.front() == '/') {
     const StringC dataIni =
         StringC::FromUtf8(dataDir) + StringC(EnvUnixC::s_CommonAppDataIni, StringC::CC_ASCII);
-    const uint64_t dataMark = errors != nullptr ? errors->Mark() : 0;
+    const cmn_ErrMarkC dataMark;
     const uint32_t rcData = reg->AttachFile(dataIni.ToUtf8(), hiveName, parentKey);
     ReportRefusals(dataMark);
     TraceV(TrcRegKey, "EnvMSWPreferencesC::SetUpConfigurationStore(): attached \"%S\": 0x%08x",

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_Services.h"
 #include "env/PrefsLookup.h"
 #include "env/PrefsStaticDataC.h"
@@ -237,10 +237,9 @@ bool PrefsFileSetC::TryFile(std::string file, int depth, std::optional<PrefsFile
   Diag(0xE011000F, "{i} File \"%1$s\" found, continuing search", ArgList << file);
   auto prefs = std::make_unique<PrefsC>(file);
   // Opening failures are this search's business, not the caller's.
-  cmn_ErrBufI* buffer = getErrBuf(2);
-  const uint64_t mark = buffer != nullptr ? buffer->Mark() : 0;
+  cmn_ErrMarkC mark;
   const RcT rc = prefs->Read(false, false);
-  if (buffer != nullptr) buffer->Rollback(mark);
+  mark.Rollback();
   if (rc != RC_OK) {
     Diag(0xE0110015, "{e} Unknown error occured while opening \"%1$s\"", ArgList << file);
     return true;

@@ -9,7 +9,7 @@
 
 #include "base/ArgListC.h"
 #include "cmn/cmn_ControlEscape.h"
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "log/CredentialMask.h"
@@ -32,33 +32,9 @@ bool HasInvalidChars(const StringC& name) {
          std::string_view::npos;
 }
 
-// Restores the calling thread's error buffer on scope exit: logging reports nothing there.
-class SilentScopeC {
- public:
-  SilentScopeC() noexcept : m_pBuffer(getErrBuf()), m_uMark(m_pBuffer ? m_pBuffer->Mark() : 0) {}
-  ~SilentScopeC() {
-    if (m_pBuffer != nullptr) m_pBuffer->Rollback(m_uMark);
-  }
-  SilentScopeC(const SilentScopeC&) = delete;
-  SilentScopeC& operator=(const SilentScopeC&) = delete;
-
-  // The text of the newest failure reported since the scope began, or "".
-  std::string LastText() const {
-    if (m_pBuffer == nullptr || m_pBuffer->Mark() <= m_uMark || m_pBuffer->Count() == 0) {
-      return {};
-    }
-    const cmn_ErrEntryI* entry = m_pBuffer->Entry(m_pBuffer->Count() - 1);
-    return entry != nullptr ? std::string(entry->Text()) : std::string();
-  }
-
- private:
-  cmn_ErrBufI* m_pBuffer;
-  uint64_t m_uMark;
-};
-
 // Why `rc` refused or failed: the helper's own message when it reported one, else the
 // system's error text.
-std::string ReasonOf(RcT rc, const SilentScopeC& scope) {
+std::string ReasonOf(RcT rc, const cmn_ErrMarkC& scope) {
   std::string reported = scope.LastText();
   if (!reported.empty()) return reported;
   if ((rc & 0xFFFF0000u) == 0xE0000000u) return log_ErrnoText(static_cast<int>(rc & 0xFFFFu));
@@ -114,7 +90,8 @@ log_LogFileLoggerC::log_LogFileLoggerC(const log_LogSettingsC& settings, const S
                          "' is not a size; using " +
                          std::to_string(log_LogSettingsC::c_LogFileSizeDef) + " bytes");
   }
-  SilentScopeC silent;
+  // Logging reports nothing in the caller's error buffer.
+  cmn_ErrMarkC silent(cmn_ErrMarkC::kRollbackOnExit);
   Open(old_file, limit);
 }
 
@@ -146,7 +123,7 @@ RcT log_LogFileLoggerC::OpenLeaf(cmn_UniqueFdC* fd) {
 }
 
 void log_LogFileLoggerC::Open(const StringC& old_name, int64_t limit) {
-  SilentScopeC scope;
+  cmn_ErrMarkC scope(cmn_ErrMarkC::kRollbackOnExit);
   if (os_SystemPath(m_FileName, &m_Path) != 0 || m_Path.empty()) {
     m_FailureReason = "the name is not a file name";
     return;
@@ -189,7 +166,7 @@ bool log_LogFileLoggerC::MoveAside(const StringC& old_name) {
   std::string old_path;
   if (os_SystemPath(FileNameC(old_name), &old_path) != 0) return false;
   (void)log_MakeDirectories(DirectoryOf(old_path), m_DirectoryMode);
-  SilentScopeC scope;
+  cmn_ErrMarkC scope(cmn_ErrMarkC::kRollbackOnExit);
   cmn_UniqueFdC old_dir;
   std::string old_leaf;
   RcT rc = cmn_SafeOpenParent(old_path, &old_dir, &old_leaf);
@@ -244,7 +221,7 @@ void log_LogFileLoggerC::FollowPath() {
   if (log_IdentityAt(m_Dir.Get(), m_Leaf, &current) == 0 && current == m_Id) return;
   // The name now holds another file, or none: another run moved the log aside, or logrotate
   // renamed it. Reopen under the directory lock, which the mover held while moving.
-  SilentScopeC scope;
+  cmn_ErrMarkC scope(cmn_ErrMarkC::kRollbackOnExit);
   const bool locked = log_LockDirectory(m_Dir.Get(), c_LockWaitMs) == 0;
   cmn_UniqueFdC fd;
   const bool was_readable = m_bReadable;

@@ -15,7 +15,7 @@
 #include <ctime>
 #include <mutex>
 
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 
@@ -198,10 +198,9 @@ int log_MakeDirectories(const std::string& path, unsigned mode) noexcept {
   // Through the one trust rule: existing components must pass it, and a link planted on the
   // way never makes us create a directory somewhere else. The opening that follows reports a
   // refusal itself, so this attempt leaves nothing in the error buffer.
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  cmn_ErrMarkC mark;
   const RcT rc = cmn_SafeMakeDirectories(path, static_cast<mode_t>(mode), nullptr);
-  if (errors != nullptr) errors->Rollback(mark);
+  mark.Rollback();
   return rc == RC_OK ? 0 : EACCES;
 }
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cmn/cmn_Encodings.h"
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "os/FDInputStreamC.h"
@@ -21,19 +21,6 @@
 #include "os/StreamErrors.h"
 
 namespace {
-
-// Marks the error buffer; Drop() forgets what was reported since.
-class ErrMarkC {
- public:
-  ErrMarkC() : buf_(getErrBuf()), mark_(buf_ != nullptr ? buf_->Mark() : 0) {}
-  void Drop() noexcept {
-    if (buf_ != nullptr) buf_->Rollback(mark_);
-  }
-
- private:
-  cmn_ErrBufI* buf_;
-  uint64_t mark_;
-};
 
 // A device and inode pair: which file a name reached.
 struct FileIdS {
@@ -158,7 +145,7 @@ RcT FlnFileServiceC::GetUniqueName(const FileNameC& directory, const StringC& pr
     const std::string number = std::to_string(std::rand());
     FileNameC candidate(directory, prefix + StringC(number.c_str(), StringC::CC_ASCII) + suffix);
     if (create) {
-      ErrMarkC mark;
+      cmn_ErrMarkC mark;
       RcT rc = RC_OK;
       std::unique_ptr<FileStreamC> file =
           FileStreamC::Open(candidate, FileStreamC::MODE_CREATE_NEW, FileStreamC::ACCESS_WRITE,
@@ -169,7 +156,7 @@ RcT FlnFileServiceC::GetUniqueName(const FileNameC& directory, const StringC& pr
         return RC_OK;
       }
       if (rc != OS_E_EXISTS) return rc;
-      mark.Drop();
+      mark.Rollback();
       continue;
     }
     std::string path;
@@ -450,13 +437,13 @@ RcT FlnFileServiceC::CopyFile(const FileNameC& source, const FileNameC& destinat
     return os_Report(OS_E_COPY_OPEN_DEST, OS_T_COPY_OPEN_DEST, from, to);
   }
 
-  ErrMarkC mark;
+  cmn_ErrMarkC mark;
   RcT rc = CopyRegularFile(source, destination, progress, context, &cancelled);
   if (rc == RC_OK || cancelled) return rc;
   // A read-only destination may be what stopped the first attempt. Its mode is changed through
   // the name itself: a link planted there keeps its target's mode.
   (void)os_AllowOwnerWriteAt(AT_FDCWD, dest_path);
-  mark.Drop();
+  mark.Rollback();
   return CopyRegularFile(source, destination, progress, context, &cancelled);
 }
 
@@ -579,12 +566,12 @@ RcT FlnFileServiceC::CopyDirectory(const FileNameC& source, const FileNameC& des
         break;
       }
       case FileInfoC::TYPE_REGULAR: {
-        ErrMarkC mark;
+        cmn_ErrMarkC mark;
         RcT rc = CopyRegularAt(source_dir, target_dir, entry.name, entry_from, entry_to, progress,
                                context, cancelled);
         if (rc != RC_OK && !*cancelled) {
           (void)os_AllowOwnerWriteAt(target_dir, entry.name);
-          mark.Drop();
+          mark.Rollback();
           rc = CopyRegularAt(source_dir, target_dir, entry.name, entry_from, entry_to, progress,
                              context, cancelled);
         }

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_Services.h"
 #include "log/ErrMessages.h"
 #include "log/Trace.h"
@@ -51,13 +51,12 @@ std::unique_ptr<sec_EncryptionAlgorithmC> sec_PwdEncryptionC::CreateAlgorithm(
 }
 
 bool sec_PwdEncryptionC::SelectEncryption() {
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors->Mark();
+  cmn_ErrMarkC mark;
   for (int number = m_Preferred;; --number) {
     std::unique_ptr<sec_EncryptionAlgorithmC> algorithm =
         CreateAlgorithm(number, Generator(), m_Salt);
     if (algorithm != nullptr && algorithm->IsAvailable()) {
-      errors->Rollback(mark);  // the failed attempts were handled by falling back
+      mark.Rollback();  // the failed attempts were handled by falling back
       m_Encryption = std::move(algorithm);
       m_EncryptionNumber = number;
       return true;

@@ -6,7 +6,7 @@
 
 #include "base/ArgListC.h"
 #include "base/StringArrayC.h"
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_Services.h"
 #include "env/EnvMSWPreferencesC.h"
 #include "env/env_EnvironmentC.h"
@@ -105,8 +105,7 @@ bool StoredPassword(RKEncryptionC& crypt, const LkiStoreKeyS& where, std::string
                     std::string* stored) {
   stored->clear();
   if (plain.empty()) return true;
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  cmn_ErrMarkC mark;
   std::string old;
   if (LkiReadValueText(where, Utf8(LkiServerLocationC::c_Password), &old) && !old.empty()) {
     std::unique_ptr<sec_BlobC> decrypted;
@@ -115,7 +114,7 @@ bool StoredPassword(RKEncryptionC& crypt, const LkiStoreKeyS& where, std::string
       return true;
     }
     // An old form that does not decrypt is simply replaced.
-    if (errors != nullptr) errors->Rollback(mark);
+    mark.Rollback();
   }
   LkiWipe(&old);
   return RcSucceeded(crypt.Encrypt(plain, stored));
