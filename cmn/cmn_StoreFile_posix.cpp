@@ -55,7 +55,7 @@ int ErrnoOf(RcT rc) {
   return (rc & 0xFFFF0000u) == RC_OS_BASE ? static_cast<int>(rc & 0xFFFFu) : EIO;
 }
 
-RcT ReadAll(int fd, std::string* out) {
+[[nodiscard]] RcT ReadAll(int fd, std::string* out) {
   out->clear();
   char buf[65536];
   off_t off = 0;
@@ -71,7 +71,7 @@ RcT ReadAll(int fd, std::string* out) {
   }
 }
 
-RcT WriteAll(int fd, const std::string& data) {
+[[nodiscard]] RcT WriteAll(int fd, const std::string& data) {
   size_t done = 0;
   while (done < data.size()) {
     ssize_t n = ::write(fd, data.data() + done, data.size() - done);
@@ -85,7 +85,7 @@ RcT WriteAll(int fd, const std::string& data) {
 }
 
 // Makes the missing directories above `path` with `mode` exactly (not filtered by the umask).
-RcT MakeParents(const std::string& path, mode_t mode) {
+[[nodiscard]] RcT MakeParents(const std::string& path, mode_t mode) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos || slash == 0) return RC_OK;
   std::string dir = path.substr(0, slash);
@@ -139,7 +139,8 @@ void RemoveStaleTemporaries(int dir_fd, const std::string& leaf, const struct ti
 class WriterLockC {
  public:
   // Takes the lock within the bound; on failure *error names the file and the reason.
-  RcT Take(int dir_fd, const std::string& leaf, const std::string& path, std::string* error) {
+  [[nodiscard]] RcT Take(int dir_fd, const std::string& leaf, const std::string& path,
+                         std::string* error) {
     const std::string lock_leaf = "." + leaf + ".lock";
     const std::string lock_path = path.substr(0, path.size() - leaf.size()) + lock_leaf;
     RcT rc = cmn_SafeOpenAt(dir_fd, lock_leaf, O_RDWR | O_CREAT, 0600, &fd_, lock_path);
@@ -197,8 +198,8 @@ class WriterLockC {
 
 // Writes `content` to a fresh temporary file beside `leaf` and renames it over `leaf`. The new
 // file gets the mode (and, for root, the owner) of `old`, or `create_mode` when there was none.
-RcT ReplaceFile(int dir_fd, const std::string& leaf, const struct stat* old, mode_t create_mode,
-                const std::string& content) {
+[[nodiscard]] RcT ReplaceFile(int dir_fd, const std::string& leaf, const struct stat* old,
+                              mode_t create_mode, const std::string& content) {
   const mode_t mode = old != nullptr ? (old->st_mode & 07777) : create_mode;
   std::random_device rd;
   std::string tmp;
@@ -236,7 +237,8 @@ RcT ReplaceFile(int dir_fd, const std::string& leaf, const struct stat* old, mod
   return RC_OK;
 }
 
-RcT Fail(RcT rc, const std::string& path, const std::string& reason, std::string* error) {
+[[nodiscard]] RcT Fail(RcT rc, const std::string& path, const std::string& reason,
+                       std::string* error) {
   if (error != nullptr) *error = "cannot write '" + path + "': " + reason;
   return rc;
 }

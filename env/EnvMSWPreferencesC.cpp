@@ -90,7 +90,8 @@ StringArrayC ToArray(const std::vector<std::string>& texts) {
 }
 
 // Opens `keyPath` in `reg` with `access`; the store's code on failure.
-RcT OpenKeyPath(cmn_RegistryI& reg, const StringC& keyPath, bool create, cmn_RegHandleT* key) {
+[[nodiscard]] RcT OpenKeyPath(cmn_RegistryI& reg, const StringC& keyPath, bool create,
+                              cmn_RegHandleT* key) {
   StringC hive, path;
   if (!EnvMSWPreferencesC::SplitKeyPath(keyPath, &hive, &path, true)) return cmn_kRegBadArgument;
   const cmn_RegHandleT root = reg.RootByName(hive.ToUtf8());

@@ -122,7 +122,7 @@ class log_LogFileLoggerC : public log_LoggerC {
   // Steps 2 to 5 of the opening; leaves m_Fd closed on any failure.
   void Open(const StringC& old_name, int64_t limit);
   // Opens (creating when missing, with the logger's mode) the leaf in m_Dir into *fd.
-  RcT OpenLeaf(cmn_UniqueFdC* fd);
+  [[nodiscard]] RcT OpenLeaf(cmn_UniqueFdC* fd);
   // Moves the open file aside to `old_name`: rename, or copy and truncate across file
   // systems. Called under the directory lock. True when the path must be reopened.
   bool MoveAside(const StringC& old_name);

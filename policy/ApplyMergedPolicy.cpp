@@ -156,9 +156,9 @@ struct AgentRunMessagesS {
 // Completes `head` with the install profile of `policyType`, the launcher text and the extra
 // options, logs the announcement and the line, runs the agent and logs the outcome. 0 when the
 // agent was run and exited with 0; c_PlcFailed otherwise (also when the line cannot be built).
-RcT InstallWithAgent(PlcPreferencesC& preferences, std::vector<PlcAgentArgumentS> head,
-                     const StringC& policyType, const AgentRunMessagesS& messages,
-                     const StringC& announced) {
+[[nodiscard]] RcT InstallWithAgent(PlcPreferencesC& preferences,
+                                   std::vector<PlcAgentArgumentS> head, const StringC& policyType,
+                                   const AgentRunMessagesS& messages, const StringC& announced) {
   if (const char* profile = InstallProfile(policyType)) {
     head.push_back({Ascii("-o"), false});
     head.push_back({Ascii(profile), false});
@@ -249,7 +249,7 @@ RcT RunDefaultScheduleInstall(PlcPreferencesC& preferences, const StringC& polic
 
 namespace {
 
-RcT ApplyMergedPolicyOnce(PlcPreferencesC& preferences) {
+[[nodiscard]] RcT ApplyMergedPolicyOnce(PlcPreferencesC& preferences) {
   // 1. Rights.
   const StringC policyType = preferences.GetValue(PlcPreferencesC::c_PolicyType);
   const bool machine = PlcPreferencesC::SameText(policyType, PlcPreferencesC::s_MachinePolicy);

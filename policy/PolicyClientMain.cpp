@@ -87,7 +87,7 @@ void WriteBanner() {
 
 // Applies the policy under its single-instance lock, when that is on. The application's
 // result, or c_PlcFailed when another run holds the lock or the lock cannot be made.
-RcT ApplyGuarded(PlcPreferencesC& preferences) {
+[[nodiscard]] RcT ApplyGuarded(PlcPreferencesC& preferences) {
   // From here a termination signal stops the agent's process group before the lock goes.
   const PlcTerminationSignalsC signals;
   EnvPreferencesC plain;

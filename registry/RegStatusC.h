@@ -21,7 +21,8 @@ inline constexpr uint32_t REG_E_QUERY_VALUE = 0xE0A6000E;
 inline constexpr uint32_t REG_E_ENUMERATE = 0xE0A60010;
 inline constexpr uint32_t REG_E_UNAVAILABLE = 0xE0A60011;
 
-class RegStatusC {
+// [[nodiscard]]: a status nobody looks at is a failure lost.
+class [[nodiscard]] RegStatusC {
  public:
   RegStatusC() = default;  // success
   // A failure with `number` (its catalogued text is looked up) and the library's `library_code`

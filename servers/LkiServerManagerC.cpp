@@ -61,7 +61,7 @@ StringC Utf8(std::string_view text) {
   return StringC::FromUtf8(text);
 }
 
-RcT Report(uint32_t number, const char* text, const StringC& name) {
+[[nodiscard]] RcT Report(uint32_t number, const char* text, const StringC& name) {
   ArgListC args;
   args.AddString(name);
   return ErrReport(number, text, args);
@@ -133,8 +133,9 @@ std::string AsStoredForm(RKEncryptionC& crypt, const std::string& held) {
 // Writes the location key of `url` below the machine key `directionKey`. With `passwords`,
 // the key is made to hold exactly the location's values (others are deleted) and an empty
 // password is replaced by the one remembered for the location's URL.
-RcT WriteLocationKey(const StringC& directionKey, const StringC& name, std::string_view url,
-                     int64_t priority, const PasswordMapC* passwords) {
+[[nodiscard]] RcT WriteLocationKey(const StringC& directionKey, const StringC& name,
+                                   std::string_view url, int64_t priority,
+                                   const PasswordMapC* passwords) {
   if (name.IsEmpty()) return RC_FAIL;
   UrlC parsed;
   if (RcFailed(parsed.Parse(url))) return Report(LKI_E_BAD_URL, LKI_T_BAD_URL, name);
