@@ -73,6 +73,7 @@ CandidateE OpenCandidate(const std::string& path, int* fd, uint64_t* size, uint3
     line += ": ";
     line += why;
     line += "; the message catalog is not used\n";
+    // Best effort: standard error is the last place to say it.
     (void)cmn_WriteAll(2, line.data(), line.size());
   }
   if (rc != RC_OK) return CandidateE::kMissing;

@@ -187,6 +187,7 @@ void cmn_ConfigStoreC::Refresh(BackingS& b) {
     }
     b.unreadable = true;
     b.doc.Parse("");
+    // Best effort: without a stamp the next look reads the file again.
     (void)cmn_StampStoreFile(b.file, &b.stamp);
     return;
   }

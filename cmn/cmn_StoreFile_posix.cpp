@@ -183,6 +183,7 @@ class WriterLockC {
     ::clock_gettime(CLOCK_REALTIME, &since_);
     // Whose lock it is, for the message of a writer that gives up waiting.
     const std::string pid = std::to_string(::getpid()) + "\n";
+    // Best effort: the holder's id only improves a waiting writer's message.
     if (::ftruncate(fd_.Get(), 0) == 0) (void)::pwrite(fd_.Get(), pid.data(), pid.size(), 0);
     return RC_OK;
   }

@@ -144,8 +144,10 @@ std::unique_ptr<cmn_TracerC::SinkC> cmn_TracerC::MakeSink(std::string_view desti
     if (why.empty() && (rc & 0xFFFF0000u) == RC_OS_BASE) why = std::strerror(rc & 0xFFFF);
     line += why.empty() ? "cannot open it" : why;
     line += "); tracing to standard error";
+    // Edits in place; how much it changed is not needed.
     (void)cmn_EscapeControls(line, 0);
     line += '\n';
+    // Best effort: standard error is the last place to say it.
     (void)cmn_WriteAll(kStderrFd, line.data(), line.size());
   }
   return std::make_unique<SinkC>(kStderrFd, false);

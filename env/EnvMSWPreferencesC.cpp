@@ -79,6 +79,7 @@ void ReportRefusals(const cmn_ErrMarkC& mark) {
     if (entry == nullptr || entry->MessageNumber() != cmn_kPathRefused) continue;
     std::string line(entry->Text());
     line += '\n';
+    // Best effort: standard error is the last place to say it.
     (void)!::write(2, line.data(), line.size());
   }
 }
@@ -213,6 +214,7 @@ RcT EnvMSWPreferencesC::LoadOpenKey(cmn_RegHandleT key, const StringC& separator
   for (uint32_t index = 0; reg->EnumerateValues(enumeration, index, &name) == RC_OK; ++index) {
     names.push_back(name);
   }
+  // Best effort: a handle this call opened; a failed close leaves nothing to undo.
   (void)reg->CloseEnumeration(enumeration);
   EnvPreferencesC* resolver = NameResolver();
   for (const auto& n : names) {
@@ -246,6 +248,7 @@ RcT EnvMSWPreferencesC::LoadValue(const StringC& keyPath, const env_EnvOptsC& op
   cmn_RegHandleT key = 0;
   if (const RcT rc = OpenKeyPath(*reg, keyPath, false, &key); rc != RC_OK) return rc;
   const RcT rc = LoadOpenKeyValue(key, opts, separator);
+  // Best effort: a handle this call opened; a failed close leaves nothing to undo.
   (void)reg->Close(key);
   return rc;
 }
@@ -300,6 +303,7 @@ RcT EnvMSWPreferencesC::LoadOpenKeyValue(cmn_RegHandleT key, const env_EnvOptsC&
 
 RcT EnvMSWPreferencesC::LoadSectionValue(const char* section, int allUsers,
                                          const env_EnvOptsC& opts, const StringC& separator) {
+  // A key or value the store does not hold loads nothing; the defaults stay.
   (void)LoadValue(SectionKey(section, allUsers), opts, separator);
   (void)LoadValue(AlternateSectionKey(section, allUsers), opts, separator);
   return RC_OK;
@@ -329,6 +333,7 @@ RcT EnvMSWPreferencesC::SaveValue(const StringC& keyPath, const env_EnvOptsC& op
   cmn_RegHandleT key = 0;
   if (const RcT rc = OpenKeyPath(*reg, keyPath, true, &key); rc != RC_OK) return rc;
   const RcT rc = SaveOpenKeyValue(key, opts, separator);
+  // Best effort: a handle this call opened; a failed close leaves nothing to undo.
   (void)reg->Close(key);
   return rc;
 }
@@ -454,6 +459,7 @@ StringC EnvMSWPreferencesC::DataDirectory() {
     }
     if (std::string line = mark.LastText(); !line.empty()) {
       line += '\n';
+      // Best effort: standard error is the last place to say it.
       (void)!::write(2, line.data(), line.size());
     }
     break;

@@ -134,6 +134,7 @@ std::unique_ptr<PrefsFileSetC> PrefsFileSetC::Create(const char* search_path,
   if (!done) {
     set->Diag(0xE011000B, "{i} Using default search path: \"%1$s\"",
               ArgList << PrefsPathC::c_DefaultPath);
+    // The search reports what it finds and misses in its own diagnostics.
     (void)set->Search(PrefsPathC::c_DefaultPath, nullptr, 0);
     set->Diag(0xE0110014, "{i} End of search.");
   }
@@ -162,6 +163,7 @@ bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in,
   input.suffix = kSuffix;
   input.found_in = found_in;
   PrefsPathListC candidates;
+  // A path that does not expand gives no candidates.
   (void)expander.Expand(input, &candidates);
 
   bool stopped = false;
@@ -174,6 +176,7 @@ bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in,
         PrefsPathC::InputS files = input;
         files.path = PrefsPathC::c_DefaultFiles;
         PrefsPathListC names;
+        // A path that does not expand gives no candidates.
         (void)expander.Expand(files, &names);
         for (const std::string& name : names.Items()) {
           if (PrefsPathC::Join(candidate, name, &joined)) Try(joined, depth, &stopped);
@@ -188,6 +191,7 @@ bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in,
     dirs.path = PrefsPathC::c_DefaultDirs;
     dirs.file_name = candidate;
     PrefsPathListC directories;
+    // A path that does not expand gives no candidates.
     (void)expander.Expand(dirs, &directories);
     for (const std::string& dir : directories.Items()) {
       if (const PrefsFileKindE dir_kind = PrefsFileKind(dir); dir_kind != PREFS_KIND_OTHER) {
@@ -357,6 +361,7 @@ uint64_t PrefsFileSetC::GetMask(const char* section, const char* key, const char
 bool PrefsFileSetC::SetLocked(std::string_view section, std::string_view key,
                               std::string_view value) {
   if (m_Files.empty() || !m_Files.front()->SetValue(section, key, value, true)) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReport(0xE0110016, "{e} Cannot set key \"%1$s\" of section \"%2$s\"",
                     ArgList << key << section);
     return false;
@@ -391,6 +396,7 @@ bool PrefsFileSetC::SetEnum(const char* section, const char* key, const char* ta
   if (!guard.Locked()) return false;
   const std::vector<std::string_view> words = prefs::Words(tags != nullptr ? tags : "");
   if (index < 0 || static_cast<size_t>(index) >= words.size()) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReport(0xE0110003,
                     "{e} Attempt to set preference enum \"%1$s\" in section \"%2$s\" of file "
                     "\"%3$s\" to value %4$d not in enum range 0 .. %5$hd",
@@ -417,6 +423,7 @@ bool PrefsFileSetC::SetMask(const char* section, const char* key, const char* ta
   }
   const bool beyond = words.size() < 64 && (mask >> words.size()) != 0;
   if (beyond) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReport(0xE0110004,
                     "{e} More mask bits than tags in preference mask %1$s in section %2$s of "
                     "file %3$s",

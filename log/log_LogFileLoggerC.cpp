@@ -108,6 +108,7 @@ RcT log_LogFileLoggerC::OpenLeaf(cmn_UniqueFdC* fd) {
   RcT rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_RDWR | O_APPEND | O_CREAT | O_EXCL, m_FileMode, fd,
                           m_Path);
   if (rc == RC_OK) {
+    // Best effort: a file made under another umask keeps what it got.
     (void)log_SetMode(fd->Get(), m_FileMode);
     m_bReadable = true;
     return RC_OK;
@@ -128,6 +129,7 @@ void log_LogFileLoggerC::Open(const StringC& old_name, int64_t limit) {
     m_FailureReason = "the name is not a file name";
     return;
   }
+  // The open that follows reports why the directory is missing.
   (void)log_MakeDirectories(DirectoryOf(m_Path), m_DirectoryMode);
 
   RcT rc = cmn_SafeOpenParent(m_Path, &m_Dir, &m_Leaf);
@@ -165,6 +167,7 @@ bool log_LogFileLoggerC::MoveAside(const StringC& old_name) {
   if (old_name.IsEmpty() || HasInvalidChars(old_name)) return false;
   std::string old_path;
   if (os_SystemPath(FileNameC(old_name), &old_path) != 0) return false;
+  // The open that follows reports why the directory is missing.
   (void)log_MakeDirectories(DirectoryOf(old_path), m_DirectoryMode);
   cmn_ErrMarkC scope(cmn_ErrMarkC::kRollbackOnExit);
   cmn_UniqueFdC old_dir;
@@ -312,6 +315,7 @@ const char* log_LogFileLoggerC::TimeText(const struct tm& time) {
                     time.tm_year == m_LastTime.tm_year && time.tm_isdst == m_LastTime.tm_isdst &&
                     time.tm_gmtoff == m_LastTime.tm_gmtoff;
   if (!same) {
+    // A format that renders nothing leaves the time text empty.
     (void)RenderTime(m_TimeFormat, m_bIso8601, time, m_TimeText, sizeof m_TimeText);
     m_LastTime = time;
     m_bTimeValid = true;
@@ -339,6 +343,7 @@ std::string log_LogFileLoggerC::FormatLine(const log_LogEntryC& entry, const cha
     const size_t text_start = line.size();
     AppendPrefix(entry, &line);
     line += entry.TextUtf8();
+    // Edits in place; how much it changed is not needed.
     (void)MaskCredentials(line, text_start);
     (void)cmn_EscapeControls(line, text_start);
     return line;
@@ -346,6 +351,7 @@ std::string log_LogFileLoggerC::FormatLine(const log_LogEntryC& entry, const cha
   std::string text;
   AppendPrefix(entry, &text);
   text += entry.TextUtf8();
+  // Edits in place; how much it changed is not needed.
   (void)MaskCredentials(text);
   (void)cmn_EscapeControls(text);
   ArgListC args;

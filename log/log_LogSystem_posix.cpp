@@ -45,6 +45,7 @@ void ForgetProcessId() noexcept {
 uint64_t log_ProcessId() noexcept {
   uint64_t pid = g_ProcessId.load(std::memory_order_relaxed);
   if (pid != 0) return pid;
+  // Without the handler a child re-reads the id on its first line only.
   std::call_once(g_AtForkOnce, [] { (void)::pthread_atfork(nullptr, nullptr, &ForgetProcessId); });
   pid = static_cast<uint64_t>(::getpid());
   g_ProcessId.store(pid, std::memory_order_relaxed);
@@ -81,11 +82,13 @@ int log_LockDirectory(int dir_fd, int timeout_ms) noexcept {
     if (errno != EWOULDBLOCK) return errno;
     if (waited >= timeout_ms) return ETIMEDOUT;
     struct timespec step = {0, kStepMs * 1000000L};
+    // An interrupted step only shortens the wait; the loop checks the time.
     (void)::nanosleep(&step, nullptr);
   }
 }
 
 void log_UnlockDirectory(int dir_fd) noexcept {
+  // The lock goes with the descriptor anyway.
   (void)::flock(dir_fd, LOCK_UN);
 }
 
@@ -125,6 +128,7 @@ int log_LastByte(int fd, char* byte, bool* empty, int64_t* quiet_ms) noexcept {
   if (::fstat(fd, &st) != 0) return errno;
   if (quiet_ms != nullptr) {
     struct timespec now {};
+    // CLOCK_REALTIME is always there.
     (void)::clock_gettime(CLOCK_REALTIME, &now);
     *quiet_ms = (static_cast<int64_t>(now.tv_sec) - st.st_mtim.tv_sec) * 1000 +
                 (static_cast<int64_t>(now.tv_nsec) - st.st_mtim.tv_nsec) / 1000000;

@@ -96,6 +96,7 @@ bool WatchAgent(ProcessC* process, void* context) {
   if (signal == 0 && !timedOut) return true;
   watch.stopping = true;
   int32_t pid = 0;
+  // The pid only names the agent in the message; 0 when unknown.
   (void)process->GetPid(&pid);
   if (signal != 0) {
     PlcLog(plc::kAgentSignalled, ArgList << signal << pid);
@@ -260,6 +261,7 @@ namespace {
 
   // 2. The default schedule; its outcome does not decide ours.
   if (preferences.GetBool(PlcPreferencesC::c_InstallDefaultSchedule, false)) {
+    // Its outcome is logged by the install itself and does not decide ours.
     (void)RunDefaultScheduleInstall(preferences, StringC(policyType));
   }
 

@@ -105,10 +105,12 @@ RcT PlcReplaceMetricsFile(const std::string& path, const std::string& text, std:
     err = errno;
   }
   if (err != 0) {
+    // Best effort: the write's failure is the one reported.
     (void)::unlinkat(dir.Get(), temporary.c_str(), 0);
     *reason = std::strerror(err);
     return PlcRcFromErrno(err);
   }
+  // Best effort: the rename is done; only its durability is at stake.
   (void)::fsync(dir.Get());
   return RC_OK;
 }

@@ -15,6 +15,7 @@
 
 #include "base/StringArrayC.h"
 #include "base/StringC.h"
+#include "cmn/cmn_Result.h"
 #include "env/EnvPreferencesC.h"
 #include "env/env_EnvOptsC.h"
 
@@ -113,5 +114,10 @@ void PlcSetBootstrapServersHook(PlcBootstrapServersFnT fn) noexcept;
 // cannot log itself. True when any write of the store has failed in this process: a setting
 // the run had to remember was lost, so the run must end with exit code 1.
 bool PlcLogStoreDiagnostics();
+
+// Logs a failed set-up of the configuration store (`rc`, its result) as an error: the
+// installation or data directory was not settled from the machine's file, and what is missing
+// falls back to its default. True when `rc` is a failure, which ends the run with exit code 1.
+bool PlcLogStoreSetUpFailure(RcT rc);
 
 #endif  // QLM_POLICY_PLCPREFERENCESC_H_

@@ -92,6 +92,7 @@ PlcRunLockC::Outcome PlcRunLockC::TryAcquire() {
 }
 
 void PlcRunLockC::Release() {
+  // The lock goes with the file's descriptor whatever the release says.
   if (m_pSemaphore->IsHeld()) (void)m_pSemaphore->Release();
 }
 

@@ -50,6 +50,7 @@ void FillCommandLine(int argc, char** argv) {
   StringArrayC arguments;
   for (int i = 0; i < argc; ++i) {
     std::string argument = argv[i] != nullptr ? argv[i] : "";
+    // Edits in place; how much it changed is not needed.
     (void)MaskPasswordArgument(argument);
     arguments.Append(Sys8(argument.c_str()));
   }
@@ -141,7 +142,9 @@ int PolicyClientMain(int argc, char** argv) {
     char* taskArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : program, oui, nullptr};
     int taskArgc = 2;
     const TaskStartHookT hooks[] = {&TaskStartHookIndentedTrace};
+    // Cannot fail: the arguments are valid and the one hook always succeeds.
     (void)TaskC::Initialize(&taskArgc, taskArgv, "qlmpolicy", 450, hooks, 1);
+    // A malformed RKTRACE leaves tracing off.
     (void)ApplyTraceFlagsFromEnvironment();
   }
 
@@ -149,7 +152,9 @@ int PolicyClientMain(int argc, char** argv) {
   (void)LkiRegisterServerComponents(ComRegistryC::Instance());
 
   // 5. The configuration store, the execution path and the product's directories.
-  (void)EnvMSWPreferencesC::SetUpConfigurationStore();
+  // A failure leaves the installation or data directory at its fallback; it is logged once
+  // the log exists and ends the run with exit code 1.
+  const RcT storeSetUp = EnvMSWPreferencesC::SetUpConfigurationStore();
 
   // 6. Preferences; a bad command line ends the run before the banner.
   int exitCode = 0;
@@ -161,7 +166,8 @@ int PolicyClientMain(int argc, char** argv) {
       // 7 - 10.
       WriteBanner();
       // The store's findings so far (ignored lines, a "-s" address it could not remember).
-      const bool storeFailed = PlcLogStoreDiagnostics();
+      const bool setUpFailed = PlcLogStoreSetUpFailure(storeSetUp);
+      const bool storeFailed = PlcLogStoreDiagnostics() || setUpFailed;
       exitCode = ApplyGuarded(preferences) != 0 ? 1 : 0;
       if (PlcLogStoreDiagnostics() || storeFailed) exitCode = 1;
     }
