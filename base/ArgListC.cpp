@@ -316,6 +316,7 @@ size_t ScanFormat(const char* format, KindE* kinds) {
     if (*p == '*')
       width_star = ParseStar(p);
     else
+      // Skips the digits; their value is not needed here.
       (void)ParseNumber(p);
     StarS precision_star;
     if (*p == '.') {
@@ -323,6 +324,7 @@ size_t ScanFormat(const char* format, KindE* kinds) {
       if (*p == '*')
         precision_star = ParseStar(p);
       else
+        // Skips the digits; their value is not needed here.
         (void)ParseNumber(p);
     }
     LengthE length = LENGTH_NONE;

@@ -25,6 +25,7 @@ class CharReaderC {
   // The character after the current one (0 when there is none).
   char32_t PeekSecond() const noexcept {
     size_t len;
+    // Only the length of the current character is needed.
     (void)PeekAt(p_, &len);
     return PeekAt(p_ + len, &len);
   }

@@ -8,7 +8,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_File_posix.h"
 #include "cmn/cmn_Result.h"
 #include "cmn/cmn_SafeOpen_posix.h"
@@ -64,19 +64,18 @@ CandidateE OpenCandidate(const std::string& path, int* fd, uint64_t* size, uint3
   // lookup goes on with the next candidate, or the default texts), but it is said on standard
   // error with its reason: a catalog nobody can use is something an administrator must see.
   if (path.empty() || path.front() != '/') return CandidateE::kMissing;
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  cmn_ErrMarkC mark;
   cmn_UniqueFdC safe;
   const RcT rc = cmn_SafeOpen(path, O_RDONLY, 0, &safe);
-  if (rc == cmn_kPathRefused && errors != nullptr && errors->Mark() != mark &&
-      errors->Count() > 0) {
+  const std::string why = mark.TakeLastText();
+  if (rc == cmn_kPathRefused && !why.empty()) {
     std::string line = program_invocation_short_name;
     line += ": ";
-    line += errors->Entry(errors->Count() - 1)->Text();
+    line += why;
     line += "; the message catalog is not used\n";
+    // Best effort: standard error is the last place to say it.
     (void)cmn_WriteAll(2, line.data(), line.size());
   }
-  if (errors != nullptr) errors->Rollback(mark);
   if (rc != RC_OK) return CandidateE::kMissing;
   struct stat st {};
   if (::fstat(safe.Get(), &st) != 0) return CandidateE::kMissing;

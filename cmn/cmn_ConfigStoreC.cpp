@@ -12,6 +12,7 @@
 
 #include "cmn/cmn_ArgsI.h"
 #include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "cmn/cmn_TracerI.h"
@@ -96,11 +97,9 @@ bool IsNormalised(std::string_view path) {
 
 // The safe-open helper's refusal added to `errors` since `mark`: it names the path and the real
 // reason (owner, mode, link).
-std::string RefusalReason(cmn_ErrBufI* errors, uint64_t mark) {
-  if (errors != nullptr && errors->Mark() != mark && errors->Count() > 0) {
-    return std::string(errors->Entry(errors->Count() - 1)->Text());
-  }
-  return "it could be changed by another user";
+std::string RefusalReason(const cmn_ErrMarkC& mark) {
+  std::string why = mark.LastText();
+  return why.empty() ? "it could be changed by another user" : why;
 }
 
 void AddUnique(std::vector<std::string>* names, std::set<std::string>* seen, const std::string& n) {
@@ -185,8 +184,7 @@ void cmn_ConfigStoreC::Refresh(BackingS& b) {
   std::string content;
   cmn_FileStampS stamp;
   int kept = -1;
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  const cmn_ErrMarkC mark;
   RcT rc = cmn_ReadStoreFile(b.file, &content, &stamp, &kept);
   b.fd.Reset(kept);
   b.loaded = true;
@@ -195,13 +193,14 @@ void cmn_ConfigStoreC::Refresh(BackingS& b) {
     // says the rule's reason, as for a file refused when it is attached.
     if (!b.unreadable) {
       if (rc == cmn_kPathRefused) {
-        Warn("Configuration file '" + b.file + "' is not used: " + RefusalReason(errors, mark));
+        Warn("Configuration file '" + b.file + "' is not used: " + RefusalReason(mark));
       } else {
         Warn("Cannot read configuration file '" + b.file + "'; continuing without it");
       }
     }
     b.unreadable = true;
     b.doc.Parse("");
+    // Best effort: without a stamp the next look reads the file again.
     (void)cmn_StampStoreFile(b.file, &b.stamp);
     return;
   }
@@ -702,12 +701,11 @@ uint32_t cmn_ConfigStoreC::AttachFile(std::string_view file, std::string_view ro
   std::string content;
   cmn_FileStampS stamp;
   int kept = -1;
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  const cmn_ErrMarkC mark;
   RcT rc = cmn_ReadStoreFile(b->file, &content, &stamp, &kept);
   if (rc == cmn_kPathRefused) {
     // The refusal names the real reason (owner, mode, link); the program logs the warning.
-    Warn("Configuration file '" + b->file + "' is not used: " + RefusalReason(errors, mark));
+    Warn("Configuration file '" + b->file + "' is not used: " + RefusalReason(mark));
     return cmn_kRegFileRefused;
   }
   if (rc == RC_OK) {

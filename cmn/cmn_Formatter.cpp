@@ -450,12 +450,14 @@ void RenderNatural(std::string* out, const cmn_ArgValueS* v, const SpecS& spec, 
     case ARG_INT32:
     case ARG_INT64:
     case ARG_DATETIME:
+      // The argument type is an integer one, so the conversion succeeds.
       (void)IntegerOf(*v, &n, false, false);
       RenderInteger(out, n.negative, n.magnitude, 'd', spec);
       return;
     case ARG_UNSIGNED16:
     case ARG_UNSIGNED32:
     case ARG_UNSIGNED64:
+      // The argument type is an integer one, so the conversion succeeds.
       (void)IntegerOf(*v, &n, false, false);
       RenderInteger(out, false, n.magnitude, 'u', spec);
       return;

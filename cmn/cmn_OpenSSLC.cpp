@@ -372,11 +372,13 @@ std::string_view cmn_OpenSSLC::LibraryDirectory() const noexcept {
 }
 
 bool cmn_OpenSSLC::Available() const noexcept {
+  // Loads the table once; the flag below holds the outcome.
   (void)Functions();
   return available_;
 }
 
 std::string_view cmn_OpenSSLC::LoadedFrom() const noexcept {
+  // Loads the table once; the name below holds the outcome.
   (void)Functions();
   return loaded_from_;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "cmn/cmn_UniqueFdC.h"
@@ -26,13 +27,12 @@ std::string LoaderError() {
 
 void* cmn_CryptoOpenTrusted(const std::string& path, bool* absent, std::string* why) noexcept {
   *absent = false;
-  cmn_ErrBufI* buffer = getErrBuf();
-  const uint64_t mark = buffer != nullptr ? buffer->Mark() : 0;
+  cmn_ErrMarkC mark;
   cmn_UniqueFdC fd;
   const RcT rc = cmn_SafeOpen(path, O_RDONLY, 0, &fd);
   if (rc == cmn_RcFromErrno(ENOENT) || rc == cmn_RcFromErrno(ENOTDIR)) {
     // No library shipped in the installation: the ordinary case, not a failure.
-    if (buffer != nullptr) buffer->Rollback(mark);
+    mark.Rollback();
     *absent = true;
     return nullptr;
   }
@@ -52,7 +52,7 @@ void* cmn_CryptoOpenTrusted(const std::string& path, bool* absent, std::string* 
   // Code runs with the caller's rights: a library that others may rewrite is never loaded.
   if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
     *why = "Refusing to use '" + path + "': the library is writable by group or others";
-    if (buffer != nullptr) buffer->Add(cmn_kPathRefused, 4, *why);
+    if (cmn_ErrBufI* buffer = getErrBuf()) buffer->Add(cmn_kPathRefused, 4, *why);
     return nullptr;
   }
   // The loader maps the file behind the descriptor, so what was checked is what is loaded.

@@ -83,7 +83,7 @@ void KnownAdd(const std::string& path, int fd, bool checks) {
   if (copy.IsValid()) g_known.push_back(KnownDirS{path, std::move(copy)});
 }
 
-RcT Refuse(std::string_view path, const std::string& reason) {
+[[nodiscard]] RcT Refuse(std::string_view path, const std::string& reason) {
   std::string text = "Refusing to use '";
   text.append(path);
   text += "': ";
@@ -94,7 +94,7 @@ RcT Refuse(std::string_view path, const std::string& reason) {
 
 // A missing directory on the path is not a refusal (the caller may create it, or report the
 // errno with the path as for any missing file): only the errno's code is returned.
-RcT Missing(int err) {
+[[nodiscard]] RcT Missing(int err) {
   return cmn_RcFromErrno(err);
 }
 
@@ -131,7 +131,8 @@ std::string ParentOf(const std::string& shown) {
 }
 
 // The owner and mode part of the rule for one directory.
-RcT CheckDirectoryStat(const struct stat& st, std::string_view path, const std::string& shown) {
+[[nodiscard]] RcT CheckDirectoryStat(const struct stat& st, std::string_view path,
+                                     const std::string& shown) {
   if (!TrustedOwner(st.st_uid)) {
     return Refuse(path, "directory '" + shown + "' is owned by user " + std::to_string(st.st_uid));
   }
@@ -142,7 +143,8 @@ RcT CheckDirectoryStat(const struct stat& st, std::string_view path, const std::
   return RC_OK;
 }
 
-RcT CheckDirectoryFd(int fd, std::string_view path, const std::string& shown, bool checks) {
+[[nodiscard]] RcT CheckDirectoryFd(int fd, std::string_view path, const std::string& shown,
+                                   bool checks) {
   if (!checks) return RC_OK;
   struct stat st;
   if (::fstat(fd, &st) != 0) return cmn_RcFromErrno(errno);
@@ -150,8 +152,8 @@ RcT CheckDirectoryFd(int fd, std::string_view path, const std::string& shown, bo
 }
 
 // The rule for the entry itself: type, owner, mode and, when writing, the link count.
-RcT CheckEntryStat(const struct stat& st, bool writing, bool directory, std::string_view path,
-                   const std::string& shown, bool checks) {
+[[nodiscard]] RcT CheckEntryStat(const struct stat& st, bool writing, bool directory,
+                                 std::string_view path, const std::string& shown, bool checks) {
   if (directory ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode)) {
     return Refuse(path, "'" + shown + "' is " + TypeName(st.st_mode) +
                             (directory ? ", not a directory" : ", not a regular file"));
@@ -204,7 +206,7 @@ class WalkerC {
   // Starts at "/" for an absolute `text`, else at "/" with the working directory's components
   // queued in front of `text`'s, so that every directory above the working directory is
   // checked too.
-  RcT Start(std::string_view text, std::deque<std::string>* components) {
+  [[nodiscard]] RcT Start(std::string_view text, std::deque<std::string>* components) {
     if (!text.starts_with('/')) {
       char cwd[4096];
       if (::getcwd(cwd, sizeof cwd) != nullptr && cwd[0] == '/') {
@@ -231,7 +233,8 @@ class WalkerC {
 
   // Resolves every queued component as a directory, creating missing ones with `create_mode`
   // when `create`.
-  RcT Walk(std::deque<std::string>* components, bool create = false, mode_t create_mode = 0) {
+  [[nodiscard]] RcT Walk(std::deque<std::string>* components, bool create = false,
+                         mode_t create_mode = 0) {
     while (!components->empty()) {
       std::string name = std::move(components->front());
       components->pop_front();
@@ -278,15 +281,15 @@ class WalkerC {
 
   // `name` in the current directory is (or should be) a symbolic link: checks it and queues
   // its target's components in front of `components`.
-  RcT FollowLink(const std::string& name, const std::string& shown,
-                 std::deque<std::string>* components) {
+  [[nodiscard]] RcT FollowLink(const std::string& name, const std::string& shown,
+                               std::deque<std::string>* components) {
     return FollowLinkFrom(cur_.Get(), name, shown, components);
   }
 
   // The same for a link in the directory `at` (the current one, or a directory the caller
   // opened under the rule, which then becomes the current one).
-  RcT FollowLinkFrom(int at, const std::string& name, const std::string& shown,
-                     std::deque<std::string>* components) {
+  [[nodiscard]] RcT FollowLinkFrom(int at, const std::string& name, const std::string& shown,
+                                   std::deque<std::string>* components) {
     struct stat st;
     if (::fstatat(at, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       return cmn_RcFromErrno(errno);
@@ -320,7 +323,7 @@ class WalkerC {
   const std::string& shown() const noexcept { return shown_; }
 
  private:
-  RcT Root() {
+  [[nodiscard]] RcT Root() {
     cur_.Reset(OpenDir(AT_FDCWD, "/"));
     if (!cur_.IsValid()) return cmn_RcFromErrno(errno);
     shown_ = "/";

@@ -57,7 +57,7 @@ int ErrnoOf(RcT rc) {
 
 // Reads from offset 0 to the end straight into *out, which starts at `size_hint` + 1 bytes (the
 // size fstat gave; one more so that the end shows without growing) and grows if the file did.
-RcT ReadAll(int fd, size_t size_hint, std::string* out) {
+[[nodiscard]] RcT ReadAll(int fd, size_t size_hint, std::string* out) {
   out->resize(size_hint + 1);
   size_t got = 0;
   for (;;) {
@@ -75,7 +75,7 @@ RcT ReadAll(int fd, size_t size_hint, std::string* out) {
   return RC_OK;
 }
 
-RcT WriteAll(int fd, const std::string& data) {
+[[nodiscard]] RcT WriteAll(int fd, const std::string& data) {
   size_t done = 0;
   while (done < data.size()) {
     ssize_t n = ::write(fd, data.data() + done, data.size() - done);
@@ -89,7 +89,7 @@ RcT WriteAll(int fd, const std::string& data) {
 }
 
 // Makes the missing directories above `path` with `mode` exactly (not filtered by the umask).
-RcT MakeParents(const std::string& path, mode_t mode) {
+[[nodiscard]] RcT MakeParents(const std::string& path, mode_t mode) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos || slash == 0) return RC_OK;
   std::string dir = path.substr(0, slash);
@@ -143,7 +143,8 @@ void RemoveStaleTemporaries(int dir_fd, const std::string& leaf, const struct ti
 class WriterLockC {
  public:
   // Takes the lock within the bound; on failure *error names the file and the reason.
-  RcT Take(int dir_fd, const std::string& leaf, const std::string& path, std::string* error) {
+  [[nodiscard]] RcT Take(int dir_fd, const std::string& leaf, const std::string& path,
+                         std::string* error) {
     const std::string lock_leaf = "." + leaf + ".lock";
     const std::string lock_path = path.substr(0, path.size() - leaf.size()) + lock_leaf;
     RcT rc = cmn_SafeOpenAt(dir_fd, lock_leaf, O_RDWR | O_CREAT, 0600, &fd_, lock_path);
@@ -186,6 +187,7 @@ class WriterLockC {
     ::clock_gettime(CLOCK_REALTIME, &since_);
     // Whose lock it is, for the message of a writer that gives up waiting.
     const std::string pid = std::to_string(::getpid()) + "\n";
+    // Best effort: the holder's id only improves a waiting writer's message.
     if (::ftruncate(fd_.Get(), 0) == 0) (void)::pwrite(fd_.Get(), pid.data(), pid.size(), 0);
     return RC_OK;
   }
@@ -201,8 +203,8 @@ class WriterLockC {
 
 // Writes `content` to a fresh temporary file beside `leaf` and renames it over `leaf`. The new
 // file gets the mode (and, for root, the owner) of `old`, or `create_mode` when there was none.
-RcT ReplaceFile(int dir_fd, const std::string& leaf, const struct stat* old, mode_t create_mode,
-                const std::string& content) {
+[[nodiscard]] RcT ReplaceFile(int dir_fd, const std::string& leaf, const struct stat* old,
+                              mode_t create_mode, const std::string& content) {
   const mode_t mode = old != nullptr ? (old->st_mode & 07777) : create_mode;
   std::random_device rd;
   std::string tmp;
@@ -240,7 +242,8 @@ RcT ReplaceFile(int dir_fd, const std::string& leaf, const struct stat* old, mod
   return RC_OK;
 }
 
-RcT Fail(RcT rc, const std::string& path, const std::string& reason, std::string* error) {
+[[nodiscard]] RcT Fail(RcT rc, const std::string& path, const std::string& reason,
+                       std::string* error) {
   if (error != nullptr) *error = "cannot write '" + path + "': " + reason;
   return rc;
 }

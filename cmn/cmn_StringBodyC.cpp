@@ -574,6 +574,7 @@ void* cmn_StringBodyC::Bytes(const char* encoding) const noexcept {
       if (IsAscii()) {
         std::memcpy(out, in, n);
       } else {
+        // The output was sized for this text by the same codec.
         (void)cmn_EncodeAscii(in, size_, out, n);
       }
       break;
@@ -581,13 +582,16 @@ void* cmn_StringBodyC::Bytes(const char* encoding) const noexcept {
       if (IsAscii()) {
         std::memcpy(out, in, n);
       } else {
+        // The output was sized for this text by the same codec.
         (void)cmn_EncodeLatin1(in, size_, out, n);
       }
       break;
     case cmn_EncodingE::kUtf16:
+      // The output was sized for this text by the same codec.
       (void)cmn_EncodeUtf16(in, size_, out, n, kBigEndian);
       break;
     case cmn_EncodingE::kWchar:
+      // The output was sized for this text by the same codec.
       (void)cmn_EncodeWchar(in, size_, out, n);
       break;
     default:  // UTF-8

@@ -106,8 +106,10 @@ cmn_StringBodyI* cmn_StringFactoryC::MakeFromBytes(const void* bytes, size_t cou
       if (high == 0) {
         std::memcpy(body->Data(), p, count);
       } else if (e == cmn_EncodingE::kAscii) {
+        // The output was sized for this text by the same codec.
         (void)cmn_DecodeAscii(p, count, body->Data(), out);
       } else {
+        // The output was sized for this text by the same codec.
         (void)cmn_DecodeLatin1(p, count, body->Data(), out);
       }
       body->Commit(out, count);

@@ -11,7 +11,7 @@
 #include <fcntl.h>
 
 #include "cmn/cmn_ControlEscape.h"
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_File_posix.h"
 #include "cmn/cmn_Formatter.h"
 #include "cmn/cmn_SafeOpen_posix.h"
@@ -132,15 +132,11 @@ void cmn_TracerC::SetTextFilter(TextFilterT filter) noexcept {
 
 std::unique_ptr<cmn_TracerC::SinkC> cmn_TracerC::MakeSink(std::string_view destination) {
   if (!destination.empty() && destination != "stderr" && destination != "-") {
-    cmn_ErrBufI* errors = getErrBuf();
-    const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+    cmn_ErrMarkC mark;
     cmn_UniqueFdC fd;
     const RcT rc = cmn_SafeOpen(destination, O_WRONLY | O_APPEND | O_CREAT, 0600, &fd);
-    std::string why;
-    if (rc != RC_OK && errors != nullptr && errors->Mark() > mark && errors->Count() > 0) {
-      why = std::string(errors->Entry(errors->Count() - 1)->Text());
-    }
-    if (errors != nullptr) errors->Rollback(mark);
+    std::string why = mark.TakeLastText();
+    if (rc == RC_OK) why.clear();
     if (rc == RC_OK) return std::make_unique<SinkC>(fd.Release(), true);
     std::string line = "trace file '";
     line.append(destination);
@@ -148,8 +144,10 @@ std::unique_ptr<cmn_TracerC::SinkC> cmn_TracerC::MakeSink(std::string_view desti
     if (why.empty() && (rc & 0xFFFF0000u) == RC_OS_BASE) why = std::strerror(rc & 0xFFFF);
     line += why.empty() ? "cannot open it" : why;
     line += "); tracing to standard error";
+    // Edits in place; how much it changed is not needed.
     (void)cmn_EscapeControls(line, 0);
     line += '\n';
+    // Best effort: standard error is the last place to say it.
     (void)cmn_WriteAll(kStderrFd, line.data(), line.size());
   }
   return std::make_unique<SinkC>(kStderrFd, false);

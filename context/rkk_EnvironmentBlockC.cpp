@@ -61,6 +61,7 @@ rkk_EnvironmentBlockC MakeEnvironmentBlock(const rkk_VariableListC* variables) {
   if (variables != nullptr) {
     for (rkk_ListC::IteratorC it(*variables); !it.AtEnd(); it.Next()) {
       const auto* v = static_cast<const rkk_VariableC*>(it.Current());
+      // A value the list's filters refuse is left out silently.
       (void)merged.AddVariable(v->GetName(), v->GetValue(), v->IsExported(), v->IsOverride());
     }
   }

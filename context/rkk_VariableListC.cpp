@@ -12,6 +12,7 @@ rkk_VariableListC::~rkk_VariableListC() {
     IteratorC it(*this);
     if (it.AtEnd()) break;
     auto* variable = static_cast<rkk_VariableC*>(it.Current());
+    // The variable was taken from this list, so it is in it.
     (void)rkk_ListC::Remove(variable);
     delete variable;
   }
@@ -30,6 +31,7 @@ int rkk_VariableListC::Compare(const void* a, const void* b) const noexcept {
 bool rkk_VariableListC::Add(rkk_VariableC* variable) {
   std::unique_ptr<rkk_VariableC> owned(variable);
   if (!rkk_ListC::Add(owned.get())) return false;
+  // The list owns the variable now.
   (void)owned.release();
   return true;
 }

@@ -60,5 +60,23 @@ TEST_F(StoreProblemsTest, AddressThatCannotBeStoredEndsWithExitCode1) {
   EXPECT_NE(ReadFile(ConfigIni()).find("PolicyServerURL=http://srv/p/m.rpl"), std::string::npos);
 }
 
+// A machine file that does not settle the installation directory: the run goes on with the
+// fallback, but the log says the store was not set up and the run exits 1.
+TEST_F(StoreProblemsTest, StoreThatIsNotSetUpEndsWithExitCode1) {
+  env_.erase("QUILLMARSHCONFIGINI");
+  env_["QUILLMARSHINI"] = ConfigIni().string();
+  WriteFile(ConfigIni(), "[Quillmarsh]\nCommonAppDataFolder=" + (root_ / "data").string() + "\n");
+  EXPECT_EQ(Run({}), 1);
+  EXPECT_EQ(CountLog("ERROR: The configuration store was not set up (0x"), 1u)
+      << ReadFile(LogFile());
+  EXPECT_TRUE(LogHas("Program exited with code 1"));
+
+  // Settled, the same world runs cleanly.
+  WriteFile(ConfigIni(), "[Quillmarsh]\nInstallDir=" + (root_ / "install").string() +
+                             "\nCommonAppDataFolder=" + (root_ / "data").string() + "\n");
+  EXPECT_EQ(Run({}), 0) << ReadFile(LogFile());
+  EXPECT_EQ(CountLog("ERROR: The configuration store was not set up (0x"), 1u);
+}
+
 }  // namespace
 }  // namespace e2e

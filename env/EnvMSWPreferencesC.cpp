@@ -14,6 +14,7 @@
 #include "cmn/cmn_ConfigStoreC.h"
 #include "cmn/cmn_ConfigurationI.h"
 #include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_OpenSSLI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
@@ -71,16 +72,14 @@ StringArrayC Split(const StringC& text, const StringC& separator) {
 
 // A store file the safe-open rule refused is left out; its reason (the refusal's own message)
 // goes to standard error, as no log exists yet.
-void ReportRefusals(uint64_t mark) {
-  cmn_ErrBufI* errors = getErrBuf();
-  if (errors == nullptr || errors->Mark() == mark) return;
-  const uint64_t added = errors->Mark() - mark;
-  const size_t count = errors->Count();
-  for (size_t i = count > added ? count - added : 0; i < count; ++i) {
-    const cmn_ErrEntryI* entry = errors->Entry(i);
+void ReportRefusals(const cmn_ErrMarkC& mark) {
+  const size_t count = mark.NewCount();
+  for (size_t i = 0; i < count; ++i) {
+    const cmn_ErrEntryI* entry = mark.NewEntry(i);
     if (entry == nullptr || entry->MessageNumber() != cmn_kPathRefused) continue;
     std::string line(entry->Text());
     line += '\n';
+    // Best effort: standard error is the last place to say it.
     (void)!::write(2, line.data(), line.size());
   }
 }
@@ -92,7 +91,8 @@ StringArrayC ToArray(const std::vector<std::string>& texts) {
 }
 
 // Opens `keyPath` in `reg` with `access`; the store's code on failure.
-RcT OpenKeyPath(cmn_RegistryI& reg, const StringC& keyPath, bool create, cmn_RegHandleT* key) {
+[[nodiscard]] RcT OpenKeyPath(cmn_RegistryI& reg, const StringC& keyPath, bool create,
+                              cmn_RegHandleT* key) {
   StringC hive, path;
   if (!EnvMSWPreferencesC::SplitKeyPath(keyPath, &hive, &path, true)) return cmn_kRegBadArgument;
   const cmn_RegHandleT root = reg.RootByName(hive.ToUtf8());
@@ -214,6 +214,7 @@ RcT EnvMSWPreferencesC::LoadOpenKey(cmn_RegHandleT key, const StringC& separator
   for (uint32_t index = 0; reg->EnumerateValues(enumeration, index, &name) == RC_OK; ++index) {
     names.push_back(name);
   }
+  // Best effort: a handle this call opened; a failed close leaves nothing to undo.
   (void)reg->CloseEnumeration(enumeration);
   EnvPreferencesC* resolver = NameResolver();
   for (const auto& n : names) {
@@ -247,6 +248,7 @@ RcT EnvMSWPreferencesC::LoadValue(const StringC& keyPath, const env_EnvOptsC& op
   cmn_RegHandleT key = 0;
   if (const RcT rc = OpenKeyPath(*reg, keyPath, false, &key); rc != RC_OK) return rc;
   const RcT rc = LoadOpenKeyValue(key, opts, separator);
+  // Best effort: a handle this call opened; a failed close leaves nothing to undo.
   (void)reg->Close(key);
   return rc;
 }
@@ -301,6 +303,7 @@ RcT EnvMSWPreferencesC::LoadOpenKeyValue(cmn_RegHandleT key, const env_EnvOptsC&
 
 RcT EnvMSWPreferencesC::LoadSectionValue(const char* section, int allUsers,
                                          const env_EnvOptsC& opts, const StringC& separator) {
+  // A key or value the store does not hold loads nothing; the defaults stay.
   (void)LoadValue(SectionKey(section, allUsers), opts, separator);
   (void)LoadValue(AlternateSectionKey(section, allUsers), opts, separator);
   return RC_OK;
@@ -330,6 +333,7 @@ RcT EnvMSWPreferencesC::SaveValue(const StringC& keyPath, const env_EnvOptsC& op
   cmn_RegHandleT key = 0;
   if (const RcT rc = OpenKeyPath(*reg, keyPath, true, &key); rc != RC_OK) return rc;
   const RcT rc = SaveOpenKeyValue(key, opts, separator);
+  // Best effort: a handle this call opened; a failed close leaves nothing to undo.
   (void)reg->Close(key);
   return rc;
 }
@@ -445,19 +449,18 @@ StringC EnvMSWPreferencesC::DataDirectory() {
   if (bytes.empty() || bytes.front() != '/') return data;
   for (const char* sub : {"", "/etc", "/log", "/run"}) {
     const std::string path = bytes + sub;
-    cmn_ErrBufI* errors = getErrBuf();
-    const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+    cmn_ErrMarkC mark;
     cmn_UniqueFdC dir;
     // Only a directory that is there is reported; a missing one (ENOENT, or refused above it)
     // is left for whoever creates it.
     struct stat st;
     if (cmn_SafeOpenDirectory(path, &dir) != cmn_kPathRefused || ::lstat(path.c_str(), &st) != 0) {
-      if (errors != nullptr) errors->Rollback(mark);
+      mark.Rollback();
       continue;
     }
-    if (errors != nullptr && errors->Count() > 0) {
-      std::string line(errors->Entry(errors->Count() - 1)->Text());
+    if (std::string line = mark.LastText(); !line.empty()) {
       line += '\n';
+      // Best effort: standard error is the last place to say it.
       (void)!::write(2, line.data(), line.size());
     }
     break;
@@ -475,21 +478,18 @@ StringC EnvMSWPreferencesC::RunDirectory() {
   // Only root creates the data and run directories (0755 whatever the umask): one an ordinary
   // user made would belong to that user, and root's runs would refuse it.
   if (::geteuid() != 0) return run;
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  cmn_ErrMarkC mark;
   const RcT rc = cmn_SafeMakeDirectories(run.ToUtf8(), 0755, nullptr);
   // A refused run directory stays the answer: the lock file's open below it reports why.
   if (rc == RC_OK || rc == cmn_kPathRefused) {
-    if (rc == RC_OK && errors != nullptr) errors->Rollback(mark);
+    if (rc == RC_OK) mark.Rollback();
     return run;
   }
   // The fallback is the answer to a failure, so the failure is not left behind. It is a
   // directory of root's own, never the bare shared /var/tmp, and it is checked like any other.
-  if (errors != nullptr) errors->Rollback(mark);
+  mark.Rollback();
   TraceV(TrcRegKey, "EnvMSWPreferencesC::RunDirectory(): cannot create \"%S\"", &run);
-  if (cmn_SafeMakeDirectories(c_DefaultRunDirectory, 0755, nullptr) == RC_OK && errors != nullptr) {
-    errors->Rollback(mark);
-  }
+  if (cmn_SafeMakeDirectories(c_DefaultRunDirectory, 0755, nullptr) == RC_OK) mark.Rollback();
   return Ascii(c_DefaultRunDirectory);
 }
 
@@ -532,8 +532,7 @@ RcT EnvMSWPreferencesC::SetUpConfigurationStore(bool correct) {
   };
 
   const StringC configIni = EnvironmentVariable("QUILLMARSHCONFIGINI");
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  const cmn_ErrMarkC mark;
   if (IsRegularFile(configIni)) {
     const uint32_t rc = reg->AttachFile(configIni.ToUtf8(), hiveName, parentKey);
     ReportRefusals(mark);
@@ -569,7 +568,7 @@ RcT EnvMSWPreferencesC::SetUpConfigurationStore(bool correct) {
   if (rc == RC_OK && !dataDir.empty() && dataDir.front() == '/') {
     const StringC dataIni =
         StringC::FromUtf8(dataDir) + StringC(EnvUnixC::s_CommonAppDataIni, StringC::CC_ASCII);
-    const uint64_t dataMark = errors != nullptr ? errors->Mark() : 0;
+    const cmn_ErrMarkC dataMark;
     const uint32_t rcData = reg->AttachFile(dataIni.ToUtf8(), hiveName, parentKey);
     ReportRefusals(dataMark);
     TraceV(TrcRegKey, "EnvMSWPreferencesC::SetUpConfigurationStore(): attached \"%S\": 0x%08x",

@@ -73,6 +73,7 @@ void EnvPreferencesC::SetValues(const env_EnvOptsC& opts, const StringArrayC* li
   const std::unique_ptr<StringArrayC> old = GetValues(opts, true);
   const StringC name = opts.GetKey();
   m_pEnvironment->Remove(name);
+  // Creates the empty parameter; the reference is not needed.
   (void)m_pEnvironment->GetParam(opts);
   const StringC self = StringC("$(", StringC::CC_ASCII) + name + StringC(")", StringC::CC_ASCII);
   // The fixed test above covers the whole list: testing again per value would keep only the

@@ -258,6 +258,7 @@ RcT PrefsC::Read(bool strict, bool continuations) {
     const std::string joined = std::move(parser.pending);
     if (!StoreLine(parser, joined) && strict) rc = RC_FAIL;
   }
+  // Best effort: a failed close leaves nothing to undo here.
   (void)reader.Close();
   if (rc != RC_OK) m_Sections.clear();
   return rc;

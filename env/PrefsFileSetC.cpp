@@ -7,6 +7,7 @@
 
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_Services.h"
 #include "env/PrefsLookup.h"
 #include "env/PrefsStaticDataC.h"
@@ -134,6 +135,7 @@ std::unique_ptr<PrefsFileSetC> PrefsFileSetC::Create(const char* search_path,
   if (!done) {
     set->Diag(PREFS_E_DEFAULT_SEARCH_PATH, PREFS_T_DEFAULT_SEARCH_PATH,
               ArgList << PrefsPathC::c_DefaultPath);
+    // The search reports what it finds and misses in its own diagnostics.
     (void)set->Search(PrefsPathC::c_DefaultPath, nullptr, 0);
     set->Diag(PREFS_E_END_OF_SEARCH, PREFS_T_END_OF_SEARCH);
   }
@@ -162,6 +164,7 @@ bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in,
   input.suffix = kSuffix;
   input.found_in = found_in;
   PrefsPathListC candidates;
+  // A path that does not expand gives no candidates.
   (void)expander.Expand(input, &candidates);
 
   bool stopped = false;
@@ -182,6 +185,7 @@ bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in,
         PrefsPathC::InputS files = input;
         files.path = PrefsPathC::c_DefaultFiles;
         PrefsPathListC names;
+        // A path that does not expand gives no candidates.
         (void)expander.Expand(files, &names);
         for (const std::string& name : names.Items()) {
           if (PrefsPathC::Join(candidate, name, &joined)) Try(joined, depth, &stopped);
@@ -196,6 +200,7 @@ bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in,
     dirs.path = PrefsPathC::c_DefaultDirs;
     dirs.file_name = candidate;
     PrefsPathListC directories;
+    // A path that does not expand gives no candidates.
     (void)expander.Expand(dirs, &directories);
     for (const std::string& dir : directories.Items()) {
       if (const PrefsFileKindE dir_kind = PrefsFileKind(dir); dir_kind != PREFS_KIND_DIRECTORY) {
@@ -386,6 +391,7 @@ uint64_t PrefsFileSetC::GetMask(const char* section, const char* key, const char
 bool PrefsFileSetC::SetLocked(std::string_view section, std::string_view key,
                               std::string_view value) {
   if (m_Files.empty() || !m_Files.front()->SetValue(section, key, value, true)) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReport(PREFS_E_CANNOT_SET_KEY, PREFS_T_CANNOT_SET_KEY, ArgList << key << section);
     return false;
   }
@@ -419,6 +425,7 @@ bool PrefsFileSetC::SetEnum(const char* section, const char* key, const char* ta
   if (!guard.Locked()) return false;
   const std::vector<std::string_view> words = prefs::Words(tags != nullptr ? tags : "");
   if (index < 0 || static_cast<size_t>(index) >= words.size()) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReport(PREFS_E_ENUM_RANGE, PREFS_T_ENUM_RANGE,
                     ArgList << key_text << section_text << m_LastFound
                             << static_cast<int32_t>(index)
@@ -443,6 +450,7 @@ bool PrefsFileSetC::SetMask(const char* section, const char* key, const char* ta
   }
   const bool beyond = words.size() < 64 && (mask >> words.size()) != 0;
   if (beyond) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReport(PREFS_E_MASK_BITS, PREFS_T_MASK_BITS,
                     ArgList << key_text << section_text << m_LastFound);
   }

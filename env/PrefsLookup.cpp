@@ -19,6 +19,7 @@ const char* SectionOrDefault(const char* section) noexcept {
 bool GetPref(const char* key, const char* section, std::string* value) {
   if (key == nullptr || value == nullptr) return false;
   bool found = false;
+  // Without a task the default above stands.
   (void)TaskC::WithPrefs(
       [&](const PrefsFileSetC& set) { found = set.Find(SectionOrDefault(section), key, value); });
   return found;
@@ -36,6 +37,7 @@ long GetPrefLong(const char* key, long default_value, const char* section) {
 bool GetPrefBool(const char* key, bool default_value, const char* section) {
   if (key == nullptr) return default_value;
   bool result = default_value;
+  // Without a task the default above stands.
   (void)TaskC::WithPrefs([&](const PrefsFileSetC& set) {
     result = set.GetBool(SectionOrDefault(section), key, default_value);
   });
@@ -47,6 +49,7 @@ const char* GetEnv(const char* name) {
   std::string value;
   bool found = PrefsProcessEnv(name, &value);
   if (!found) {
+    // Without a task the default above stands.
     (void)TaskC::WithPrefs([&](const PrefsFileSetC& set) {
       found = set.Find(PrefsFileSetC::c_EnvironmentSection, name, &value);
     });

@@ -16,6 +16,7 @@ void ReplaceTaskTrace() {
   std::lock_guard<std::recursive_mutex> lock(TaskC::Mutex());
   TaskC* task = TaskC::first_task_p;
   if (task == nullptr) return;
+  // Without a task the default above stands.
   (void)TaskC::WithTrace([&](TraceC& old) {
     const auto* indented = dynamic_cast<const IndentedTraceC*>(&old);
     const uint32_t depth = indented != nullptr ? indented->Depth() : 0;
@@ -33,6 +34,7 @@ bool TaskStartHookIndentedTrace(TaskC& /*task*/) {
 
 RcT SetTaskTraceFlags(const char* text) {
   RcT rc = RC_FAIL;
+  // Without a task the default above stands.
   (void)TaskC::WithTrace([&](TraceC& trace) { rc = TraceSetFlags(trace, text); });
   return rc;
 }
@@ -46,6 +48,7 @@ RcT ApplyTraceFlagsFromEnvironment() {
 
 bool TaskTraceEnabled(uint32_t letter, uint32_t level) {
   bool enabled = false;
+  // Without a task the default above stands.
   (void)TaskC::WithTrace([&](TraceC& trace) { enabled = trace.IsEnabled(letter, level); });
   return enabled;
 }

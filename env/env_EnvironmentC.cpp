@@ -199,6 +199,7 @@ void env_EnvironmentC::Propagate(const env_EnvOptsC& key) {
     RklEnvParamI& target = up->GetParam(key);
     source.MoveFirst();
     for (;;) {
+      // A value the list's filters refuse is left out silently.
       (void)target.AddValue(source.GetValue());
       if (source.IsLast()) break;
       source.MoveNext();

@@ -131,6 +131,7 @@ class ExpanderC {
   // unscanned rest of the values being expanded, each already paid for when it was looked up.
   void Put(std::string& out, std::string_view text) {
     if (text.empty()) return;
+    // Already paid for when looked up (above); only the count is kept.
     (void)Charge(text.size());
     out.append(text);
   }

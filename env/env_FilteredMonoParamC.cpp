@@ -20,6 +20,7 @@ StringC env_FilteredMonoParamC::GetValue() {
   StringC result;
   if (m_pEvaluator != nullptr) {
     m_bEvaluating = true;
+    // The function's answer is the value it rewrote.
     (void)m_pEvaluator->Apply(result);
     m_bEvaluating = false;
   }
@@ -38,5 +39,6 @@ void env_FilteredMonoParamC::Apply(env_FunctionI& function) {
     m_pEvaluator = &function;
     return;
   }
+  // The function's answer is the value it rewrote.
   (void)function.Apply(m_sValue);
 }

@@ -31,6 +31,7 @@ int env_MonoParamC::GetCount() const {
 }
 
 void env_MonoParamC::Apply(env_FunctionI& function) {
+  // The function's answer is the value it rewrote.
   (void)function.Apply(m_sValue);
 }
 

@@ -11,6 +11,7 @@ bool env_OptSavePersistent::Apply(const StringC& name, RklEnvParamI& param) {
   if (param.GetOptions().HasOption(env_EnvOptsC::save_allowed | env_EnvOptsC::store_persistent)) {
     const env_Sys8TextC n(name);
     const env_Sys8TextC v(param.GetValue());
+    // A value the list's filters refuse is left out silently.
     (void)m_rVariables.AddVariable(n.Get(), v.Get(), false, false);
   }
   return true;

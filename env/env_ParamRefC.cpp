@@ -35,6 +35,7 @@ std::unique_ptr<env_ParamRefC> env_ParamRefC::Clone() const {
   }
   auto copy = std::make_unique<env_ParamRefC>(key);  // a new, empty filtered list
   const auto& from = static_cast<const env_FilteredMultiParamC&>(*m_pParam);
+  // A value the list's filters refuse is left out silently.
   for (size_t i = 0; i < from.ValueCount(); ++i) (void)copy->m_pParam->AddValue(from.ValueAt(i));
   copy->m_pParam->MoveFirst();
   return copy;
@@ -95,6 +96,7 @@ void env_ParamRefC::Apply(env_FunctionI& function) {
     return;
   }
   StringC scratch;  // the function may write; the shared empty parameter must stay empty
+  // The function's answer is the value it rewrote.
   (void)function.Apply(scratch);
 }
 

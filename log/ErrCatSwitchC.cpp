@@ -99,6 +99,7 @@ bool ErrCatSwitchC::GetMessage(StringC* text, int* severity, uint32_t number,
 }
 
 RcT ErrCatSwitchC::SetName(const StringC& name) {
+  // A catalog that cannot be opened leaves the default texts in use.
   if (const std::shared_ptr<ErrCatalogC> module = ModuleCatalog()) (void)module->SetName(name);
   return RC_OK;
 }

@@ -8,13 +8,16 @@ ErrCatalogC::ErrCatalogC(const StringC& path) : path_(path) {
   cmn_LocaleI* locale = getLocale("");
   const cmn_LocaleNamesI* names = locale != nullptr ? locale->Names() : nullptr;
   if (names != nullptr) {
+    // A catalog that cannot be opened leaves the default texts in use (IsOpen says so).
     (void)file_.Open(path_.Utf8View(), *names);
   } else if (path_.Find(StringC::FromUtf8("%L")) < 0) {
+    // A catalog that cannot be opened leaves the default texts in use (IsOpen says so).
     (void)file_.OpenExact(path_.ToUtf8());
   }
 }
 
 ErrCatalogC::ErrCatalogC(const StringC& path, const cmn_LocaleNamesI& names) : path_(path) {
+  // A catalog that cannot be opened leaves the default texts in use (IsOpen says so).
   if (!path_.IsEmpty()) (void)file_.Open(path_.Utf8View(), names);
 }
 

@@ -39,6 +39,7 @@ void SettleModuleCatalog() {
   // Never relative to the working directory: without an installation directory there is no
   // module catalog yet.
   if (directory.IsEmpty()) return;
+  // An installed catalog is kept; this one is only the fallback.
   (void)ErrCatSwitchC::InstallModuleCatalogIfNone(
       std::make_shared<ErrCatalogC>(directory + StringC::FromUtf8(kModuleCatalogName)));
   g_module_settled.store(true, std::memory_order_release);
@@ -144,6 +145,7 @@ RcT ErrSetModuleCatalog(const StringC& path) {
   const bool opened = catalog->IsOpen();
   TraceV(TrcErrAPICatOpen, "Setting module message catalog to %S (%s)", &path,
          opened ? "opened" : "no catalog file");
+  // The previous catalog is released here.
   (void)ErrCatSwitchC::ReplaceModuleCatalog(std::move(catalog));
   return opened ? RC_OK : RC_CANNOT_OPEN;
 }

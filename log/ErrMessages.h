@@ -47,7 +47,7 @@ StringC ErrMessageText(uint32_t number);
 [[nodiscard]] RcT ErrSetProcessCatalog(const char* name);
 
 // Replaces the module catalog by an empty one (no file). Returns 0.
-RcT ErrEmptyModuleCatalog();
+[[nodiscard]] RcT ErrEmptyModuleCatalog();
 
 // The process-wide catalog switch, made on first use (safe when several threads make the
 // first call at once). The first call also opens the module catalog at ModuleCatalogPath()

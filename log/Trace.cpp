@@ -12,6 +12,7 @@ namespace {
 // Trace records hide what log lines hide: the tracer applies the log's credential masking to
 // every record from before main on.
 void MaskTraceText(std::string& record, size_t from) {
+  // Edits in place; how much it changed is not needed.
   (void)MaskCredentials(record, from);
 }
 [[maybe_unused]] const bool g_TraceMaskInstalled =

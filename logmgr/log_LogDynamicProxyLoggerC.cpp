@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "logmgr/log_LogEntryC.h"
@@ -29,13 +29,11 @@ log_LogDynamicProxyLoggerC::log_LogDynamicProxyLoggerC(const StringC& name) : lo
   // loader maps exactly the file that was checked.
   cmn_UniqueFdC library;
   std::string loadPath;
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  const cmn_ErrMarkC mark;
   if (cmn_SafeOpenLibrary(file, &library, &loadPath) != RC_OK) {
     // No logger is ready to say it: standard error does.
-    if (errors != nullptr && errors->Mark() != mark && errors->Count() > 0) {
-      const std::string_view why = errors->Entry(errors->Count() - 1)->Text();
-      std::fprintf(stderr, "%.*s\n", static_cast<int>(why.size()), why.data());
+    if (const std::string why = mark.LastText(); !why.empty()) {
+      std::fprintf(stderr, "%s\n", why.c_str());
     }
     return;
   }

@@ -10,7 +10,7 @@
 
 #include "base/ArgListC.h"
 #include "cmn/cmn_ControlEscape.h"
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "log/CredentialMask.h"
@@ -33,33 +33,9 @@ bool HasInvalidChars(const StringC& name) {
          std::string_view::npos;
 }
 
-// Restores the calling thread's error buffer on scope exit: logging reports nothing there.
-class SilentScopeC {
- public:
-  SilentScopeC() noexcept : m_pBuffer(getErrBuf()), m_uMark(m_pBuffer ? m_pBuffer->Mark() : 0) {}
-  ~SilentScopeC() {
-    if (m_pBuffer != nullptr) m_pBuffer->Rollback(m_uMark);
-  }
-  SilentScopeC(const SilentScopeC&) = delete;
-  SilentScopeC& operator=(const SilentScopeC&) = delete;
-
-  // The text of the newest failure reported since the scope began, or "".
-  std::string LastText() const {
-    if (m_pBuffer == nullptr || m_pBuffer->Mark() <= m_uMark || m_pBuffer->Count() == 0) {
-      return {};
-    }
-    const cmn_ErrEntryI* entry = m_pBuffer->Entry(m_pBuffer->Count() - 1);
-    return entry != nullptr ? std::string(entry->Text()) : std::string();
-  }
-
- private:
-  cmn_ErrBufI* m_pBuffer;
-  uint64_t m_uMark;
-};
-
 // Why `rc` refused or failed: the helper's own message when it reported one, else the
 // system's error text.
-std::string ReasonOf(RcT rc, const SilentScopeC& scope) {
+std::string ReasonOf(RcT rc, const cmn_ErrMarkC& scope) {
   std::string reported = scope.LastText();
   if (!reported.empty()) return reported;
   if ((rc & 0xFFFF0000u) == 0xE0000000u) return log_ErrnoText(static_cast<int>(rc & 0xFFFFu));
@@ -115,7 +91,8 @@ log_LogFileLoggerC::log_LogFileLoggerC(const log_LogSettingsC& settings, const S
                          "' is not a size; using " +
                          std::to_string(log_LogSettingsC::c_LogFileSizeDef) + " bytes");
   }
-  SilentScopeC silent;
+  // Logging reports nothing in the caller's error buffer.
+  cmn_ErrMarkC silent(cmn_ErrMarkC::kRollbackOnExit);
   Open(old_file, limit);
 }
 
@@ -155,11 +132,12 @@ RcT log_LogFileLoggerC::OpenLeaf(cmn_UniqueFdC* fd, log_OpenedS* opened) {
 }
 
 void log_LogFileLoggerC::Open(const StringC& old_name, int64_t limit) {
-  SilentScopeC scope;
+  cmn_ErrMarkC scope(cmn_ErrMarkC::kRollbackOnExit);
   if (os_SystemPath(m_FileName, &m_Path) != 0 || m_Path.empty()) {
     m_FailureReason = "the name is not a file name";
     return;
   }
+  // The open that follows reports why the directory is missing.
   (void)log_MakeDirectories(DirectoryOf(m_Path), m_DirectoryMode);
 
   RcT rc = cmn_SafeOpenParent(m_Path, &m_Dir, &m_Leaf);
@@ -200,8 +178,9 @@ bool log_LogFileLoggerC::MoveAside(const StringC& old_name) {
   if (old_name.IsEmpty() || HasInvalidChars(old_name)) return false;
   std::string old_path;
   if (os_SystemPath(FileNameC(old_name), &old_path) != 0) return false;
+  // The open that follows reports why the directory is missing.
   (void)log_MakeDirectories(DirectoryOf(old_path), m_DirectoryMode);
-  SilentScopeC scope;
+  cmn_ErrMarkC scope(cmn_ErrMarkC::kRollbackOnExit);
   cmn_UniqueFdC old_dir;
   std::string old_leaf;
   RcT rc = cmn_SafeOpenParent(old_path, &old_dir, &old_leaf);
@@ -257,7 +236,7 @@ void log_LogFileLoggerC::FollowPath() {
   if (log_IdentityAt(m_Dir.Get(), m_Leaf, &current) == 0 && current == m_Id) return;
   // The name now holds another file, or none: another run moved the log aside, or logrotate
   // renamed it. Reopen under the directory lock, which the mover held while moving.
-  SilentScopeC scope;
+  cmn_ErrMarkC scope(cmn_ErrMarkC::kRollbackOnExit);
   const bool locked = log_LockDirectory(m_Dir.Get(), c_LockWaitMs) == 0;
   cmn_UniqueFdC fd;
   const bool was_readable = m_bReadable;
@@ -349,6 +328,7 @@ const char* log_LogFileLoggerC::TimeText(const struct tm& time) {
                     time.tm_year == m_LastTime.tm_year && time.tm_isdst == m_LastTime.tm_isdst &&
                     time.tm_gmtoff == m_LastTime.tm_gmtoff;
   if (!same) {
+    // A format that renders nothing leaves the time text empty.
     (void)RenderTime(m_TimeFormat, m_bIso8601, time, m_TimeText, sizeof m_TimeText);
     m_LastTime = time;
     m_bTimeValid = true;
@@ -376,6 +356,7 @@ std::string log_LogFileLoggerC::FormatLine(const log_LogEntryC& entry, const cha
     const size_t text_start = line.size();
     AppendPrefix(entry, &line);
     line += entry.TextUtf8();
+    // Edits in place; how much it changed is not needed.
     (void)MaskCredentials(line, text_start);
     (void)cmn_EscapeControls(line, text_start);
     return line;
@@ -383,6 +364,7 @@ std::string log_LogFileLoggerC::FormatLine(const log_LogEntryC& entry, const cha
   std::string text;
   AppendPrefix(entry, &text);
   text += entry.TextUtf8();
+  // Edits in place; how much it changed is not needed.
   (void)MaskCredentials(text);
   (void)cmn_EscapeControls(text);
   ArgListC args;

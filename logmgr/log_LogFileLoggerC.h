@@ -126,7 +126,7 @@ class log_LogFileLoggerC : public log_LoggerC {
   void Open(const StringC& old_name, int64_t limit);
   // Opens (creating when missing, with the logger's mode) the leaf in m_Dir into *fd.
   // *opened receives what the open's own check saw of the file.
-  RcT OpenLeaf(cmn_UniqueFdC* fd, log_OpenedS* opened);
+  [[nodiscard]] RcT OpenLeaf(cmn_UniqueFdC* fd, log_OpenedS* opened);
   // Moves the open file aside to `old_name`: rename, or copy and truncate across file
   // systems. Called under the directory lock. True when the path must be reopened.
   bool MoveAside(const StringC& old_name);

@@ -4,6 +4,7 @@
 
 log_LogInstanceC::log_LogInstanceC(std::unique_ptr<log_LoggerC> logger, const StringC& level)
     : m_pLogger(std::move(logger)), m_Level(m_pLogger->PreferredLevel(level)) {
+  // A malformed level keeps the filter's default (everything).
   (void)m_Filter.Parse(m_Level.Utf8View(), true);
 }
 

@@ -26,6 +26,7 @@ namespace {
 void ProcessLogThunk(int component, int level, uint32_t number, const char* default_text,
                      const ArgListC& args) {
   if (log_LogManagerC* manager = log_LogManagerC::m_InstanceP.load(std::memory_order_acquire)) {
+    // Nobody can be told that a log line was lost.
     (void)manager->LogPartsV(static_cast<uint32_t>(component), static_cast<uint32_t>(level),
                              MsgSet(number), MsgIndex(number), default_text, args);
   }
@@ -163,6 +164,7 @@ void log_LogManagerC::Configure(const log_LogSettingsC& settings) {
         std::make_unique<log_LogStderrLoggerC>(), settings.logLevel));
   }
   for (const std::string& warning : warnings) {
+    // Nobody can be told that a log line was lost.
     (void)LogPartsV('G', 0, MsgSet(c_ConfigWarningMessage), MsgIndex(c_ConfigWarningMessage),
                     c_ConfigWarningDefault, ArgList << warning.c_str());
   }
@@ -299,6 +301,7 @@ void log_LogManagerC::Shutdown(bool force) noexcept {
     while (manager->Release() != 0) {
     }
   } else {
+    // The remaining count belongs to the other holders.
     (void)manager->Release();
   }
 }

@@ -82,15 +82,15 @@ class log_LogManagerC final : public log_LogManagerI {
   // unloaded) and 0 returned. A singleton released to 0 this way stops being the singleton
   // and the process layer's log hook first.
   uint32_t Release() noexcept override;
-  RcT LogText(const char* text) noexcept override;
-  RcT GetMessageText(uint32_t number, char** out) noexcept override;
-  RcT LogParts(uint32_t letter, uint32_t level, uint32_t set, uint32_t number,
-               const char* default_text, ...) noexcept override;
-  RcT LogPartsV(uint32_t letter, uint32_t level, uint32_t set, uint32_t number,
-                const char* default_text, const ArgListC& args) noexcept override;
+  [[nodiscard]] RcT LogText(const char* text) noexcept override;
+  [[nodiscard]] RcT GetMessageText(uint32_t number, char** out) noexcept override;
+  [[nodiscard]] RcT LogParts(uint32_t letter, uint32_t level, uint32_t set, uint32_t number,
+                             const char* default_text, ...) noexcept override;
+  [[nodiscard]] RcT LogPartsV(uint32_t letter, uint32_t level, uint32_t set, uint32_t number,
+                              const char* default_text, const ArgListC& args) noexcept override;
   void CloseCatalog() noexcept override;
-  RcT Log(uint32_t letter, uint32_t level, uint32_t message, const char* default_text,
-          ...) noexcept override;
+  [[nodiscard]] RcT Log(uint32_t letter, uint32_t level, uint32_t message, const char* default_text,
+                        ...) noexcept override;
 
   // The singleton, made (with one reference) on first use. Never null. The first call reads
   // the preferences and opens the log file, so it may block on the file system.

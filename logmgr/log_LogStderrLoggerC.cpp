@@ -13,6 +13,7 @@ log_LogStderrLoggerC::~log_LogStderrLoggerC() = default;
 
 std::string log_LogStderrLoggerC::LineOf(const log_LogEntryC& entry) {
   std::string text = entry.TextUtf8();
+  // Edits in place; how much it changed is not needed.
   (void)MaskCredentials(text);
   (void)cmn_EscapeControls(text);
   return text;

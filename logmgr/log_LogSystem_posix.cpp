@@ -15,7 +15,7 @@
 #include <ctime>
 #include <mutex>
 
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 
@@ -45,6 +45,7 @@ void ForgetProcessId() noexcept {
 uint64_t log_ProcessId() noexcept {
   uint64_t pid = g_ProcessId.load(std::memory_order_relaxed);
   if (pid != 0) return pid;
+  // Without the handler a child re-reads the id on its first line only.
   std::call_once(g_AtForkOnce, [] { (void)::pthread_atfork(nullptr, nullptr, &ForgetProcessId); });
   pid = static_cast<uint64_t>(::getpid());
   g_ProcessId.store(pid, std::memory_order_relaxed);
@@ -81,11 +82,13 @@ int log_LockDirectory(int dir_fd, int timeout_ms) noexcept {
     if (errno != EWOULDBLOCK) return errno;
     if (waited >= timeout_ms) return ETIMEDOUT;
     struct timespec step = {0, kStepMs * 1000000L};
+    // An interrupted step only shortens the wait; the loop checks the time.
     (void)::nanosleep(&step, nullptr);
   }
 }
 
 void log_UnlockDirectory(int dir_fd) noexcept {
+  // The lock goes with the descriptor anyway.
   (void)::flock(dir_fd, LOCK_UN);
 }
 
@@ -140,6 +143,7 @@ int log_LastByteOf(int fd, const log_OpenedS& opened, char* byte, bool* empty,
                    int64_t* quiet_ms) noexcept {
   if (quiet_ms != nullptr) {
     struct timespec now {};
+    // CLOCK_REALTIME is always there.
     (void)::clock_gettime(CLOCK_REALTIME, &now);
     *quiet_ms = (static_cast<int64_t>(now.tv_sec) - opened.mtime_s) * 1000 +
                 (static_cast<int64_t>(now.tv_nsec) - opened.mtime_ns) / 1000000;
@@ -213,10 +217,9 @@ int log_MakeDirectories(const std::string& path, unsigned mode) noexcept {
   // Through the one trust rule: existing components must pass it, and a link planted on the
   // way never makes us create a directory somewhere else. The opening that follows reports a
   // refusal itself, so this attempt leaves nothing in the error buffer.
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  cmn_ErrMarkC mark;
   const RcT rc = cmn_SafeMakeDirectories(path, static_cast<mode_t>(mode), nullptr);
-  if (errors != nullptr) errors->Rollback(mark);
+  mark.Rollback();
   return rc == RC_OK ? 0 : EACCES;
 }
 

@@ -77,7 +77,7 @@ class EventStreamC {
   // Sets parameter `number` from `text` (null allowed). kNetParamTimeout: the time-out is on
   // when `text` is "True" (ignoring case) and the timer restarts. Other numbers change
   // nothing. Returns 0.
-  virtual RcT SetParam(int number, const char* text);
+  [[nodiscard]] virtual RcT SetParam(int number, const char* text);
   // Marks the stream as having work pending (counted by the registry's active count, which
   // RunActive polls on). Setting the current state again changes nothing.
   virtual void SetActive(bool active);
@@ -102,7 +102,7 @@ class EventStreamC {
   void SetListener(EventListenerI* listener) noexcept { listener_ = listener; }
   EventListenerI* GetListener() const noexcept { return listener_; }
   void SetWantedEvents(uint32_t events) noexcept { wanted_ = events; }
-  RcT GetLastError() const noexcept { return last_error_; }
+  [[nodiscard]] RcT GetLastError() const noexcept { return last_error_; }
   bool IsActive() const noexcept { return active_; }
   bool IsTimeoutEnabled() const noexcept { return timeout_enabled_; }
   time_t GetActivityTime() const noexcept { return activity_time_; }

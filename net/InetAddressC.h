@@ -60,7 +60,7 @@ class InetAddressC {
   const StringC& GetHostName() const noexcept { return name_; }
   bool IsNumeric() const noexcept { return numeric_; }
   int GetState() const noexcept { return state_; }
-  RcT GetResult() const noexcept { return result_; }
+  [[nodiscard]] RcT GetResult() const noexcept { return result_; }
   int GetPreferredFamily() const noexcept { return preferred_family_; }
   bool IsFamilyForced() const noexcept { return forced_; }
   int GetDefaultFamily() const noexcept { return default_family_; }

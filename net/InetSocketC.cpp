@@ -48,6 +48,7 @@ RcT InetSocketC::Listen(const SockAddrC& address, int backlog) {
   if (const RcT rc = Open(address.Family(), kNetSockStream, kNetProtoTcp); RcFailed(rc)) {
     return rc;
   }
+  // Best effort: without reuse a quick restart may only wait for the port.
   (void)NetSetSockOptInt(fd_, kNetSolSocket, kNetSoReuseAddr, 1);
   if (NetBind(fd_, address.Data(), address.Length()) < 0 || NetListen(fd_, backlog) < 0) {
     return CloseAfterError();

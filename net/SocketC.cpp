@@ -19,6 +19,7 @@ constexpr int kSocketBufferSize = 32768;
 SocketC::SocketC() = default;
 
 SocketC::~SocketC() {
+  // Best effort: a failed close leaves nothing to undo here.
   if (fd_ >= 0) (void)Close();
 }
 
@@ -34,12 +35,14 @@ RcT SocketC::CloseAfterError() {
   const RcT code = NetLastError();
   NetTrace(TrcNetlibBasicError, "%.12T: network error %d occurred",
            static_cast<int>(code & 0xFFFFu));
+  // Best effort: a failed close leaves nothing to undo here.
   (void)Close();
   SetError(code);  // last: the listener may destroy this stream
   return code;
 }
 
 RcT SocketC::Open(int family, int type, int protocol) {
+  // Best effort: a failed close leaves nothing to undo here.
   if (fd_ >= 0) (void)Close();
   const int fd = NetSocket(family, type, protocol);
   NetTrace(TrcNetlibBasicSocket, "%.12T: socket() returns %d", fd);
@@ -58,6 +61,7 @@ RcT SocketC::Open(int family, int type, int protocol) {
 }
 
 void SocketC::Attach(int fd) noexcept {
+  // Best effort: a failed close leaves nothing to undo here.
   if (fd_ >= 0) (void)Close();
   fd_ = fd;
   hung_up_fd_ = -1;

@@ -36,18 +36,18 @@ class SocketC : public StreamC {
   [[nodiscard]] RcT Write(const void* data, size_t size, size_t* written) override;
   bool IsReadable() override;
   bool IsWritable() override;
-  RcT Close() override;
+  [[nodiscard]] RcT Close() override;
 
  protected:
   // Stores and notifies the error of the last network call; returns its code. The listener
   // may destroy the stream from that notification: the caller returns the code at once and
   // touches nothing of the stream afterwards.
-  RcT NetworkError();
+  [[nodiscard]] RcT NetworkError();
   // For a call that failed half-way through setting the socket up: closes the descriptor,
   // then stores and notifies the error of the last network call (taken before closing) and
   // returns its code. The notification comes last because the listener may destroy the
   // stream; the caller returns the code without touching the stream.
-  RcT CloseAfterError();
+  [[nodiscard]] RcT CloseAfterError();
   // Traces and dumps data moved through the socket.
   void TraceData(bool received, const void* data, size_t size) const;
   // A zero-time readiness test of the descriptor for `bit`.

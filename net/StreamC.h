@@ -27,7 +27,7 @@ class StreamC : public EventStreamC {
   virtual bool IsWritable() = 0;
   // Closes the underlying descriptor; later reads and writes fail. Returns 0 or the close
   // error. Closing a closed stream does nothing and returns 0.
-  virtual RcT Close() = 0;
+  [[nodiscard]] virtual RcT Close() = 0;
 
   // Reads or writes everything, polling nothing (for blocking streams): fails at the first
   // error; a read that meets the end early fails with RC_NET_NO_ERRNO.

@@ -102,7 +102,7 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) noexcept {
          strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
 }
 
-RcT BadUrl(const char* reason) {
+[[nodiscard]] RcT BadUrl(const char* reason) {
   return ErrReport(RC_NET_BAD_URL, kNetBadUrlText, ArgListC() << reason);
 }
 

@@ -114,7 +114,7 @@ class UrlC {
 
   static TextT Dup(std::string_view text);
   static SecretT DupSecret(std::string_view text);
-  RcT ParseNoBase(std::string_view text);
+  [[nodiscard]] RcT ParseNoBase(std::string_view text);
 
   TextT scheme_;
   TextT user_;

@@ -22,10 +22,12 @@ CommPipeC::CommPipeC(bool inheritRead, bool inheritWrite)
 CommPipeC::CommPipeC(EndsS ends, bool inheritRead, bool inheritWrite)
     : FDInputStreamC(ends.read, true), FDOutputStreamC(ends.write, true), result_(ends.result) {
   if (ends.read >= 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     if (int err = os_SetCloseOnExec(ends.read, !inheritRead); err != 0) (void)os_ReportErrno(err);
   }
   if (ends.write >= 0) {
     if (int err = os_SetCloseOnExec(ends.write, !inheritWrite); err != 0) {
+      // Reported for the caller; the code it returns is not this function's result.
       (void)os_ReportErrno(err);
     }
   }

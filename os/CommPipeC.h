@@ -17,7 +17,7 @@ class CommPipeC : public FDInputStreamC, public FDOutputStreamC {
   ~CommPipeC() override;
 
   // 0, or the failure of creating the pipe (0xE0000000 | errno).
-  RcT GetResult() const noexcept { return result_; }
+  [[nodiscard]] RcT GetResult() const noexcept { return result_; }
   int GetReadFd() const noexcept { return FDInputStreamC::GetDescriptor(); }
   int GetWriteFd() const noexcept { return FDOutputStreamC::GetDescriptor(); }
   // Closes one end; see FDInputStreamC::Close and FDOutputStreamC::Close.

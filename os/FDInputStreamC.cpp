@@ -8,6 +8,7 @@
 #include "os/StreamErrors.h"
 
 FDInputStreamC::~FDInputStreamC() {
+  // Best effort: a failed close leaves nothing to undo here.
   if (owns_ != 0 && fd_ >= 0) (void)os_Close(fd_);
 }
 
@@ -20,6 +21,7 @@ RcT FDInputStreamC::Close() {
 
 int64_t FDInputStreamC::Read(void* buffer, int64_t length) {
   if (fd_ < 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_Report(OS_E_STREAM_NO_READ, OS_T_STREAM_NO_READ);
     return -1;
   }

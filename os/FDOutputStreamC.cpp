@@ -9,6 +9,7 @@
 #include "os/StreamErrors.h"
 
 FDOutputStreamC::~FDOutputStreamC() {
+  // Best effort: a failed close leaves nothing to undo here.
   if (owns_ != 0 && fd_ >= 0) (void)os_Close(fd_);
 }
 

@@ -31,6 +31,7 @@ std::unique_ptr<FileStreamC> FileStreamC::Open(const FileNameC& name, int32_t mo
   // Reports the specific failure's follow-up and gives no stream.
   auto fail = [&](RcT specific) -> std::unique_ptr<FileStreamC> {
     result = specific;
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_Report(OS_E_OPEN_FILE, OS_T_OPEN_FILE, shown);
     return nullptr;
   };
@@ -118,6 +119,7 @@ std::unique_ptr<FileStreamC> FileStreamC::Open(const FileNameC& name, int32_t mo
 }
 
 FileStreamC::~FileStreamC() {
+  // Best effort: a failed close leaves nothing to undo here.
   (void)Close();
 }
 
@@ -141,6 +143,7 @@ bool FileStreamC::CanWrite() const {
 
 int64_t FileStreamC::Read(void* buffer, int64_t length) {
   if (!CanRead()) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_Report(OS_E_STREAM_NO_READ, OS_T_STREAM_NO_READ);
     return -1;
   }
@@ -175,6 +178,7 @@ RcT FileStreamC::SetLength(int64_t length) {
 
 int64_t FileStreamC::Seek(int64_t offset, int32_t origin) {
   if (!CanSeek()) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_Report(OS_E_STREAM_NO_SEEK, OS_T_STREAM_NO_SEEK);
     return -1;
   }
@@ -190,11 +194,13 @@ int64_t FileStreamC::Seek(int64_t offset, int32_t origin) {
       whence = SEEK_END;
       break;
     default:
+      // Reported for the caller; the code it returns is not this function's result.
       (void)os_ReportErrno(EINVAL);
       return -1;
   }
   int64_t position = 0;
   if (int err = os_Seek(fd_, offset, whence, &position); err != 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_ReportErrno(err);
     return -1;
   }

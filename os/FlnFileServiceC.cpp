@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cmn/cmn_Encodings.h"
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "os/FDInputStreamC.h"
@@ -21,19 +21,6 @@
 #include "os/StreamErrors.h"
 
 namespace {
-
-// Marks the error buffer; Drop() forgets what was reported since.
-class ErrMarkC {
- public:
-  ErrMarkC() : buf_(getErrBuf()), mark_(buf_ != nullptr ? buf_->Mark() : 0) {}
-  void Drop() noexcept {
-    if (buf_ != nullptr) buf_->Rollback(mark_);
-  }
-
- private:
-  cmn_ErrBufI* buf_;
-  uint64_t mark_;
-};
 
 // A device and inode pair: which file a name reached.
 struct FileIdS {
@@ -158,7 +145,7 @@ RcT FlnFileServiceC::GetUniqueName(const FileNameC& directory, const StringC& pr
     const std::string number = std::to_string(std::rand());
     FileNameC candidate(directory, prefix + StringC(number.c_str(), StringC::CC_ASCII) + suffix);
     if (create) {
-      ErrMarkC mark;
+      cmn_ErrMarkC mark;
       RcT rc = RC_OK;
       std::unique_ptr<FileStreamC> file =
           FileStreamC::Open(candidate, FileStreamC::MODE_CREATE_NEW, FileStreamC::ACCESS_WRITE,
@@ -169,7 +156,7 @@ RcT FlnFileServiceC::GetUniqueName(const FileNameC& directory, const StringC& pr
         return RC_OK;
       }
       if (rc != OS_E_EXISTS) return rc;
-      mark.Drop();
+      mark.Rollback();
       continue;
     }
     std::string path;
@@ -190,6 +177,7 @@ RcT FlnFileServiceC::GetUniqueName(const FileNameC& directory, const StringC& pr
 RcT FlnFileServiceC::CreateDirectory(const FileNameC& name, bool parents) {
   const StringC shown = name.GetFullText();
   auto fail = [&](int err) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_ReportErrno(err, shown);
     return os_Report(OS_E_MKDIR, OS_T_MKDIR, shown);
   };
@@ -233,6 +221,7 @@ RcT FlnFileServiceC::Remove(const FileNameC& name, bool force, bool recursive) {
     // Clear the read-only state of the name itself (never through a link) and try once more.
     struct stat st;
     if (os_Stat(path, false, &st) == 0 && !S_ISLNK(st.st_mode) && (st.st_mode & S_IRUSR) != 0) {
+      // Best effort: the retry below reports the failure.
       (void)os_ChangeModeNoFollow(
           path, (st.st_mode & 07777) | S_IWUSR | (S_ISDIR(st.st_mode) ? S_IXUSR : 0));
     }
@@ -258,6 +247,7 @@ RcT FlnFileServiceC::ChangeDirectory(const FileNameC& name) {
   int err = os_SystemPath(name, &path);
   if (err == 0) err = os_ChangeDirectory(path);
   if (err != 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_ReportErrno(err, shown);
     return os_Report(OS_E_CHDIR, OS_T_CHDIR, shown);
   }
@@ -336,6 +326,7 @@ RcT FlnFileServiceC::CopyStreamImpl(InputStreamC& source, const FileNameC& sourc
       FileStreamC::Open(destination, FileStreamC::MODE_CREATE, FileStreamC::ACCESS_WRITE,
                         FileStreamC::SHARE_READ, false);
   if (target == nullptr) {
+    // Best effort: a failed close leaves nothing to undo here.
     (void)source.Close();
     return os_Report(OS_E_COPY_OPEN_DEST, OS_T_COPY_OPEN_DEST, sourceName.GetFullText(),
                      destination.GetFullText());
@@ -378,6 +369,7 @@ RcT FlnFileServiceC::CopyBetween(InputStreamC& source, int64_t length, OutputStr
   if (target.Close() != RC_OK && rc == RC_OK) {
     rc = os_Report(OS_E_COPY_WRITE, OS_T_COPY_WRITE, from, to);
   }
+  // Best effort: a failed close leaves nothing to undo here.
   (void)source.Close();
   return rc;
 }
@@ -390,6 +382,7 @@ RcT FlnFileServiceC::CopyRegularAt(int sourceDir, int targetDir, const std::stri
   const StringC to = destination.GetFullText();
   cmn_UniqueFdC input;
   if (RcT rc = cmn_SafeOpenAt(sourceDir, leaf, O_RDONLY, 0, &input); rc != RC_OK) {
+    // Reported for the caller; the code it returns is not this function's result.
     if ((rc & 0xFFFF0000u) == RC_OS_BASE) (void)os_ReportErrno(rc & 0xFFFFu, from);
     return os_Report(OS_E_COPY_OPEN_SOURCE, OS_T_COPY_OPEN_SOURCE, from, to);
   }
@@ -402,6 +395,7 @@ RcT FlnFileServiceC::CopyRegularAt(int sourceDir, int targetDir, const std::stri
   if (opened == RC_OK) err = os_LockWhole(output.Get(), false, false);
   if (opened == RC_OK && err == 0) err = os_Truncate(output.Get(), 0);
   if (opened != RC_OK || err != 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     if (err != 0) (void)os_ReportErrno(err, to);
     return os_Report(OS_E_COPY_OPEN_DEST, OS_T_COPY_OPEN_DEST, from, to);
   }
@@ -434,6 +428,7 @@ RcT FlnFileServiceC::CopyFile(const FileNameC& source, const FileNameC& destinat
   int err = os_SystemPath(source, &source_path);
   if (err == 0) err = os_SystemPath(destination, &dest_path);
   if (err != 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_ReportErrno(err, from);
     return os_Report(OS_E_COPY_OPEN_SOURCE, OS_T_COPY_OPEN_SOURCE, from, to);
   }
@@ -446,17 +441,18 @@ RcT FlnFileServiceC::CopyFile(const FileNameC& source, const FileNameC& destinat
   FileIdS dest_id;
   if (IdOf(source_path, true, &source_id) && IdOf(dest_path, true, &dest_id) &&
       source_id == dest_id) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_ReportErrno(EINVAL, to);
     return os_Report(OS_E_COPY_OPEN_DEST, OS_T_COPY_OPEN_DEST, from, to);
   }
 
-  ErrMarkC mark;
+  cmn_ErrMarkC mark;
   RcT rc = CopyRegularFile(source, destination, progress, context, &cancelled);
   if (rc == RC_OK || cancelled) return rc;
   // A read-only destination may be what stopped the first attempt. Its mode is changed through
   // the name itself: a link planted there keeps its target's mode.
   (void)os_AllowOwnerWriteAt(AT_FDCWD, dest_path);
-  mark.Drop();
+  mark.Rollback();
   return CopyRegularFile(source, destination, progress, context, &cancelled);
 }
 
@@ -483,10 +479,12 @@ RcT FlnFileServiceC::CopyDirectory(const FileNameC& source, const FileNameC& des
     err = os_OpenDirectoryAt(AT_FDCWD, source_path, true, &fd);
     if (err == 0) {
       err = top.reader.Open(fd, ".");
+      // Best effort: a failed close leaves nothing to undo here.
       (void)os_Close(fd);
     }
   }
   if (err != 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_ReportErrno(err, from);
     return os_Report(OS_E_COPY_OPEN_SOURCE, OS_T_COPY_OPEN_SOURCE, from, to);
   }
@@ -502,6 +500,7 @@ RcT FlnFileServiceC::CopyDirectory(const FileNameC& source, const FileNameC& des
     return os_IsWithin(dirfd, source_st.st_dev, source_st.st_ino, &within) == 0 && within;
   };
   auto refuse = [&]() {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_ReportErrno(EINVAL, to);
     return os_Report(OS_E_COPY_OPEN_DEST, OS_T_COPY_OPEN_DEST, from, to);
   };
@@ -510,6 +509,7 @@ RcT FlnFileServiceC::CopyDirectory(const FileNameC& source, const FileNameC& des
     if (os_OpenDirectoryAt(AT_FDCWD, dest_path, true, &probe) != 0) {
       std::string parent_path;
       if (os_SystemPath(destination.GetDirectoryName(), &parent_path) == 0) {
+        // Best effort: the probe only decides which message is given.
         (void)os_OpenDirectoryAt(AT_FDCWD, parent_path, true, &probe);
       }
     }
@@ -522,6 +522,7 @@ RcT FlnFileServiceC::CopyDirectory(const FileNameC& source, const FileNameC& des
   {
     int fd = -1;
     if (err = os_OpenDirectoryAt(AT_FDCWD, dest_path, true, &fd); err != 0) {
+      // Reported for the caller; the code it returns is not this function's result.
       (void)os_ReportErrno(err, to);
       return os_Report(OS_E_MKDIR, OS_T_MKDIR, to);
     }
@@ -556,6 +557,7 @@ RcT FlnFileServiceC::CopyDirectory(const FileNameC& source, const FileNameC& des
       case FileInfoC::TYPE_DIRECTORY: {
         FrameS next;
         if (err = next.reader.Open(source_dir, entry.name); err != 0) {
+          // Reported for the caller; the code it returns is not this function's result.
           (void)os_ReportErrno(err, entry_from.GetFullText());
           return os_Report(OS_E_COPY_OPEN_SOURCE, OS_T_COPY_OPEN_SOURCE, entry_from.GetFullText(),
                            entry_to.GetFullText());
@@ -569,6 +571,7 @@ RcT FlnFileServiceC::CopyDirectory(const FileNameC& source, const FileNameC& des
         int fd = -1;
         if (err == 0 || err == EEXIST) err = os_OpenDirectoryAt(target_dir, entry.name, false, &fd);
         if (err != 0) {
+          // Reported for the caller; the code it returns is not this function's result.
           (void)os_ReportErrno(err, entry_to.GetFullText());
           return os_Report(OS_E_MKDIR, OS_T_MKDIR, entry_to.GetFullText());
         }
@@ -579,12 +582,13 @@ RcT FlnFileServiceC::CopyDirectory(const FileNameC& source, const FileNameC& des
         break;
       }
       case FileInfoC::TYPE_REGULAR: {
-        ErrMarkC mark;
+        cmn_ErrMarkC mark;
         RcT rc = CopyRegularAt(source_dir, target_dir, entry.name, entry_from, entry_to, progress,
                                context, cancelled);
         if (rc != RC_OK && !*cancelled) {
+          // Best effort: the copy below reports the failure.
           (void)os_AllowOwnerWriteAt(target_dir, entry.name);
-          mark.Drop();
+          mark.Rollback();
           rc = CopyRegularAt(source_dir, target_dir, entry.name, entry_from, entry_to, progress,
                              context, cancelled);
         }
@@ -610,11 +614,13 @@ RcT FlnFileServiceC::SetHidden(const FileNameC& name, bool /*hidden*/) {
 }
 
 bool FlnFileServiceC::IsHidden(const FileNameC& name) {
+  // Reported for the caller; the code it returns is not this function's result.
   (void)os_Report(OS_E_GET_HIDDEN, OS_T_GET_HIDDEN, name.GetFullText());
   return false;
 }
 
 bool FlnFileServiceC::IsSystem(const FileNameC& name) {
+  // Reported for the caller; the code it returns is not this function's result.
   (void)os_Report(OS_E_GET_SYSTEM, OS_T_GET_SYSTEM, name.GetFullText());
   return false;
 }

@@ -9,11 +9,13 @@ RcT InputStreamC::Close() {
 }
 
 int64_t InputStreamC::Read(void* /*buffer*/, int64_t /*length*/) {
+  // Reported for the caller; the code it returns is not this function's result.
   (void)os_Report(OS_E_STREAM_NO_READ, OS_T_STREAM_NO_READ);
   return -1;
 }
 
 int64_t InputStreamC::GetLength() {
+  // Reported for the caller; the code it returns is not this function's result.
   (void)os_Report(OS_E_STREAM_LENGTH, OS_T_STREAM_LENGTH);
   return -1;
 }

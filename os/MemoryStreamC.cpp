@@ -120,6 +120,7 @@ int64_t MemoryStreamC::Seek(int64_t offset, int32_t origin) {
       return -1;
   }
   if ((offset > 0 && base > kMaxCapacity - offset) || base + offset < 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     if (offset < 0) (void)os_Report(OS_E_SEEK_BEFORE_START, OS_T_SEEK_BEFORE_START);
     return -1;
   }

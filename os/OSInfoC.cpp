@@ -4,7 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_Services.h"
 #include "os/MemoryStreamC.h"
 #include "os/ProcessC.h"
@@ -272,8 +272,7 @@ StringC OSInfoC::VendorOf(const StringC& name) {
 }
 
 void OSInfoC::DetectDistribution() {
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors->Mark();
+  cmn_ErrMarkC mark;
   DistributionS fields;
 
   std::string directory;
@@ -291,7 +290,7 @@ void OSInfoC::DetectDistribution() {
   if (!fields.IsComplete() && !directory.empty()) ReadReleaseFiles(&fields);
 
   // Every step was optional: what failed on the way is not the caller's failure.
-  errors->Rollback(mark);
+  mark.Rollback();
   distribution_name_ = fields.name;
   distribution_version_ = fields.version;
   distribution_description_ = fields.description;

@@ -26,5 +26,6 @@ void ProcessLog(int component, int level, uint32_t number, const char* defaultTe
   // information.
   std::string text = defaultText != nullptr ? defaultText : "";
   if (!MessageTextC::HasPrefix(text)) text.insert(0, "{i} ");
+  // Reported for the caller; the code it returns is not this function's result.
   (void)ErrReport(number, text.c_str(), args);
 }

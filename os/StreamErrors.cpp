@@ -50,6 +50,7 @@ int64_t os_StreamRead(int fd, void* buffer, int64_t length) {
   if (length <= 0) return 0;
   size_t got = 0;
   if (int err = os_Read(fd, buffer, static_cast<size_t>(length), &got); err != 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_ReportErrno(err);
     return -1;
   }
@@ -58,11 +59,13 @@ int64_t os_StreamRead(int fd, void* buffer, int64_t length) {
 
 int64_t os_StreamLength(int fd) {
   if (fd < 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_Report(OS_E_STREAM_LENGTH, OS_T_STREAM_LENGTH);
     return -1;
   }
   int64_t size = 0;
   if (int err = os_FileSize(fd, &size); err != 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_ReportErrno(err);
     return -1;
   }

@@ -27,10 +27,12 @@ StreamReaderC::StreamReaderC(std::unique_ptr<InputStreamC> stream, const TextEnc
     : StreamReaderC(nullptr, std::move(stream), encoding) {}
 
 StreamReaderC::~StreamReaderC() {
+  // Best effort: a failed close leaves nothing to undo here.
   (void)Close();
 }
 
 RcT StreamReaderC::Close() {
+  // Best effort: a failed close leaves nothing to undo here.
   (void)TextReaderC::Close();
   RcT rc = RC_OK;
   if (owned_ != nullptr) {

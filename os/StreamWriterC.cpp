@@ -26,6 +26,7 @@ StreamWriterC::StreamWriterC(std::unique_ptr<OutputStreamC> stream, const TextEn
     : StreamWriterC(nullptr, std::move(stream), encoding) {}
 
 StreamWriterC::~StreamWriterC() {
+  // Best effort: a failed close leaves nothing to undo here.
   (void)Close();
 }
 

@@ -87,6 +87,7 @@ RcT TextReaderC::ReadToEnd(StringC& text) {
 
 StringC TextReaderC::ReadToEnd() {
   StringC text;
+  // What was read before a failure is the answer; the failure is in the error buffer.
   (void)ReadToEnd(text);
   return text;
 }

@@ -67,6 +67,7 @@ ThreadC::~ThreadC() {
     Unregister();
     detach = started_ && !joined_;
   }
+  // The thread ends on its own; only its resources stay until the process ends.
   if (detach) (void)os_ThreadDetach(GetId());
 }
 
@@ -108,6 +109,7 @@ RcT ThreadC::Start() {
   }
   if (err != 0) {
     RcT rc = ErrReport(c_CreateFailed, OS_T_THREAD_CREATE);
+    // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReport(c_CreateFailed, OS_T_THREAD_CREATE_CODE, ArgList << err);
     return rc;
   }
@@ -124,6 +126,7 @@ void* ThreadC::ThreadProc(void* self) {
     LatchGuardC guard(thread_latch());
   }
   if (thread->GetId() == 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReport(c_StartFailed, OS_T_THREAD_START);
     (void)ErrReport(c_StartFailed, OS_T_THREAD_START_SYSTEM);
     return nullptr;
@@ -188,6 +191,7 @@ ThreadC* ThreadC::WaitForAny() {
           ArgList << os_ThreadSelf());
   }
   while (zombie_threads.load(std::memory_order_acquire) == 0) {
+    // A spurious wake-up loops back to the check.
     (void)condition.Wait(thread_latch());
     if (threads->size() < 2) return nullptr;
   }

@@ -24,6 +24,7 @@ UNIXFileSimpleSemaphoreC::UNIXFileSimpleSemaphoreC(const StringC& name, int64_t 
     : SimpleSemaphoreC(LockPathOf(name), initialCount, option) {}
 
 UNIXFileSimpleSemaphoreC::~UNIXFileSimpleSemaphoreC() {
+  // A destructor cannot act on a failed release; the lock goes with the descriptor.
   if (lock_ != nullptr) (void)Release();
 }
 
@@ -81,10 +82,12 @@ int UNIXFileSimpleSemaphoreC::Release() {
   // Only the name of the file held is removed: a file another process made under the name
   // (after ours was removed by someone else) is that process's lock.
   int err = os_LockFileRemove(*lock_);
+  // Reported for the caller; the code it returns is not this function's result.
   if (err != 0 && err != ENOENT && err != ESTALE) (void)os_ReportErrno(err, name_);
   int close_err = os_LockFileClose(*lock_);
   lock_.reset();
   if (close_err != 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_ReportErrno(close_err, name_);
     return 0;
   }

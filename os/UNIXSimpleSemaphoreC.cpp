@@ -19,6 +19,7 @@ UNIXSimpleSemaphoreC::UNIXSimpleSemaphoreC(const StringC& name, int64_t initialC
     : SimpleSemaphoreC(name, initialCount, option) {
   const uint32_t key = KeyOf(name);
   if (key == 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_ReportErrno(EINVAL, name);
     return;
   }
@@ -30,10 +31,12 @@ UNIXSimpleSemaphoreC::UNIXSimpleSemaphoreC(const StringC& name, int64_t initialC
     return;
   }
   if (err != EEXIST) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_ReportErrno(err, name);
     return;
   }
   if ((err = os_SemOpen(key, &id)) != 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_ReportErrno(err, name);
     return;
   }
@@ -55,6 +58,7 @@ bool UNIXSimpleSemaphoreC::Initialise() noexcept {
   int err = os_SemSetValue(id_, value);
   if (err == 0) err = os_SemAdd(id_, 1, false, false);
   if (err != 0) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)os_ReportErrno(err, name_);
     return false;
   }

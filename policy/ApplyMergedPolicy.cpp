@@ -97,6 +97,7 @@ bool WatchAgent(ProcessC* process, void* context) {
   if (signal == 0 && !timedOut) return true;
   watch.stopping = true;
   int32_t pid = 0;
+  // The pid only names the agent in the message; 0 when unknown.
   (void)process->GetPid(&pid);
   if (signal != 0) {
     PlcLog(plc::kAgentSignalled, ArgList << signal << pid);
@@ -160,9 +161,9 @@ struct AgentRunMessagesS {
 // Completes `head` with the install profile of `policyType`, the launcher text and the extra
 // options, logs the announcement and the line, runs the agent and logs the outcome. 0 when the
 // agent was run and exited with 0; c_PlcFailed otherwise (also when the line cannot be built).
-RcT InstallWithAgent(PlcPreferencesC& preferences, std::vector<PlcAgentArgumentS> head,
-                     const StringC& policyType, const AgentRunMessagesS& messages,
-                     const StringC& announced) {
+[[nodiscard]] RcT InstallWithAgent(PlcPreferencesC& preferences,
+                                   std::vector<PlcAgentArgumentS> head, const StringC& policyType,
+                                   const AgentRunMessagesS& messages, const StringC& announced) {
   if (const char* profile = InstallProfile(policyType)) {
     head.push_back({Ascii("-o"), false});
     head.push_back({Ascii(profile), false});
@@ -253,7 +254,7 @@ RcT RunDefaultScheduleInstall(PlcPreferencesC& preferences, const StringC& polic
 
 namespace {
 
-RcT ApplyMergedPolicyOnce(PlcPreferencesC& preferences) {
+[[nodiscard]] RcT ApplyMergedPolicyOnce(PlcPreferencesC& preferences) {
   // Only an administrator may apply a machine policy.
   const StringC policyType = preferences.GetValue(PlcPreferencesC::c_PolicyType);
   const bool machine = PlcPreferencesC::SameText(policyType, PlcPreferencesC::s_MachinePolicy);
@@ -264,6 +265,7 @@ RcT ApplyMergedPolicyOnce(PlcPreferencesC& preferences) {
 
   // The default schedule; its outcome does not decide ours.
   if (preferences.GetBool(PlcPreferencesC::c_InstallDefaultSchedule, false)) {
+    // Its outcome is logged by the install itself and does not decide ours.
     (void)RunDefaultScheduleInstall(preferences, StringC(policyType));
   }
 

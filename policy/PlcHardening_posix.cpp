@@ -6,7 +6,9 @@
 
 void PlcDisableCoreDumps() noexcept {
   if (::geteuid() != 0) return;
+  // Best effort: hardening that the system refuses leaves the defaults.
   (void)::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
   struct rlimit none {};
+  // Best effort: hardening that the system refuses leaves the defaults.
   (void)::setrlimit(RLIMIT_CORE, &none);
 }

@@ -9,7 +9,7 @@
 
 #include <cstring>
 
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "cmn/cmn_UniqueFdC.h"
@@ -18,23 +18,11 @@ namespace {
 
 constexpr size_t kMaxPrevious = 1 << 20;
 
-// The reason the checked open left in the error buffer since `mark`, which is then dropped
-// (the caller reports it in its own words).
-std::string TakeReason(uint64_t mark, const std::string& fallback) {
-  std::string reason = fallback;
-  if (cmn_ErrBufI* errors = getErrBuf()) {
-    const size_t count = errors->Count();
-    if (count > 0 && errors->Mark() != mark) {
-      if (const cmn_ErrEntryI* entry = errors->Entry(count - 1)) reason = entry->Text();
-    }
-    errors->Rollback(mark);
-  }
-  return reason;
-}
-
-uint64_t MarkErrors() {
-  cmn_ErrBufI* errors = getErrBuf();
-  return errors != nullptr ? errors->Mark() : 0;
+// The reason the checked open reported since `mark`, which is then dropped (the caller reports
+// it in its own words).
+std::string TakeReason(cmn_ErrMarkC& mark, const std::string& fallback) {
+  std::string reason = mark.TakeLastText();
+  return reason.empty() ? fallback : reason;
 }
 
 bool WriteAll(int fd, const std::string& text) {
@@ -56,11 +44,11 @@ RcT PlcRcFromErrno(int err) noexcept {
 
 RcT PlcReadMetricsFile(const std::string& path, std::string* text) {
   text->clear();
-  const uint64_t mark = MarkErrors();
+  cmn_ErrMarkC mark;
   cmn_UniqueFdC fd;
   const RcT rc = cmn_SafeOpen(path, O_RDONLY | O_NONBLOCK, 0, &fd);
   if (rc != RC_OK) {
-    (void)TakeReason(mark, std::string());
+    mark.Rollback();
     return rc == PlcRcFromErrno(ENOENT) ? RC_OK : rc;
   }
   char buffer[8192];
@@ -84,7 +72,7 @@ RcT PlcReplaceMetricsFile(const std::string& path, const std::string& text, std:
     *reason = "the run's effective user is not the user who started it";
     return RC_FAIL;
   }
-  const uint64_t mark = MarkErrors();
+  cmn_ErrMarkC mark;
   cmn_UniqueFdC dir;
   std::string leaf;
   if (const RcT rc = cmn_SafeOpenParent(path, &dir, &leaf); rc != RC_OK) {
@@ -117,10 +105,12 @@ RcT PlcReplaceMetricsFile(const std::string& path, const std::string& text, std:
     err = errno;
   }
   if (err != 0) {
+    // Best effort: the write's failure is the one reported.
     (void)::unlinkat(dir.Get(), temporary.c_str(), 0);
     *reason = std::strerror(err);
     return PlcRcFromErrno(err);
   }
+  // Best effort: the rename is done; only its durability is at stake.
   (void)::fsync(dir.Get());
   return RC_OK;
 }

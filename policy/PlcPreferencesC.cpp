@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -127,6 +128,7 @@ int PlcPreferencesC::LoadStoredSettings() {
   // Stored names become keys through this object, so the client's own keys are used.
   stored.SetNameResolver(this);
   const StringC noSeparator;
+  // A key or value the store does not hold loads nothing; the defaults stay.
   (void)stored.LoadSection(EnvMSWPreferencesC::s_Common, EnvMSWPreferencesC::s_AllUsers,
                            noSeparator);
   (void)stored.LoadSection(EnvMSWPreferencesC::s_PolicyAgent, EnvMSWPreferencesC::s_AllUsers,
@@ -219,8 +221,10 @@ int PlcPreferencesC::DeriveValues() {
     if (!IsUnset(c_PolicyServerURL)) {
       // Remembered for later runs as written, references unexpanded.
       stored.SetExpansionEnabled(false);
+      // A failed write is counted by the store and ends the run with exit code 1.
       (void)stored.SaveValue(key, c_PolicyServerURL, Ascii(";"));
     } else {
+      // A key or value the store does not hold loads nothing; the defaults stay.
       (void)stored.LoadValue(key, c_PolicyServerURL, StringC());
     }
   }
@@ -264,4 +268,15 @@ bool PlcLogStoreDiagnostics() {
     PlcLog(d.severity >= 4 ? plc::kStoreError : plc::kStoreWarning, ArgList << d.text);
   }
   return store->WriteFailures() != 0;
+}
+
+bool PlcLogStoreSetUpFailure(RcT rc) {
+  if (rc == RC_OK) return false;
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(rc));
+  PlcLog(kStoreError,
+         ArgList << (std::string("The configuration store was not set up (") + code +
+                     "): \"InstallDir\" or \"CommonAppDataFolder\" cannot be read; what is "
+                     "missing falls back to its default directory"));
+  return true;
 }

@@ -18,6 +18,7 @@
 
 #include "base/StringArrayC.h"
 #include "base/StringC.h"
+#include "cmn/cmn_Result.h"
 #include "env/EnvPreferencesC.h"
 #include "env/env_EnvOptsC.h"
 
@@ -121,5 +122,10 @@ bool PlcLogStoreDiagnostics();
 // the search keeps them out of the error buffer so that callers do not take them for a
 // failure. Called once per run, after the banner.
 void PlcLogPreferenceRefusals();
+
+// Logs a failed set-up of the configuration store (`rc`, its result) as an error: the
+// installation or data directory was not settled from the machine's file, and what is missing
+// falls back to its default. True when `rc` is a failure, which ends the run with exit code 1.
+bool PlcLogStoreSetUpFailure(RcT rc);
 
 #endif  // QLM_POLICY_PLCPREFERENCESC_H_

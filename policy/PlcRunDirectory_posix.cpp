@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 
@@ -33,8 +34,7 @@ bool Writable(int dir_fd) {
 
 std::string PlcUserRunDirectory(const std::string& sharedRunDirectory) {
   const uid_t uid = ::geteuid();
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  cmn_ErrMarkC mark;
   if (!sharedRunDirectory.empty()) {
     const std::string perUser = sharedRunDirectory + "/users/" + std::to_string(uid);
     cmn_UniqueFdC dir;
@@ -43,11 +43,11 @@ std::string PlcUserRunDirectory(const std::string& sharedRunDirectory) {
     // Absent is the usual case and no failure. One that is there but refused is reported
     // rather than passed over for another directory.
     if (rc == cmn_kPathRefused) return std::string();
-    if (errors != nullptr) errors->Rollback(mark);
+    mark.Rollback();
   }
   const std::string home = HomeOf(uid);
   if (home.empty()) {
-    if (errors != nullptr) {
+    if (cmn_ErrBufI* errors = getErrBuf()) {
       errors->Add(cmn_RcFromErrno(ENOENT), 4,
                   "User " + std::to_string(uid) +
                       " has no home directory in the password database for its lock files");
@@ -56,6 +56,6 @@ std::string PlcUserRunDirectory(const std::string& sharedRunDirectory) {
   }
   const std::string own = home + "/.cache/quillmarsh/run";
   if (cmn_SafeMakeDirectories(own, 0700, nullptr) != RC_OK) return std::string();
-  if (errors != nullptr) errors->Rollback(mark);
+  mark.Rollback();
   return own;
 }

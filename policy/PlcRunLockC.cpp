@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_Services.h"
 #include "env/EnvMSWPreferencesC.h"
 #include "env/env_Sys8TextC.h"
@@ -28,25 +28,6 @@ StringC PlcRunLockC::TranslateName(const StringC& name) {
   return flat;
 }
 
-namespace {
-
-// The newest error-buffer text added since `mark`, or empty; the entries are dropped either way
-// (the caller logs the reason itself).
-StringC TakeReason(cmn_ErrBufI* errors, uint64_t mark) {
-  StringC reason;
-  if (errors == nullptr) return reason;
-  const size_t count = errors->Count();
-  if (count > 0 && errors->Mark() != mark) {
-    if (const cmn_ErrEntryI* entry = errors->Entry(count - 1)) {
-      reason = StringC::FromUtf8(entry->Text());
-    }
-  }
-  errors->Rollback(mark);
-  return reason;
-}
-
-}  // namespace
-
 StringC PlcRunLockC::LockDirectory() {
   StringC ignored;
   return ChooseDirectory(&ignored);
@@ -59,11 +40,10 @@ StringC PlcRunLockC::ChooseDirectory(StringC* reason) {
   // The user's own directory depends on the identity alone (never on HOME or
   // XDG_RUNTIME_DIR), so every run of one user policy meets the same lock file.
   const env_Sys8TextC shared(EnvMSWPreferencesC::DataDirectory() + Ascii("/run"));
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  cmn_ErrMarkC mark;
   const std::string own = PlcUserRunDirectory(shared.Get());
   if (!own.empty()) return StringC(own.c_str(), StringC::CC_SYS8);
-  *reason = TakeReason(errors, mark);
+  *reason = StringC::FromUtf8(mark.TakeLastText());
   if (reason->IsEmpty()) *reason = Ascii("no lock directory of this user can be used");
   return StringC(shared.Get(), StringC::CC_SYS8) + Ascii("/users/") +
          StringC(std::to_string(::geteuid()).c_str(), StringC::CC_ASCII);
@@ -83,8 +63,7 @@ PlcRunLockC::~PlcRunLockC() {
 PlcRunLockC::Outcome PlcRunLockC::TryAcquire() {
   if (m_pSemaphore->IsHeld()) return Outcome::kHeld;
   if (m_Unusable) return Outcome::kCannotCreate;
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  cmn_ErrMarkC mark;
   RcT rc = m_pSemaphore->LockStep(false);
   // Replaced: the holder released (removed the file) just as this run locked it; nobody holds
   // the lock, so try the fresh file.
@@ -92,18 +71,18 @@ PlcRunLockC::Outcome PlcRunLockC::TryAcquire() {
     rc = m_pSemaphore->LockStep(false);
   }
   if (rc == RC_OK) {
-    if (errors != nullptr) errors->Rollback(mark);
+    mark.Rollback();
     return Outcome::kHeld;
   }
   // Only a lock another process really holds means that another run applies the policy.
   const int err = m_pSemaphore->LastError();
   if (rc == UNIXFileSimpleSemaphoreC::c_Held && err == 0) {
-    if (errors != nullptr) errors->Rollback(mark);
+    mark.Rollback();
     return Outcome::kBusy;
   }
   // A refusal or failure of the open reported its reason into the error buffer; the errno's
   // text serves otherwise.
-  m_Reason = TakeReason(errors, mark);
+  m_Reason = StringC::FromUtf8(mark.TakeLastText());
   if (m_Reason.IsEmpty() && err != 0) m_Reason = StringC(std::strerror(err), StringC::CC_SYS8);
   if (m_Reason.IsEmpty() && rc == UNIXFileSimpleSemaphoreC::c_Replaced) {
     m_Reason = Ascii("the lock file was replaced on every try");
@@ -113,6 +92,7 @@ PlcRunLockC::Outcome PlcRunLockC::TryAcquire() {
 }
 
 void PlcRunLockC::Release() {
+  // The lock goes with the file's descriptor whatever the release says.
   if (m_pSemaphore->IsHeld()) (void)m_pSemaphore->Release();
 }
 

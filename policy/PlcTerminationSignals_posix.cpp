@@ -38,6 +38,7 @@ PlcTerminationSignalsC::PlcTerminationSignalsC() noexcept {
 
 PlcTerminationSignalsC::~PlcTerminationSignalsC() {
   for (int i = 0; i < c_Count; ++i) {
+    // A destructor cannot act on it; the previous action was valid.
     if (installed_[i]) (void)::sigaction(kSignals[i], &previous_[i], nullptr);
   }
 }

@@ -52,6 +52,7 @@ void FillCommandLine(int argc, char** argv) {
   StringArrayC arguments;
   for (int i = 0; i < argc; ++i) {
     std::string argument = argv[i] != nullptr ? argv[i] : "";
+    // Edits in place; how much it changed is not needed.
     (void)MaskPasswordArgument(argument);
     arguments.Append(Sys8(argument.c_str()));
   }
@@ -89,7 +90,7 @@ void WriteBanner() {
 
 // Applies the policy under its single-instance lock, when that is on. The application's
 // result, or c_PlcFailed when another run holds the lock or the lock cannot be made.
-RcT ApplyGuarded(PlcPreferencesC& preferences) {
+[[nodiscard]] RcT ApplyGuarded(PlcPreferencesC& preferences) {
   // From here a termination signal stops the agent's process group before the lock goes.
   const PlcTerminationSignalsC signals;
   EnvPreferencesC plain;
@@ -146,7 +147,9 @@ int PolicyClientMain(int argc, char** argv) {
     char* taskArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : program, oui, nullptr};
     int taskArgc = 2;
     const TaskStartHookT hooks[] = {&TaskStartHookIndentedTrace};
+    // Cannot fail: the arguments are valid and the one hook always succeeds.
     (void)TaskC::Initialize(&taskArgc, taskArgv, "qlmpolicy", 450, hooks, 1);
+    // A malformed RKTRACE leaves tracing off.
     (void)ApplyTraceFlagsFromEnvironment();
   }
 
@@ -157,13 +160,16 @@ int PolicyClientMain(int argc, char** argv) {
   {
     PlcPreferencesC preferences;
     int loaded = 0;
+    RcT storeSetUp = RC_OK;
     {
       // The set-up and the preferences read a few dozen settings: each store file is checked
       // once for another process's change, at the first read, instead of before every read.
       // The run's reads come later, outside the scope, and see what the agent changed.
       const cmn_RegReadScopeC scope(EnvMSWPreferencesC::Registry());
-      // The configuration store, the execution path and the product's directories.
-      (void)EnvMSWPreferencesC::SetUpConfigurationStore();
+      // The configuration store, the execution path and the product's directories. A failure
+      // leaves the installation or data directory at its fallback; it is logged once the log
+      // exists and ends the run with exit code 1.
+      storeSetUp = EnvMSWPreferencesC::SetUpConfigurationStore();
       // Preferences; a bad command line ends the run before the banner.
       loaded = preferences.Load(argc, argv);
     }
@@ -175,7 +181,8 @@ int PolicyClientMain(int argc, char** argv) {
       WriteBanner();
       PlcLogPreferenceRefusals();
       // The store's findings so far (ignored lines, a "-s" address it could not remember).
-      const bool storeFailed = PlcLogStoreDiagnostics();
+      const bool setUpFailed = PlcLogStoreSetUpFailure(storeSetUp);
+      const bool storeFailed = PlcLogStoreDiagnostics() || setUpFailed;
       exitCode = ApplyGuarded(preferences) != 0 ? 1 : 0;
       if (PlcLogStoreDiagnostics() || storeFailed) exitCode = 1;
     }

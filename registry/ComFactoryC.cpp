@@ -64,8 +64,10 @@ RcT ComFactoryC::Register(ComRegistryI* registry, const GuidC& clsid,
     rc = registry->RegisterName(name->ToUtf8().c_str(), clsid);
     if (RcFailed(rc)) {
       if (name == &short_name_ && !name_.IsEmpty()) {
+        // Best effort while undoing a failed registration, whose code is returned.
         (void)registry->UnregisterName(name_.ToUtf8().c_str());
       }
+      // Best effort while undoing a failed registration, whose code is returned.
       (void)registry->Revoke(added);
       return rc;
     }

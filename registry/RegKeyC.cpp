@@ -78,6 +78,7 @@ RegKeyC::RegKeyC(cmn_RegHandleT root, const StringC& path) : root_(root), path_(
 }
 
 RegKeyC::~RegKeyC() {
+  // Best effort: a failed close leaves nothing to undo here.
   (void)Close();
   TraceV(TrcRegKey, "RegKeyC::~RegKeyC() @ %p", static_cast<const void*>(this));
 }
@@ -90,6 +91,7 @@ RegStatusC RegKeyC::Close() {
   }
   key_ = 0;
   access_ = 0;
+  // Best effort: a handle this call opened; a failed close leaves nothing to undo.
   if (reg != nullptr && root_key_ != 0) (void)reg->Close(root_key_);
   root_key_ = 0;
   root_access_ = 0;
@@ -102,6 +104,7 @@ RegStatusC RegKeyC::Open(uint32_t access) {
   if (key_ != 0) {
     if ((access_ & access) == access) return RegStatusC();
     TraceV(TrcRegKeyOpen, "RegKeyC::OpenKey(): different access mode required.");
+    // Best effort: a handle this call opened; a failed close leaves nothing to undo.
     (void)reg->Close(key_);
     key_ = 0;
   }
@@ -128,6 +131,7 @@ RegStatusC RegKeyC::OpenRoot(uint32_t access) {
   uint32_t mask = root_access_ | access;
   uint32_t rc = reg->Open(root_, "", mask | REG_ACCESS_READ, &reopened);
   if (rc != RC_OK) return RegStatusC::Failure(REG_E_OPEN_KEY, rc);
+  // Best effort: a handle this call opened; a failed close leaves nothing to undo.
   if (root_key_ != 0) (void)reg->Close(root_key_);
   root_key_ = reopened;
   root_access_ = mask;
@@ -183,6 +187,7 @@ RegStatusC RegKeyC::Exists(bool* exists, StringC* missing) {
       prefix = prefix.Substring(0, cut);
       cmn_RegHandleT h = 0;
       if (reg->Open(Base(), prefix.ToUtf8(), REG_ACCESS_READ, &h) == RC_OK) {
+        // Best effort: a handle this call opened; a failed close leaves nothing to undo.
         (void)reg->Close(h);
         break;
       }
@@ -196,6 +201,7 @@ RegStatusC RegKeyC::Delete() {
   cmn_RegistryI* reg = Registry();
   if (reg == nullptr) return RegStatusC::Failure(REG_E_UNAVAILABLE);
   if (key_ != 0) {
+    // Best effort: a handle this call opened; a failed close leaves nothing to undo.
     (void)reg->Close(key_);
     key_ = 0;
     access_ = 0;
@@ -212,6 +218,7 @@ RegStatusC RegKeyC::Delete() {
   std::string name;
   bool empty = reg->EnumerateSubkeys(h, 0, &name) == cmn_kRegNoMoreItems &&
                reg->EnumerateValues(h, 0, &name) == cmn_kRegNoMoreItems;
+  // Best effort: a handle this call opened; a failed close leaves nothing to undo.
   (void)reg->CloseEnumeration(h);
   if (!empty) return RegStatusC::Failure(REG_E_KEY_NOT_EMPTY);
   rc = reg->DeleteKey(Base(), path, false);

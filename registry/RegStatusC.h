@@ -11,7 +11,8 @@
 // Message numbers of registry failures (all of severity error): REG_E_<name>, with default
 // text REG_T_<name> (messages/registry.def).
 
-class RegStatusC {
+// [[nodiscard]]: a status nobody looks at is a failure lost.
+class [[nodiscard]] RegStatusC {
  public:
   RegStatusC() = default;  // success
   // A failure with `number` (its catalogued text is looked up) and the library's `library_code`

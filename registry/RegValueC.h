@@ -11,7 +11,7 @@
 
 class RegValueC : public ZelRegValueI {
  public:
-  RcT QueryInterface(const GuidC& iid, void** out) noexcept override;
+  [[nodiscard]] RcT QueryInterface(const GuidC& iid, void** out) noexcept override;
   uint32_t AddRef() noexcept override;
   uint32_t Release() noexcept override;
 

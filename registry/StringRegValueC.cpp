@@ -36,6 +36,7 @@ std::vector<std::string> SplitEscaped(const char* text) {
 StringRegValueC::StringRegValueC(uint32_t type, const StringC& text)
     : RegValueC(type == 2 || type == 7 ? type : 1) {
   if (type_ == 7) {
+    // A list type's text always converts.
     (void)SetFromText(text.ToUtf8().c_str());
   } else {
     text_ = text;

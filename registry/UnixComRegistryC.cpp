@@ -85,6 +85,7 @@ void UnixComRegistryC::Shutdown() noexcept {
     if (module.finalized_) continue;
     module.finalized_ = true;
     AddRef();  // the module's reference
+    // The module is going away; its answer changes nothing.
     (void)module.finalize_(this);
   }
   ClassTableT classes;

@@ -18,6 +18,7 @@ bool Sha1(const unsigned char* data, size_t length, unsigned char* out) {
   const cmn_CryptoTableS* ssl = getOpenSSL()->Functions();
   unsigned int written = 0;
   if (ssl->EVP_Digest(data, length, out, &written, ssl->EVP_sha1(), nullptr) != 1) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)sec_ReportOpenSSLFailure("EVP_Digest");
     return false;
   }

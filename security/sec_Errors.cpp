@@ -30,6 +30,7 @@ RcT sec_ReportOpenSSLFailure(const char* function) noexcept {
     if (code == 0) break;
     if (g_ErrorStringsLoaded.load(std::memory_order_acquire) == 0) {
       std::call_once(g_ErrorStringsOnce, [ssl] {
+        // Only makes the texts nicer; the codes are reported anyway.
         (void)ssl->ERR_load_crypto_strings();
         g_ErrorStringsLoaded.store(1, std::memory_order_release);
       });
@@ -38,6 +39,7 @@ RcT sec_ReportOpenSSLFailure(const char* function) noexcept {
     const char* reason = OrUnknown(ssl->ERR_reason_error_string(code));
     func = OrUnknown(func);
     TraceV(TrcOpenSSL, "OpenSSL error %#lx: %s: %s: %s", code, lib, func, reason);
+    // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReportV(SEC_E_OPENSSL, SEC_T_OPENSSL, code, lib, func, reason);
   }
   const char* name = OrUnknown(function);

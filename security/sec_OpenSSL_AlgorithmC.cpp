@@ -81,16 +81,19 @@ std::unique_ptr<sec_BlobC> sec_OpenSSL_AlgorithmC::Run(bool encrypt, const sec_B
 
   std::unique_ptr<EVP_CIPHER_CTX, CipherCtxDeleter> ctx(ssl->EVP_CIPHER_CTX_new());
   if (ctx == nullptr) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)sec_ReportOpenSSLFailure("EVP_CIPHER_CTX_new");
     return nullptr;
   }
   const int init = encrypt ? ssl->EVP_EncryptInit_ex(ctx.get(), m_Cipher, nullptr, m_Key, m_Iv)
                            : ssl->EVP_DecryptInit_ex(ctx.get(), m_Cipher, nullptr, m_Key, m_Iv);
   if (init != 1) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)sec_ReportOpenSSLFailure(encrypt ? "EVP_EncryptInit" : "EVP_DecryptInit");
     return nullptr;
   }
   if (ssl->EVP_CIPHER_CTX_set_padding(ctx.get(), m_ZeroPadding ? 0 : 1) != 1) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)sec_ReportOpenSSLFailure("EVP_CIPHER_CTX_set_padding");
     return nullptr;
   }
@@ -102,6 +105,7 @@ std::unique_ptr<sec_BlobC> sec_OpenSSL_AlgorithmC::Run(bool encrypt, const sec_B
       encrypt ? ssl->EVP_EncryptUpdate(ctx.get(), output->Data(), &written, input.Data(), length)
               : ssl->EVP_DecryptUpdate(ctx.get(), output->Data(), &written, input.Data(), length);
   if (update != 1) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)sec_ReportOpenSSLFailure(encrypt ? "EVP_EncryptUpdate" : "EVP_DecryptUpdate");
     return nullptr;
   }
@@ -110,6 +114,7 @@ std::unique_ptr<sec_BlobC> sec_OpenSSL_AlgorithmC::Run(bool encrypt, const sec_B
     const int fill = m_BlockSize - length % m_BlockSize;
     if (ssl->EVP_EncryptUpdate(ctx.get(), output->Data() + total, &written, kZeroBlock, fill) !=
         1) {
+      // Reported for the caller; the code it returns is not this function's result.
       (void)sec_ReportOpenSSLFailure("EVP_EncryptUpdate(padding)");
       return nullptr;
     }
@@ -118,6 +123,7 @@ std::unique_ptr<sec_BlobC> sec_OpenSSL_AlgorithmC::Run(bool encrypt, const sec_B
   const int final = encrypt ? ssl->EVP_EncryptFinal_ex(ctx.get(), output->Data() + total, &written)
                             : ssl->EVP_DecryptFinal_ex(ctx.get(), output->Data() + total, &written);
   if (final != 1) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)sec_ReportOpenSSLFailure(encrypt ? "EVP_EncryptFinal" : "EVP_DecryptFinal");
     return nullptr;
   }

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_Services.h"
 #include "log/ErrMessages.h"
 #include "log/Trace.h"
@@ -51,13 +51,12 @@ std::unique_ptr<sec_EncryptionAlgorithmC> sec_PwdEncryptionC::CreateAlgorithm(
 }
 
 bool sec_PwdEncryptionC::SelectEncryption() {
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors->Mark();
+  cmn_ErrMarkC mark;
   for (int number = m_Preferred;; --number) {
     std::unique_ptr<sec_EncryptionAlgorithmC> algorithm =
         CreateAlgorithm(number, Generator(), m_Salt);
     if (algorithm != nullptr && algorithm->IsAvailable()) {
-      errors->Rollback(mark);  // the failed attempts were handled by falling back
+      mark.Rollback();  // the failed attempts were handled by falling back
       m_Encryption = std::move(algorithm);
       m_EncryptionNumber = number;
       return true;
@@ -67,6 +66,7 @@ bool sec_PwdEncryptionC::SelectEncryption() {
     }
     if (number < 2) {
       Trace(TrcEncryptionPassword, "Failure: no supported encryption algorithm");
+      // Reported for the caller; the code it returns is not this function's result.
       (void)ErrReport(SEC_E_NO_ALGORITHM, SEC_T_NO_ALGORITHM);
       return false;
     }
@@ -92,6 +92,7 @@ std::unique_ptr<sec_BlobC> sec_PwdEncryptionC::Encrypt(const sec_BlobC& input) {
   std::unique_ptr<sec_BlobC> result = EncryptTagged(input);
   if (result == nullptr) {
     Trace(TrcEncryptionPassword, "Encrypt operation failed");
+    // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReport(SEC_E_ENCRYPT, SEC_T_ENCRYPT);
   }
   return result;
@@ -112,9 +113,11 @@ std::unique_ptr<sec_BlobC> sec_PwdEncryptionC::DecryptTagged(const sec_BlobC& in
     } else if (name == "D1" || name == "D3") {
       const char* insecure = name == "D1" ? "DES-56" : "3DES";
       TraceV(TrcEncryptionPassword, "Insecure algorithm %s", insecure);
+      // Reported for the caller; the code it returns is not this function's result.
       (void)ErrReportV(SEC_E_INSECURE, SEC_T_INSECURE, insecure);
     } else {
       TraceV(TrcEncryptionPassword, "Unrecognized algorithm %s", name.c_str());
+      // Reported for the caller; the code it returns is not this function's result.
       (void)ErrReportV(SEC_E_NOT_RECOGNIZED, SEC_T_NOT_RECOGNIZED, name.c_str());
     }
   }
@@ -129,6 +132,7 @@ std::unique_ptr<sec_BlobC> sec_PwdEncryptionC::DecryptTagged(const sec_BlobC& in
   if (m_Decryption == nullptr || !m_Decryption->IsAvailable()) {
     const std::string name(stored.substr(1, 2));
     TraceV(TrcEncryptionPassword, "Algorithm %s not supported on this machine", name.c_str());
+    // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReportV(SEC_E_NOT_AVAILABLE, SEC_T_NOT_AVAILABLE, name.c_str());
     return nullptr;
   }
@@ -141,6 +145,7 @@ std::unique_ptr<sec_BlobC> sec_PwdEncryptionC::Decrypt(const sec_BlobC& input) {
   std::unique_ptr<sec_BlobC> result = DecryptTagged(input);
   if (result == nullptr) {
     Trace(TrcEncryptionPassword, "Decrypt operation failed");
+    // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReport(SEC_E_DECRYPT, SEC_T_DECRYPT);
   }
   return result;

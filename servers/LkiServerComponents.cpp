@@ -11,7 +11,7 @@
 namespace {
 
 template <class FactoryT>
-RcT RegisterOne(ComRegistryI* registry, const GuidC& clsid) noexcept {
+[[nodiscard]] RcT RegisterOne(ComRegistryI* registry, const GuidC& clsid) noexcept {
   GuidC known;
   if (RcSucceeded(registry->LookupName(FactoryT::c_Name, &known))) return RC_OK;
   auto* factory = new (std::nothrow) FactoryT();

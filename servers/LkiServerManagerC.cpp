@@ -6,7 +6,7 @@
 
 #include "base/ArgListC.h"
 #include "base/StringArrayC.h"
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_Services.h"
 #include "env/EnvMSWPreferencesC.h"
 #include "env/env_EnvironmentC.h"
@@ -61,7 +61,7 @@ StringC Utf8(std::string_view text) {
   return StringC::FromUtf8(text);
 }
 
-RcT Report(uint32_t number, const char* text, const StringC& name) {
+[[nodiscard]] RcT Report(uint32_t number, const char* text, const StringC& name) {
   ArgListC args;
   args.AddString(name);
   return ErrReport(number, text, args);
@@ -105,8 +105,7 @@ bool StoredPassword(RKEncryptionC& crypt, const LkiStoreKeyS& where, std::string
                     std::string* stored) {
   stored->clear();
   if (plain.empty()) return true;
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  cmn_ErrMarkC mark;
   std::string old;
   if (LkiReadValueText(where, Utf8(LkiServerLocationC::c_Password), &old) && !old.empty()) {
     std::unique_ptr<sec_BlobC> decrypted;
@@ -115,7 +114,7 @@ bool StoredPassword(RKEncryptionC& crypt, const LkiStoreKeyS& where, std::string
       return true;
     }
     // An old form that does not decrypt is simply replaced.
-    if (errors != nullptr) errors->Rollback(mark);
+    mark.Rollback();
   }
   LkiWipe(&old);
   return RcSucceeded(crypt.Encrypt(plain, stored));
@@ -134,8 +133,9 @@ std::string AsStoredForm(RKEncryptionC& crypt, const std::string& held) {
 // Writes the location key of `url` below the machine key `directionKey`. With `passwords`,
 // the key is made to hold exactly the location's values (others are deleted) and an empty
 // password is replaced by the one remembered for the location's URL.
-RcT WriteLocationKey(const StringC& directionKey, const StringC& name, std::string_view url,
-                     int64_t priority, const PasswordMapC* passwords) {
+[[nodiscard]] RcT WriteLocationKey(const StringC& directionKey, const StringC& name,
+                                   std::string_view url, int64_t priority,
+                                   const PasswordMapC* passwords) {
   if (name.IsEmpty()) return RC_FAIL;
   UrlC parsed;
   if (RcFailed(parsed.Parse(url))) return Report(LKI_E_BAD_URL, LKI_T_BAD_URL, name);
@@ -171,6 +171,7 @@ RcT WriteLocationKey(const StringC& directionKey, const StringC& name, std::stri
       encrypted = encrypted && (remembered->empty() || !stored.empty());
     }
   }
+  // Reported for the caller; the code it returns is not this function's result.
   if (!encrypted) (void)Report(LKI_W_ENCRYPT, LKI_T_ENCRYPT, name);
   if (passwords != nullptr) {
     values.push_back({LkiServerLocationC::c_Password, stored});
@@ -202,6 +203,7 @@ RcT WriteLocationKey(const StringC& directionKey, const StringC& name, std::stri
   }
   for (auto& v : values) LkiWipe(&v.text);
   if (RcFailed(rc)) {
+    // Reported for the caller; the code it returns is not this function's result.
     (void)Report(LKI_E_WRITE, LKI_T_WRITE, name);
     return rc;
   }
@@ -259,6 +261,7 @@ RcT LkiServerManagerC::LoadUploads() {
 RcT LkiServerManagerC::RestoreSetAside() {
   while (!second_side_.IsEmpty()) {
     LkiLocationRefC location(second_side_.DetachAt(0), true);
+    // Locations set aside were in the list before, so they fit again.
     (void)AddLocation(location.get());
   }
   return RC_OK;
@@ -273,6 +276,7 @@ RcT LkiServerManagerC::Load(const StringC& keyPath, const StringC& kind) {
   StringArrayC subkeys;
   if (!key.EnumerateSubkeys(&subkeys).IsOk()) return RC_OK;
   for (uint64_t i = 0; i < subkeys.Count(); ++i) {
+    // A store that cannot be read loads no locations; no message.
     (void)LoadLocation(keyPath + Utf8("\\") + subkeys[i], kind);
   }
   return RC_OK;
@@ -311,6 +315,7 @@ RcT LkiServerManagerC::AddFromUrl(const StringC& name, const StringC& url,
   if (parsed.Password() != nullptr && parsed.Password()[0] != '\0') {
     RKEncryptionC crypt(RKEncryptionC::mAES_128);
     if (RcFailed(crypt.Encrypt(parsed.Password(), &stored))) {
+      // Reported for the caller; the code it returns is not this function's result.
       (void)Report(LKI_W_ENCRYPT, LKI_T_ENCRYPT, name);
     }
   }
@@ -492,6 +497,7 @@ RcT LkiServerManagerC::LoadLocation(const StringC& keyPath, const StringC& kind)
 LkiServerManagerC* LkiServerManagerC::DownloadManager() {
   if (s_DownloadManager == nullptr) {
     auto* manager = new LkiServerManagerC();
+    // A store that cannot be read loads no locations; no message.
     (void)manager->LoadDownloads();
     (void)manager->LoadRules();
     s_DownloadManager = manager;
@@ -502,6 +508,7 @@ LkiServerManagerC* LkiServerManagerC::DownloadManager() {
 LkiServerManagerC* LkiServerManagerC::UploadManager() {
   if (s_UploadManager == nullptr) {
     auto* manager = new LkiServerManagerC();
+    // A store that cannot be read loads no locations; no message.
     (void)manager->LoadUploads();
     (void)manager->LoadRules();
     s_UploadManager = manager;
@@ -591,6 +598,7 @@ RcT LkiServerManagerC::SetBootstrapServers(const StringC& list, const char* kind
     }
     ++n;
     written.push_back(name);
+    // A store that cannot be read loads no locations; no message.
     (void)manager->LoadLocation(Utf8("HKLM\\") + directionKey + Utf8("\\") + Utf8(name), loadKind);
   }
 
@@ -606,6 +614,7 @@ RcT LkiServerManagerC::SetBootstrapServers(const StringC& list, const char* kind
     bool exists = false;
     if (!key.Exists(&exists, nullptr).IsOk() || !exists) continue;
     if (!RegKeyC::Destroy(cmn_kHKLM, path).IsOk()) {
+      // Reported for the caller; the code it returns is not this function's result.
       (void)Report(LKI_W_REMOVE, LKI_T_REMOVE, Utf8(name));
     }
   }
@@ -626,6 +635,7 @@ StringC LkiServerManagerC::BootstrapServers(const char* kind) {
 
 void LkiSetBootstrapServersHook(const StringC& urls, const char* kind) noexcept {
   try {
+    // The hook has no caller to answer; the manager reported the failure.
     (void)LkiServerManagerC::SetBootstrapServers(urls, kind);
   } catch (...) {
     // Out of memory or the like: the bootstrap entries stay as they were written so far.

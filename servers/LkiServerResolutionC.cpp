@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_Services.h"
 #include "servers/LkiServerManagerC.h"
 
@@ -12,10 +12,9 @@ LkiServerResolutionC::LkiServerResolutionC(std::string url, LkiServerLocationC* 
   if (manager_ != nullptr) manager_->AddRef();
   // A resolution whose text is no URL is still usable as text; the parser's report is not a
   // failure of the caller's operation.
-  cmn_ErrBufI* errors = getErrBuf();
-  const uint64_t mark = errors != nullptr ? errors->Mark() : 0;
+  cmn_ErrMarkC mark;
   parsed_ = RcSucceeded(url_.Parse(text_));
-  if (!parsed_ && errors != nullptr) errors->Rollback(mark);
+  if (!parsed_) mark.Rollback();
 }
 
 LkiServerResolutionC::~LkiServerResolutionC() {

@@ -153,6 +153,7 @@ RcT DateTimeC::FromTicks(uint64_t ticks, bool universal) {
   // Ticks reach no further than year 5846, so the year fits.
   date_.Set(static_cast<int32_t>(year), month, day);
   time_.Set(hour, minute, second);
+  // The zone given here is one of the valid kinds.
   (void)time_.SetZone(universal ? TimeC::c_KindUniversal : TimeC::c_KindLocal,
                       universal ? 0 : TimeC::c_NoZone);
   if (!Normalise()) {
@@ -167,6 +168,7 @@ RcT DateTimeC::FromUnixTime(int64_t seconds) {
   if (time_UniversalFromUnix(seconds, &fields) && fields.tm_year >= 1 - 1900) {
     date_.Set(fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday);
     time_.Set(fields.tm_hour, fields.tm_min, fields.tm_sec);
+    // The zone given here is one of the valid kinds.
     (void)time_.SetZone(TimeC::c_KindUniversal, 0);
     if (Normalise()) return RC_OK;
   }

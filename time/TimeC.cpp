@@ -31,6 +31,7 @@ TimeC::TimeC() noexcept {
 TimeC::TimeC(int32_t hour, int32_t minute, int32_t second, int32_t zoneKind, int32_t zone) noexcept
     : hour_(hour), minute_(minute), second_(second) {
   SetLocalZone(time_LocalStandardOffsetMinutes(), false, false);
+  // The zone given here is one of the valid kinds.
   (void)SetZone(zoneKind, zone);
 }
 

@@ -31,6 +31,7 @@ std::string MessageIdOf(uint32_t number) {
 std::vector<std::string> FieldsOf(uint32_t number, int32_t severity, int32_t letter, int32_t level,
                                   const char* text, const std::string& policy_type) {
   std::string message = text != nullptr ? text : "";
+  // Edits in place; how much it changed is not needed.
   (void)MaskCredentials(message);
   (void)cmn_EscapeControls(message);
   std::vector<std::string> fields;
@@ -46,6 +47,7 @@ std::vector<std::string> FieldsOf(uint32_t number, int32_t severity, int32_t let
   fields.push_back(std::string("QLM_COMPONENT=") + component);
   fields.push_back("QLM_LEVEL=" + std::to_string(level));
   std::string type = policy_type;
+  // Edits in place; how much it changed is not needed.
   (void)cmn_EscapeControls(type);
   if (!type.empty()) fields.push_back("QLM_POLICY_TYPE=" + type);
   return fields;

@@ -54,6 +54,7 @@ __attribute__((visibility("default"))) void RklLog(uint64_t set, uint64_t number
       parts[i].iov_base = const_cast<char*>(fields[i].data());
       parts[i].iov_len = fields[i].size();
     }
+    // Nobody can be told that a log line was lost.
     (void)sd_journal_sendv(parts.data(), static_cast<int>(parts.size()));
   } catch (...) {
     // Out of memory: the entry is dropped; nothing may escape into the log manager.

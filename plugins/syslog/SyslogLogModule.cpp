@@ -109,6 +109,7 @@ __attribute__((visibility("default"))) void RklLog(uint64_t /*set*/, uint64_t /*
                                                    const log_LogSourceS* /*source*/) {
   try {
     std::string masked = text != nullptr ? text : "";
+    // Edits in place; how much it changed is not needed.
     (void)MaskCredentials(masked);
     (void)cmn_EscapeControls(masked);
     const int32_t letter = header != nullptr ? header->letter : '?';

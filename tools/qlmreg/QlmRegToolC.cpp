@@ -388,6 +388,7 @@ int CommandC::List(const KeyS& key, bool json) {
   std::string name;
   std::vector<std::string> names;
   for (uint32_t i = 0; reg_.EnumerateSubkeys(h, i, &name) == RC_OK; ++i) names.push_back(name);
+  // Best effort: a handle this call opened; a failed close leaves nothing to undo.
   (void)reg_.Close(h);
   if (json) {
     out_ << "[";
@@ -437,6 +438,7 @@ int CommandC::Query(const KeyS& key, bool origin) {
     out_ << (n.empty() ? "(Default)" : n) << "\t" << QlmRegToolC::TypeName(type) << "\t" << data
          << "\n";
   }
+  // Best effort: a handle this call opened; a failed close leaves nothing to undo.
   (void)reg_.Close(h);
   return status;
 }
@@ -447,6 +449,7 @@ int CommandC::Get(const KeyS& key, const std::string& name, bool origin) {
   uint32_t type = 0, rc = 0;
   std::string wire;
   const bool ok = ReadValue(h, name, &type, &wire, &rc);
+  // Best effort: a handle this call opened; a failed close leaves nothing to undo.
   (void)reg_.Close(h);
   if (!ok) {
     if (rc == cmn_kRegNoSuchValue)
@@ -522,6 +525,7 @@ int CommandC::Set(const KeyS& key, const std::string& name, uint32_t type,
   if (rc != RC_OK) return StoreFailure("cannot create key '" + key.text + "'", rc);
   const std::string wire = value.ToWire();
   rc = reg_.WriteValue(h, name, type, wire.data(), wire.size());
+  // Best effort: a handle this call opened; a failed close leaves nothing to undo.
   (void)reg_.Close(h);
   if (rc != RC_OK) return StoreFailure("cannot write value '" + name + "'", rc);
   ReportWrite();
@@ -532,6 +536,7 @@ int CommandC::Delete(const KeyS& key, const std::string& name) {
   cmn_RegHandleT h = 0;
   if (!OpenKey(key, kWriteAccess, &h)) return 1;
   const uint32_t rc = reg_.DeleteValue(h, name);
+  // Best effort: a handle this call opened; a failed close leaves nothing to undo.
   (void)reg_.Close(h);
   if (rc == cmn_kRegNoSuchValue)
     return Fail("value '" + name + "' not found in '" + key.text + "'");
@@ -1108,6 +1113,7 @@ int QlmRegToolC::Run(int argc, const char* const* argv, std::ostream& out, std::
   } else {
     status = run.DeleteKey(key, force);
   }
+  // Clears the target; cannot fail for an empty name.
   if (store != nullptr) (void)store->SetWriteTarget("");
   PrintStoreMessages(err);
   return status;
