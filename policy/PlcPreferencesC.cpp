@@ -274,7 +274,7 @@ bool PlcLogStoreSetUpFailure(RcT rc) {
   if (rc == RC_OK) return false;
   char code[16];
   std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(rc));
-  PlcLog(kStoreError,
+  PlcLog(plc::kStoreError,
          ArgList << (std::string("The configuration store was not set up (") + code +
                      "): \"InstallDir\" or \"CommonAppDataFolder\" cannot be read; what is "
                      "missing falls back to its default directory"));
