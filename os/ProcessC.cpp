@@ -77,6 +77,7 @@ ProcessC::StdIODescC::~StdIODescC() {
 
 void ProcessC::StdIODescC::CloseOwn() noexcept {
   if (own_fd_ < 0) return;
+  // Reported for the caller to read; a failed close leaves nothing to undo.
   if (int err = os_Close(own_fd_); err != 0) (void)os_ReportErrno(err);
   own_fd_ = -1;
 }
@@ -100,6 +101,7 @@ RcT ProcessC::StdIODescC::OpenOwn(const FileNameC* name, int flags) {
   if (err == 0) err = os_OpenFile(path, flags, 0666, &fd);
   if (err != 0) return os_RcFromErrno(err);
   if (RcT rc = SetTarget(fd); rc != RC_OK) {
+    // A close on a path that already failed: nothing is left to undo.
     (void)os_Close(fd);
     return rc;
   }
@@ -116,6 +118,7 @@ RcT ProcessC::StdInDescC::RedirectToFile(const FileNameC* name) {
 
 RcT ProcessC::StdInDescC::CloseChildEnd() {
   if (pipe_ != nullptr) {
+    // The end is gone either way; a failed close leaves nothing to undo.
     (void)pipe_->CloseRead();
   } else {
     CloseOwn();
@@ -153,6 +156,7 @@ RcT ProcessC::StdOutDescC::RedirectToFile(const FileNameC* name) {
 
 RcT ProcessC::StdOutDescC::CloseChildEnd() {
   if (pipe_ != nullptr) {
+    // The end is gone either way; a failed close leaves nothing to undo.
     (void)pipe_->CloseWrite();
   } else {
     CloseOwn();
@@ -192,6 +196,7 @@ void ProcessC::SetEnvironment(const StringArrayC* environment, uint8_t mode) {
 }
 
 RcT ProcessC::SetStdHandles(int in, int out, int err) {
+  // Setting a target only records it; it cannot fail before the pipes exist.
   (void)stdin_.SetTarget(in);
   (void)stdout_.SetTarget(out);
   (void)stderr_.SetTarget(err);
@@ -359,6 +364,7 @@ RcT ProcessC::Spawn(PreparedChildS& child) {
 
   pid_t pid = -1;
   if (int err = os_ForkExec(plan, &pid); err != 0) {
+    // Clean-up of the exec-report pipe: a failed close leaves nothing to undo.
     (void)os_Close(error_pipe[0]);
     (void)os_Close(error_pipe[1]);
     return os_RcFromErrno(err);
@@ -374,6 +380,7 @@ void ProcessC::RecordStarted(pid_t pid) {
   pid_ = static_cast<int32_t>(pid);
   wait_status_ = -1;
   process_fd_.Reset();
+  // The child holds its own copies now; the parent's ends only need to go.
   (void)stdin_.CloseChildEnd();
   (void)stdout_.CloseChildEnd();
   (void)stderr_.CloseChildEnd();
@@ -425,6 +432,7 @@ void ProcessC::MaybeCallBack(WaitCallbackT callback, void* context, uint32_t int
   const int64_t now = os_MonotonicMs();
   if (now - *reference < static_cast<int64_t>(intervalMs)) return;
   *reference = now;
+  // A child already gone cannot be terminated; the wait that follows collects it.
   if (!callback(this, context)) (void)Terminate();
 }
 
@@ -433,6 +441,7 @@ void ProcessC::Pump(WaitCallbackT callback, void* context, uint32_t intervalMs,
   if (stdin_.GetParentFd() >= 0) {
     // The pump never blocks on a child that does not read: what the pipe does not take now
     // stays pending for the next round.
+    // Reported for the caller; a blocking input pipe still works, only less smoothly.
     if (int err = os_SetNonBlocking(stdin_.GetParentFd()); err != 0) (void)os_ReportErrno(err);
   }
   unsigned char buffer[c_PumpPieceSize];
@@ -443,6 +452,7 @@ void ProcessC::Pump(WaitCallbackT callback, void* context, uint32_t intervalMs,
     if (int err = os_PollPipes(fds, want_write,
                                TimeoutUntilCallback(callback, intervalMs, *reference), ready);
         err != 0) {
+      // Reported for the caller; the code it returns is not the wait's result.
       (void)os_ReportErrno(err);
       break;
     }
@@ -457,6 +467,8 @@ void ProcessC::Pump(WaitCallbackT callback, void* context, uint32_t intervalMs,
         desc.DestroyPipe();  // end of file
         continue;
       }
+      // The pipe is drained whatever the sink does, so that the child never blocks on a full
+      // pipe; a sink that cannot take the text reports that itself.
       (void)desc.stream_->Write(buffer, static_cast<int64_t>(got));
     }
     if (ready[0]) {
@@ -585,6 +597,7 @@ RcT ProcessC::TerminateGroup(uint32_t graceMs, bool* killed) {
   if (pid_ <= 0) return RC_FAIL;
   if (own_group_ == 0) return RC_UNEXPECTED;
   // A stopped member would not act on SIGTERM before SIGCONT.
+  // A group already gone cannot be signalled; WaitGroupGone below decides.
   (void)os_SignalGroup(pid_, SIGTERM);
   (void)os_SignalGroup(pid_, SIGCONT);
   if (!WaitGroupGone(graceMs)) {
@@ -593,6 +606,7 @@ RcT ProcessC::TerminateGroup(uint32_t graceMs, bool* killed) {
     if (!WaitGroupGone(c_KillSettleMs)) return c_StillRunning;
   }
   bool done = false;
+  // Collects the leader's status if it is there; the group is gone either way.
   (void)PollStatus(&done);
   return RC_OK;
 }

@@ -128,6 +128,7 @@ void PrepareSignals(uint64_t ignored) noexcept {
     sigemptyset(&action.sa_mask);
     if (sig <= 63 && ((ignored >> (sig - 1)) & 1u) != 0) {
       action.sa_handler = SIG_IGN;
+      // Best effort in the child: a signal the C library reserves keeps its disposition.
       (void)::sigaction(sig, &action, nullptr);
       continue;
     }
@@ -136,6 +137,7 @@ void PrepareSignals(uint64_t ignored) noexcept {
     if ((current.sa_flags & SA_SIGINFO) != 0 ||
         (current.sa_handler != SIG_IGN && current.sa_handler != SIG_DFL)) {
       action.sa_handler = SIG_DFL;
+      // Best effort in the child: a signal the C library reserves keeps its disposition.
       (void)::sigaction(sig, &action, nullptr);
     }
   }
@@ -191,6 +193,7 @@ void PrepareSignals(uint64_t ignored) noexcept {
     if (::syscall(SYS_setgid, plan.gid) != 0) ChildFail(error_fd, LastError());
     if (::syscall(SYS_setuid, plan.uid) != 0) ChildFail(error_fd, LastError());
   }
+  // Cannot fail with a valid set and SIG_SETMASK.
   (void)::sigprocmask(SIG_SETMASK, &original_mask, nullptr);
 
   // The search of execvp over the prepared candidates.
@@ -245,7 +248,8 @@ int os_ForkExec(const os_SpawnPlanS& plan, pid_t* pid) noexcept {
   int err = child < 0 ? LastError() : 0;
   // The parent sets the group too, so that it exists before anyone signals it even when the
   // child has not run yet (fork). After the exec this fails (EACCES), harmlessly.
-  if (err == 0 && plan.new_process_group && !plan.detach) (void)::setpgid(child, child);
+  if (err == 0 && plan.new_process_group && !plan.detach)
+    (void)::setpgid(child, child);  // the child sets it too; whichever runs first wins
   ::pthread_sigmask(SIG_SETMASK, &original, nullptr);
   if (err != 0) return err;
   *pid = child;
@@ -317,6 +321,7 @@ int os_WriteNoSigPipe(int fd, const void* buffer, size_t count, size_t* written)
   // A SIGPIPE already pending belongs to someone else and must stay pending.
   sigset_t pending;
   sigemptyset(&pending);
+  // Cannot fail with a valid set.
   (void)::sigpending(&pending);
   const bool was_pending = sigismember(&pending, SIGPIPE) == 1;
   sigset_t previous;
