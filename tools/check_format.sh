@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Fails (exit 1) when a tracked C++ file differs from what clang-format makes of it under the
+# repository's .clang-format; lists the files and the fix. Exit 2 when clang-format is missing.
+# Usage: check_format.sh [file...]   (default: every tracked .h/.cpp/.cc/.hpp/.inc file except
+# generated tables)
+set -uo pipefail
+cd "$(dirname "$0")/.." || exit 2
+formatter=${CLANG_FORMAT:-clang-format}
+if ! command -v "$formatter" >/dev/null; then
+  echo "check_format: $formatter not found" >&2
+  exit 2
+fi
+
+files=()
+if (($# > 0)); then
+  files=("$@")
+else
+  # Generated tables keep the generator's layout.
+  mapfile -t files < <(git ls-files '*.h' '*.cpp' '*.cc' '*.hpp' | grep -v '_UnicodeTables\.inc$')
+fi
+
+off=()
+for f in "${files[@]}"; do
+  if ! "$formatter" --dry-run --Werror "$f" >/dev/null 2>&1; then off+=("$f"); fi
+done
+if ((${#off[@]} > 0)); then
+  printf 'check_format: not formatted: %s\n' "${off[@]}" >&2
+  echo "check_format: run: $formatter -i ${off[*]}" >&2
+  exit 1
+fi
+echo "check_format: ${#files[@]} files formatted"
