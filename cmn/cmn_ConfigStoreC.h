@@ -167,8 +167,8 @@ class cmn_ConfigStoreC final : public cmn_RegistryI {
   KeyRefS scratch_ref_ QLM_GUARDED_BY(mu_);      // ReadText's key, kept for its capacity
   std::string scratch_rel_ QLM_GUARDED_BY(mu_);  // FindValue's relative path, likewise
   int read_scopes_ QLM_GUARDED_BY(mu_) = 0;      // open read scopes
-  bool scope_validated_ QLM_GUARDED_BY(mu_) =
-      false;  // the files were checked inside the current scope
+  // The files were checked inside the current scope.
+  bool scope_validated_ QLM_GUARDED_BY(mu_) = false;
   std::vector<DiagnosticS> diagnostics_ QLM_GUARDED_BY(mu_);
   size_t write_failures_ QLM_GUARDED_BY(mu_) = 0;
   bool writes_optional_ QLM_GUARDED_BY(mu_) = false;
