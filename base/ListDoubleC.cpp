@@ -2,6 +2,8 @@
 
 #include <cassert>
 
+#include "cmn/cmn_Check.h"
+
 namespace {
 
 // An element that can be linked into a doubly linked list: has a previous link, is unlinked.
@@ -53,6 +55,8 @@ void ListDoubleC::LinkBetween(ListElemI* elem, ListLinkT prev, ListLinkT next) n
     *ListLinkElem(next)->PrevLink() = ListElemLink(elem);
   }
   ++m_Count;
+  // The tail is null exactly when the list is empty, else the last element.
+  QLM_DCHECK(m_Tail != nullptr && ListIsEnd(m_Tail->Next()));
 }
 
 bool ListDoubleC::AddEnd(ListElemI* elem) noexcept {
@@ -91,6 +95,7 @@ bool ListDoubleC::Remove(ListElemI* elem) noexcept {
   *elem->NextLink() = 0;
   *elem->PrevLink() = 0;
   --m_Count;
+  QLM_DCHECK((m_Tail == nullptr) == (m_Count == 0));
   return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cassert>
 
+#include "cmn/cmn_Check.h"
+
 ListSingleC::ListSingleC(const void* owner) noexcept
     : m_Marker(ListEndMarker(owner ? owner : this)) {
   assert((reinterpret_cast<uintptr_t>(owner) & 1u) == 0);
@@ -34,6 +36,7 @@ bool ListSingleC::AddEnd(ListElemI* elem) noexcept {
   }
   m_Tail = elem;
   ++m_Count;
+  CheckInvariant();
   return true;
 }
 
@@ -43,6 +46,7 @@ bool ListSingleC::AddFront(ListElemI* elem) noexcept {
   m_Head = ListElemLink(elem);
   if (m_Tail == nullptr) m_Tail = elem;
   ++m_Count;
+  CheckInvariant();
   return true;
 }
 
@@ -53,6 +57,7 @@ bool ListSingleC::InsertAfter(ListElemI* after, ListElemI* elem) noexcept {
   *after->NextLink() = ListElemLink(elem);
   if (after == m_Tail) m_Tail = elem;
   ++m_Count;
+  CheckInvariant();
   return true;
 }
 
@@ -66,6 +71,7 @@ bool ListSingleC::Remove(ListElemI* elem) noexcept {
       *elem->NextLink() = 0;
       if (m_Tail == elem) m_Tail = prev;
       --m_Count;
+      CheckInvariant();
       return true;
     }
     prev = e;
@@ -84,4 +90,10 @@ void ListSingleC::RemoveAll() noexcept {
   m_Head = m_Marker;
   m_Tail = nullptr;
   m_Count = 0;
+}
+
+void ListSingleC::CheckInvariant() const noexcept {
+  QLM_DCHECK((m_Tail == nullptr) == (m_Count == 0));
+  QLM_DCHECK((m_Tail == nullptr) == ListIsEnd(m_Head));
+  QLM_DCHECK(m_Tail == nullptr || ListIsEnd(m_Tail->Next()));
 }

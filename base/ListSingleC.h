@@ -28,6 +28,9 @@ class ListSingleC : public ListI {
   bool IsEmpty() const noexcept { return m_Count == 0; }
 
  private:
+  // Aborts a debug build when the invariant above does not hold.
+  void CheckInvariant() const noexcept;
+
   ListLinkT m_Head;
   ListElemI* m_Tail = nullptr;
   uint64_t m_Count = 0;

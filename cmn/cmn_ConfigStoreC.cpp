@@ -230,12 +230,12 @@ void cmn_ConfigStoreC::RefreshAll() {
 }
 
 void cmn_ConfigStoreC::BeginReadScope() {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   if (read_scopes_++ == 0) scope_validated_ = false;
 }
 
 void cmn_ConfigStoreC::EndReadScope() {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   if (read_scopes_ > 0) --read_scopes_;
 }
 
@@ -375,7 +375,7 @@ uint32_t cmn_ConfigStoreC::NewHandle(const KeyRefS& ref, uint32_t access, cmn_Re
 }
 
 uint32_t cmn_ConfigStoreC::ValueExists(cmn_RegHandleT key, std::string_view value) {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   KeyRefS ref;
   if (uint32_t rc = Resolve(key, {}, &ref); rc != RC_OK) return rc;
   RefreshAll();
@@ -384,7 +384,7 @@ uint32_t cmn_ConfigStoreC::ValueExists(cmn_RegHandleT key, std::string_view valu
 
 uint32_t cmn_ConfigStoreC::QueryValue(cmn_RegHandleT key, std::string_view value, void* data,
                                       size_t* size, uint32_t* type) {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   KeyRefS ref;
   if (uint32_t rc = Resolve(key, {}, &ref); rc != RC_OK) return rc;
   RefreshAll();
@@ -406,7 +406,7 @@ uint32_t cmn_ConfigStoreC::QueryValue(cmn_RegHandleT key, std::string_view value
 
 uint32_t cmn_ConfigStoreC::ReadText(cmn_RegHandleT root, std::string_view path,
                                     std::string_view value, std::string* text) {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   KeyRefS& ref = scratch_ref_;  // reused under the lock: no allocation per read
   if (uint32_t rc = Resolve(root, path, &ref); rc != RC_OK) return rc;
   RefreshAll();
@@ -427,7 +427,7 @@ uint32_t cmn_ConfigStoreC::ReadText(cmn_RegHandleT root, std::string_view path,
 
 uint32_t cmn_ConfigStoreC::ReadTextList(cmn_RegHandleT key, std::string_view value,
                                         std::vector<std::string>* texts) {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   KeyRefS ref;
   if (uint32_t rc = Resolve(key, {}, &ref); rc != RC_OK) return rc;
   RefreshAll();
@@ -488,7 +488,7 @@ void cmn_ConfigStoreC::CollectSubkeys(cmn_RegHandleT root, const std::string& pa
 }
 
 uint32_t cmn_ConfigStoreC::EnumerateValues(cmn_RegHandleT key, uint32_t index, std::string* name) {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   KeyRefS ref;
   if (uint32_t rc = Resolve(key, {}, &ref); rc != RC_OK) return rc;
   HandleS* h = nullptr;
@@ -506,7 +506,7 @@ uint32_t cmn_ConfigStoreC::EnumerateValues(cmn_RegHandleT key, uint32_t index, s
 }
 
 uint32_t cmn_ConfigStoreC::EnumerateSubkeys(cmn_RegHandleT key, uint32_t index, std::string* name) {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   KeyRefS ref;
   if (uint32_t rc = Resolve(key, {}, &ref); rc != RC_OK) return rc;
   HandleS* h = nullptr;
@@ -530,7 +530,7 @@ uint32_t cmn_ConfigStoreC::CloseEnumeration(cmn_RegHandleT key) {
 uint32_t cmn_ConfigStoreC::Create(cmn_RegHandleT parent, std::string_view path,
                                   cmn_RegHandleT* key) {
   if (key == nullptr) return cmn_kRegBadArgument;
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   KeyRefS ref;
   if (uint32_t rc = Resolve(parent, path, &ref); rc != RC_OK) return rc;
   RefreshAll();
@@ -547,7 +547,7 @@ uint32_t cmn_ConfigStoreC::WriteValue(cmn_RegHandleT key, std::string_view value
                                       const void* data, size_t size) {
   cmn_RegValueS v;
   if (!cmn_RegValueS::FromWire(type, data, size, &v)) return cmn_kRegBadArgument;
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   KeyRefS ref;
   if (uint32_t rc = Resolve(key, {}, &ref); rc != RC_OK) return rc;
   if ((ref.access & kAccessWriteBits) == 0) return cmn_kRegAccessDenied;
@@ -563,7 +563,7 @@ uint32_t cmn_ConfigStoreC::WriteText(cmn_RegHandleT key_or_root, std::string_vie
   cmn_RegValueS v;
   v.type = cmn_kRegSz;
   v.texts.emplace_back(text);
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   KeyRefS ref;
   if (uint32_t rc = Resolve(key_or_root, path, &ref); rc != RC_OK) return rc;
   if ((ref.access & kAccessWriteBits) == 0) return cmn_kRegAccessDenied;
@@ -575,7 +575,7 @@ uint32_t cmn_ConfigStoreC::WriteText(cmn_RegHandleT key_or_root, std::string_vie
 }
 
 uint32_t cmn_ConfigStoreC::DeleteValue(cmn_RegHandleT key, std::string_view value) {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   KeyRefS ref;
   if (uint32_t rc = Resolve(key, {}, &ref); rc != RC_OK) return rc;
   if ((ref.access & kAccessWriteBits) == 0) return cmn_kRegAccessDenied;
@@ -601,7 +601,7 @@ uint32_t cmn_ConfigStoreC::DeleteValue(cmn_RegHandleT key, std::string_view valu
 }
 
 uint32_t cmn_ConfigStoreC::DeleteKey(cmn_RegHandleT parent, std::string_view path, bool recursive) {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   KeyRefS ref;
   if (uint32_t rc = Resolve(parent, path, &ref); rc != RC_OK) return rc;
   if (ref.path.empty()) return cmn_kRegBadArgument;  // roots cannot be deleted
@@ -662,7 +662,7 @@ cmn_RegHandleT cmn_ConfigStoreC::RootByName(std::string_view name) {
 uint32_t cmn_ConfigStoreC::Open(cmn_RegHandleT parent, std::string_view path, uint32_t access,
                                 cmn_RegHandleT* key) {
   if (key == nullptr) return cmn_kRegBadArgument;
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   KeyRefS ref;
   if (uint32_t rc = Resolve(parent, path, &ref); rc != RC_OK) return rc;
   RefreshAll();
@@ -672,7 +672,7 @@ uint32_t cmn_ConfigStoreC::Open(cmn_RegHandleT parent, std::string_view path, ui
 
 uint32_t cmn_ConfigStoreC::Close(cmn_RegHandleT key) {
   if (IsRoot(key)) return RC_OK;
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   return handles_.erase(key) != 0 ? RC_OK : cmn_kRegBadHandle;
 }
 
@@ -680,7 +680,7 @@ uint32_t cmn_ConfigStoreC::AttachFile(std::string_view file, std::string_view ro
                                       std::string_view path) {
   cmn_RegHandleT root = RootByName(root_name);
   if (root == 0 || file.empty()) return cmn_kRegBadArgument;
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   std::string key = cmn_IniDocumentC::NormalisePath(path);
   // Attaching the same file to the same key again makes it the newest.
   for (auto it = files_.begin(); it != files_.end(); ++it) {
@@ -719,7 +719,7 @@ uint32_t cmn_ConfigStoreC::AttachFile(std::string_view file, std::string_view ro
 }
 
 std::vector<std::string> cmn_ConfigStoreC::AttachedFiles(cmn_RegHandleT root) {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   std::vector<std::string> out;
   for (const auto& b : files_) {
     if (b->root == root) out.push_back(b->file);
@@ -728,7 +728,7 @@ std::vector<std::string> cmn_ConfigStoreC::AttachedFiles(cmn_RegHandleT root) {
 }
 
 std::vector<cmn_ConfigStoreC::AttachmentS> cmn_ConfigStoreC::Attachments() {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   std::vector<AttachmentS> out;
   for (const auto& b : files_) out.push_back(AttachmentS{b->root, b->key, b->file});
   return out;
@@ -736,7 +736,7 @@ std::vector<cmn_ConfigStoreC::AttachmentS> cmn_ConfigStoreC::Attachments() {
 
 bool cmn_ConfigStoreC::Origin(cmn_RegHandleT root, std::string_view path, std::string_view name,
                               std::string* file, size_t* line) {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   const std::string normal = cmn_IniDocumentC::NormalisePath(path);
   RefreshAll();
   std::string rel;
@@ -754,7 +754,7 @@ bool cmn_ConfigStoreC::Origin(cmn_RegHandleT root, std::string_view path, std::s
 }
 
 bool cmn_ConfigStoreC::SetWriteTarget(std::string_view file) {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   if (file.empty()) {
     write_target_.clear();
     return true;
@@ -769,27 +769,27 @@ bool cmn_ConfigStoreC::SetWriteTarget(std::string_view file) {
 }
 
 void cmn_ConfigStoreC::LastWrite(std::string* file, bool* changed) {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   *file = last_written_;
   *changed = last_changed_;
 }
 
 std::vector<cmn_ConfigStoreC::DiagnosticS> cmn_ConfigStoreC::TakeDiagnostics() {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   return std::exchange(diagnostics_, {});
 }
 
 size_t cmn_ConfigStoreC::WriteFailures() {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   return write_failures_;
 }
 
 void cmn_ConfigStoreC::SetWritesOptional(bool optional) {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   writes_optional_ = optional;
 }
 
 void cmn_ConfigStoreC::SetReadOnly(bool read_only) {
-  std::lock_guard lock(mu_);
+  cmn_MutexLockC lock(mu_);
   read_only_ = read_only;
 }

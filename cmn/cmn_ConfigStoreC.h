@@ -30,12 +30,12 @@
 #include <sys/types.h>
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "cmn/cmn_IniDocumentC.h"
+#include "cmn/cmn_MutexC.h"
 #include "cmn/cmn_RegistryI.h"
 #include "cmn/cmn_StoreFile_posix.h"
 
@@ -134,45 +134,48 @@ class cmn_ConfigStoreC final : public cmn_RegistryI {
     uint32_t access = 0;
   };
 
-  uint32_t Resolve(cmn_RegHandleT handle, std::string_view path, KeyRefS* out);
-  void RefreshAll();
-  void Refresh(BackingS& b);
+  uint32_t Resolve(cmn_RegHandleT handle, std::string_view path, KeyRefS* out) QLM_REQUIRES(mu_);
+  void RefreshAll() QLM_REQUIRES(mu_);
+  void Refresh(BackingS& b) QLM_REQUIRES(mu_);
   // Parses freshly read content into `b` and reports its ignored lines.
-  void Load(BackingS& b, const std::string& content, const cmn_FileStampS& stamp);
+  void Load(BackingS& b, const std::string& content, const cmn_FileStampS& stamp) QLM_REQUIRES(mu_);
   bool Covers(const BackingS& b, cmn_RegHandleT root, const std::string& path,
-              std::string* relative) const;
-  bool KeyExists(cmn_RegHandleT root, const std::string& path);
+              std::string* relative) const QLM_REQUIRES(mu_);
+  bool KeyExists(cmn_RegHandleT root, const std::string& path) QLM_REQUIRES(mu_);
   const cmn_RegValueS* FindValue(cmn_RegHandleT root, const std::string& path,
-                                 std::string_view name);
+                                 std::string_view name) QLM_REQUIRES(mu_);
   // The file a write of `name` (empty: a key) below root/path goes to, or null for memory.
   BackingS* WriteTarget(cmn_RegHandleT root, const std::string& path, std::string_view name,
-                        std::string* relative);
+                        std::string* relative) QLM_REQUIRES(mu_);
   // Applies `edit` to the backing durably (or to memory when b is null).
   uint32_t Edit(BackingS* b, cmn_RegHandleT root,
-                const std::function<bool(cmn_IniDocumentC&)>& edit);
-  uint32_t NewHandle(const KeyRefS& ref, uint32_t access, cmn_RegHandleT* out);
+                const std::function<bool(cmn_IniDocumentC&)>& edit) QLM_REQUIRES(mu_);
+  uint32_t NewHandle(const KeyRefS& ref, uint32_t access, cmn_RegHandleT* out) QLM_REQUIRES(mu_);
   void CollectValueNames(cmn_RegHandleT root, const std::string& path,
-                         std::vector<std::string>* out);
-  void CollectSubkeys(cmn_RegHandleT root, const std::string& path, std::vector<std::string>* out);
-  void Warn(const std::string& text);
-  void Report(int severity, const std::string& file, size_t line, const std::string& text);
+                         std::vector<std::string>* out) QLM_REQUIRES(mu_);
+  void CollectSubkeys(cmn_RegHandleT root, const std::string& path, std::vector<std::string>* out)
+      QLM_REQUIRES(mu_);
+  void Warn(const std::string& text) QLM_REQUIRES(mu_);
+  void Report(int severity, const std::string& file, size_t line, const std::string& text)
+      QLM_REQUIRES(mu_);
 
-  std::mutex mu_;
-  std::vector<std::unique_ptr<BackingS>> files_;  // attach order
-  std::unordered_map<cmn_RegHandleT, cmn_IniDocumentC> memory_;
-  std::unordered_map<cmn_RegHandleT, HandleS> handles_;
-  cmn_RegHandleT next_handle_ = 0x100000000ull;
-  KeyRefS scratch_ref_;           // ReadText's key, kept for its capacity
-  std::string scratch_rel_;       // FindValue's relative path, likewise
-  int read_scopes_ = 0;           // open read scopes
-  bool scope_validated_ = false;  // the files were checked inside the current scope
-  std::vector<DiagnosticS> diagnostics_;
-  size_t write_failures_ = 0;
-  bool writes_optional_ = false;
-  bool read_only_ = false;
-  std::string write_target_;
-  std::string last_written_;
-  bool last_changed_ = false;
+  cmn_MutexC mu_;
+  std::vector<std::unique_ptr<BackingS>> files_ QLM_GUARDED_BY(mu_);  // attach order
+  std::unordered_map<cmn_RegHandleT, cmn_IniDocumentC> memory_ QLM_GUARDED_BY(mu_);
+  std::unordered_map<cmn_RegHandleT, HandleS> handles_ QLM_GUARDED_BY(mu_);
+  cmn_RegHandleT next_handle_ QLM_GUARDED_BY(mu_) = 0x100000000ull;
+  KeyRefS scratch_ref_ QLM_GUARDED_BY(mu_);      // ReadText's key, kept for its capacity
+  std::string scratch_rel_ QLM_GUARDED_BY(mu_);  // FindValue's relative path, likewise
+  int read_scopes_ QLM_GUARDED_BY(mu_) = 0;      // open read scopes
+  // The files were checked inside the current scope.
+  bool scope_validated_ QLM_GUARDED_BY(mu_) = false;
+  std::vector<DiagnosticS> diagnostics_ QLM_GUARDED_BY(mu_);
+  size_t write_failures_ QLM_GUARDED_BY(mu_) = 0;
+  bool writes_optional_ QLM_GUARDED_BY(mu_) = false;
+  bool read_only_ QLM_GUARDED_BY(mu_) = false;
+  std::string write_target_ QLM_GUARDED_BY(mu_);
+  std::string last_written_ QLM_GUARDED_BY(mu_);
+  bool last_changed_ QLM_GUARDED_BY(mu_) = false;
 };
 
 #endif  // QLM_CMN_CMN_CONFIGSTOREC_H_

@@ -54,7 +54,7 @@ cmn_LocaleNumericC::cmn_LocaleNumericC() {
 }
 
 std::shared_ptr<const cmn_CatalogI> cmn_CatalogSwitchC::ProcessCatalog() const {
-  std::lock_guard<std::mutex> hold(mutex_);
+  cmn_MutexLockC hold(mutex_);
   return catalog_;
 }
 
@@ -64,7 +64,7 @@ uint32_t cmn_CatalogSwitchC::SetProcessCatalog(std::string_view name) {
   auto opened = std::make_shared<cmn_CatalogFileC>();
   std::shared_ptr<const cmn_CatalogFileC> next;
   if (opened->Open(name, names_)) next = std::move(opened);
-  std::lock_guard<std::mutex> hold(mutex_);
+  cmn_MutexLockC hold(mutex_);
   catalog_.swap(next);
   return catalog_ ? RC_OK : RC_CANNOT_OPEN;
 }

@@ -4,12 +4,12 @@
 #define QLM_CMN_CMN_LOCALEC_H_
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 
 #include "cmn/cmn_CatalogFileC.h"
 #include "cmn/cmn_LocaleI.h"
+#include "cmn/cmn_MutexC.h"
 
 // The parts of a locale name "language[_territory][.codeset][@modifier]".
 class cmn_LocaleNamesC final : public cmn_LocaleNamesI {
@@ -52,8 +52,8 @@ class cmn_CatalogSwitchC final : public cmn_CatalogSwitchI {
 
  private:
   const cmn_LocaleNamesI& names_;
-  mutable std::mutex mutex_;                         // held only to copy or swap catalog_
-  std::shared_ptr<const cmn_CatalogFileC> catalog_;  // guarded by mutex_
+  mutable cmn_MutexC mutex_;  // held only to copy or swap catalog_
+  std::shared_ptr<const cmn_CatalogFileC> catalog_ QLM_GUARDED_BY(mutex_);
 };
 
 class cmn_LocaleC final : public cmn_LocaleI {

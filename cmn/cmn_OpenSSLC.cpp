@@ -216,7 +216,7 @@ void cmn_OpenSSLC::Load() noexcept {
   tried_.store(true, std::memory_order_release);
   std::string directory;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    cmn_MutexLockC lock(mutex_);
     directory = library_directory_;
   }
   std::string reasons;  // why each candidate was passed over, for the unavailable report
@@ -361,13 +361,13 @@ uint32_t cmn_OpenSSLC::SetLibraryDirectory(const char* directory) {
     TraceText("cmn_OpenSSLC::SetLibraryDirectory(): %s was looked for already; %s changes nothing",
               cmn_kCryptoLibraryName, directory);
   }
-  std::lock_guard<std::mutex> lock(mutex_);
+  cmn_MutexLockC lock(mutex_);
   library_directory_ = directory;
   return RC_OK;
 }
 
 std::string_view cmn_OpenSSLC::LibraryDirectory() const noexcept {
-  std::lock_guard<std::mutex> lock(mutex_);
+  cmn_MutexLockC lock(mutex_);
   return library_directory_;
 }
 

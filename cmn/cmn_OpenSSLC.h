@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "cmn/cmn_MutexC.h"
 #include "cmn/cmn_OpenSSLI.h"
 
 typedef struct ossl_provider_st OSSL_PROVIDER;
@@ -63,8 +64,8 @@ class cmn_OpenSSLC final : public cmn_OpenSSLI {
   OSSL_PROVIDER* legacy_provider_ = nullptr;
   std::atomic<bool> tried_{false};  // Load started
   mutable std::once_flag load_once_;
-  mutable std::mutex mutex_;
-  std::string library_directory_;  // guarded by mutex_
+  mutable cmn_MutexC mutex_;
+  std::string library_directory_ QLM_GUARDED_BY(mutex_);
 };
 
 #endif  // QLM_CMN_CMN_OPENSSLC_H_

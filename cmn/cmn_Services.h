@@ -15,11 +15,11 @@ class cmn_LocaleI;
 
 // `version` is the interface version the caller was written against; the versions served are
 // the ones named below, any other gives null.
-cmn_TracerI* getTracer(int version = 2);                 // version 2
-cmn_ConfigurationI* getConfiguration(int version = 1);   // version 1
-cmn_ErrBufI* getErrBuf(int version = 2);                 // version 2; the calling thread's
+cmn_TracerI* getTracer(int version = 2);                   // version 2
+cmn_ConfigurationI* getConfiguration(int version = 1);     // version 1
+cmn_ErrBufI* getErrBuf(int version = 2);                   // version 2; the calling thread's
 cmn_StringFactoryI* getStringFactory(bool create = true);  // null only when !create and unused
-cmn_OpenSSLI* getOpenSSL(int version = 2);               // version 2
+cmn_OpenSSLI* getOpenSSL(int version = 2);                 // version 2
 // The locale named `name`; the empty name (every caller's) is the process locale.
 cmn_LocaleI* getLocale(std::string_view name = {});
 

@@ -18,15 +18,13 @@ class cmn_StringFactoryI {
   virtual cmn_StringBodyI* MakeFromCText(const char* text, const char* encoding) = 0;
   // A body from `count` bytes in `encoding` ("utf16" and "wchar_t" read whole units in
   // machine order; an incomplete last unit or character becomes U+FFFD).
-  virtual cmn_StringBodyI* MakeFromBytes(const void* bytes, size_t count,
-                                         const char* encoding) = 0;
+  virtual cmn_StringBodyI* MakeFromBytes(const void* bytes, size_t count, const char* encoding) = 0;
   // A body of one code point.
   virtual cmn_StringBodyI* MakeFromChar(char32_t c) = 0;
   // A new body holding `a` followed by `b`.
   virtual cmn_StringBodyI* Concat(const cmn_StringBodyI& a, const cmn_StringBodyI& b) = 0;
   // `count` characters of `s` from `position` (count -1: the rest), clipped to the text.
-  virtual cmn_StringBodyI* Substring(const cmn_StringBodyI& s, int64_t position,
-                                     int64_t count) = 0;
+  virtual cmn_StringBodyI* Substring(const cmn_StringBodyI& s, int64_t position, int64_t count) = 0;
   // `format` rendered with `args` (may be null: no arguments). See cmn_Formatter.h for the
   // conversions; a format that does not match its arguments renders safely.
   virtual cmn_StringBodyI* Format(const cmn_StringBodyI& format, const cmn_ArgsI* args) = 0;

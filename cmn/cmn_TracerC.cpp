@@ -154,7 +154,7 @@ std::unique_ptr<cmn_TracerC::SinkC> cmn_TracerC::MakeSink(std::string_view desti
 }
 
 std::atomic<int32_t>* cmn_TracerC::FlagFor(const char* name) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  cmn_MutexLockC lock(mutex_);
   auto it = flags_.find(std::string_view(name));
   if (it == flags_.end()) {
     it = flags_
@@ -197,18 +197,18 @@ void cmn_TracerC::Trace(const char* name, cmn_TraceCategoryS* category, const ch
   (void)cmn_EscapeControls(line, textStart);
   line += '\n';
 
-  std::lock_guard<std::mutex> lock(write_mutex_);
+  cmn_MutexLockC lock(write_mutex_);
   (void)cmn_WriteAll(sink_->Fd(), line.data(), line.size());  // a failed write drops the record
 }
 
 void cmn_TracerC::Configure(std::string_view categories, std::string_view destination) {
   std::vector<RuleS> rules = ParseRules(categories);
   std::unique_ptr<SinkC> sink = destination.empty() ? nullptr : MakeSink(destination);
-  std::lock_guard<std::mutex> lock(mutex_);
+  cmn_MutexLockC lock(mutex_);
   // The destination changes first, so records of newly enabled categories reach the new one.
   // The replaced sink (now in `sink`) closes its file when this function returns.
   if (sink) {
-    std::lock_guard<std::mutex> writeLock(write_mutex_);
+    cmn_MutexLockC writeLock(write_mutex_);
     sink_.swap(sink);
   }
   rules_ = std::move(rules);

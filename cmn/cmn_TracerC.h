@@ -17,11 +17,11 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cmn/cmn_MutexC.h"
 #include "cmn/cmn_TracerI.h"
 
 class cmn_TracerC final : public cmn_TracerI {
@@ -83,13 +83,14 @@ class cmn_TracerC final : public cmn_TracerI {
   static std::unique_ptr<SinkC> MakeSink(std::string_view destination);
 
   // The flag of `name`, made (and set from the current rules) when new. Takes mutex_.
-  std::atomic<int32_t>* FlagFor(const char* name);
+  std::atomic<int32_t>* FlagFor(const char* name) QLM_EXCLUDES(mutex_);
 
-  std::mutex mutex_;
-  std::vector<RuleS> rules_;                                        // guarded by mutex_
-  std::map<std::string, std::atomic<int32_t>, std::less<>> flags_;  // guarded by mutex_
-  std::mutex write_mutex_;
-  std::unique_ptr<SinkC> sink_;  // guarded by write_mutex_, never null
+  // Taken before write_mutex_ when both are held.
+  cmn_MutexC mutex_ QLM_ACQUIRED_BEFORE(write_mutex_);
+  std::vector<RuleS> rules_ QLM_GUARDED_BY(mutex_);
+  std::map<std::string, std::atomic<int32_t>, std::less<>> flags_ QLM_GUARDED_BY(mutex_);
+  cmn_MutexC write_mutex_;
+  std::unique_ptr<SinkC> sink_ QLM_GUARDED_BY(write_mutex_);  // never null
 };
 
 #endif  // QLM_CMN_CMN_TRACERC_H_

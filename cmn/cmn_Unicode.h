@@ -5,7 +5,9 @@
 
 // Decimal digit value 0..9, or -1 for a code point that is not one of the listed digits.
 [[nodiscard]] int cmn_DigitValue(char32_t c) noexcept;
-[[nodiscard]] inline bool cmn_IsDigit(char32_t c) noexcept { return cmn_DigitValue(c) >= 0; }
+[[nodiscard]] inline bool cmn_IsDigit(char32_t c) noexcept {
+  return cmn_DigitValue(c) >= 0;
+}
 // Simple case mappings; a code point without a mapping maps to itself.
 [[nodiscard]] char32_t cmn_ToUpper(char32_t c) noexcept;
 [[nodiscard]] char32_t cmn_ToLower(char32_t c) noexcept;

@@ -1,5 +1,6 @@
 #include "context/RKContextC.h"
 
+#include "cmn/cmn_Check.h"
 #include "env/env_ContextLinkC.h"
 
 RKContextC* RKContextC::m_CurrentP = nullptr;
@@ -49,6 +50,7 @@ void RKContextC::SetEnvironment(env_EnvironmentC* environment) {
 }
 
 RKContextC* RKContextC::Push() {
+  QLM_DCHECK_MAIN_THREAD();
   RKContextC* current = Current();
   auto next = std::unique_ptr<RKContextC>(new RKContextC(current));
   for (int i = 0; i < 5; ++i) next->m_aValues[i] = current->m_aValues[i];
@@ -60,5 +62,6 @@ RKContextC* RKContextC::Push() {
 }
 
 void RKContextC::Pop() {
+  QLM_DCHECK_MAIN_THREAD();
   delete m_CurrentP;
 }

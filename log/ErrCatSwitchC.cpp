@@ -1,10 +1,10 @@
 #include "log/ErrCatSwitchC.h"
 
-#include <mutex>
 #include <string>
 #include <utility>
 
 #include "cmn/cmn_LocaleI.h"
+#include "cmn/cmn_MutexC.h"
 #include "cmn/cmn_Services.h"
 #include "log/Trace.h"
 #include "log/TraceCategories.h"
@@ -16,8 +16,8 @@ namespace {
 // library's std::atomic<std::shared_ptr> of GCC 12 releases its internal lock with relaxed
 // order after a load, which is formally a data race with a later store.)
 struct ModuleCatalogSlotS {
-  std::mutex mutex;
-  std::shared_ptr<ErrCatalogC> catalog;  // guarded by mutex
+  cmn_MutexC mutex;
+  std::shared_ptr<ErrCatalogC> catalog QLM_GUARDED_BY(mutex);
 };
 
 // Never destroyed: lookups from threads still running at exit must not meet a dead slot.
@@ -46,21 +46,21 @@ ErrCatSwitchC::~ErrCatSwitchC() = default;
 
 std::shared_ptr<ErrCatalogC> ErrCatSwitchC::ModuleCatalog() noexcept {
   ModuleCatalogSlotS& slot = ModuleCatalogSlot();
-  std::lock_guard<std::mutex> lock(slot.mutex);
+  cmn_MutexLockC lock(slot.mutex);
   return slot.catalog;
 }
 
 std::shared_ptr<ErrCatalogC> ErrCatSwitchC::ReplaceModuleCatalog(
     std::shared_ptr<ErrCatalogC> catalog) {
   ModuleCatalogSlotS& slot = ModuleCatalogSlot();
-  std::lock_guard<std::mutex> lock(slot.mutex);
+  cmn_MutexLockC lock(slot.mutex);
   slot.catalog.swap(catalog);
   return catalog;  // the previous one
 }
 
 bool ErrCatSwitchC::InstallModuleCatalogIfNone(std::shared_ptr<ErrCatalogC> catalog) {
   ModuleCatalogSlotS& slot = ModuleCatalogSlot();
-  std::lock_guard<std::mutex> lock(slot.mutex);
+  cmn_MutexLockC lock(slot.mutex);
   if (slot.catalog) return false;
   slot.catalog = std::move(catalog);
   return true;

@@ -50,12 +50,12 @@ bool ErrCatalogC::GetMessage(StringC* text, int* severity, uint32_t number,
 }
 
 RcT ErrCatalogC::SetName(const StringC& name) {
-  std::lock_guard<std::mutex> lock(name_mutex_);
+  cmn_MutexLockC lock(name_mutex_);
   name_ = name;
   return RC_OK;
 }
 
 StringC ErrCatalogC::Name() const {
-  std::lock_guard<std::mutex> lock(name_mutex_);
+  cmn_MutexLockC lock(name_mutex_);
   return name_;
 }

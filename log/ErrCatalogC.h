@@ -4,11 +4,11 @@
 #define QLM_LOG_ERRCATALOGC_H_
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 #include "base/StringC.h"
 #include "cmn/cmn_CatalogFileC.h"
+#include "cmn/cmn_MutexC.h"
 #include "cmn/cmn_Result.h"
 #include "log/MessageTextC.h"
 
@@ -55,8 +55,8 @@ class ErrCatalogC {
 
  private:
   StringC path_;
-  mutable std::mutex name_mutex_;
-  StringC name_;  // guarded by name_mutex_
+  mutable cmn_MutexC name_mutex_;
+  StringC name_ QLM_GUARDED_BY(name_mutex_);
   cmn_CatalogFileC file_;
 };
 

@@ -74,7 +74,7 @@ bool log_LogDynamicProxyLoggerC::IsReady() const {
 
 StringC log_LogDynamicProxyLoggerC::PreferredLevel(const StringC& level) {
   if (m_pPreferredLevel == nullptr) return level;
-  std::lock_guard<std::mutex> hold(m_Mutex);
+  cmn_MutexLockC hold(m_Mutex);
   const std::string text = level.ToUtf8();
   const char* preferred = m_pPreferredLevel(text.c_str());
   return preferred != nullptr ? StringC::FromUtf8(preferred) : level;
@@ -82,7 +82,7 @@ StringC log_LogDynamicProxyLoggerC::PreferredLevel(const StringC& level) {
 
 void log_LogDynamicProxyLoggerC::Write(const log_LogEntryC& entry) {
   if (m_pLibrary == nullptr || m_pLog == nullptr) return;
-  std::lock_guard<std::mutex> hold(m_Mutex);
+  cmn_MutexLockC hold(m_Mutex);
   m_pLog(entry.Set(), entry.Number(), entry.Severity(), entry.TextUtf8().c_str(), &entry.Header(),
          &entry.Source());
 }

@@ -10,9 +10,8 @@
 #ifndef QLM_LOG_LOG_LOGDYNAMICPROXYLOGGERC_H_
 #define QLM_LOG_LOG_LOGDYNAMICPROXYLOGGERC_H_
 
-#include <mutex>
-
 #include "base/StringC.h"
+#include "cmn/cmn_MutexC.h"
 #include "cmn/cmn_UniqueFdC.h"
 #include "logmgr/log_LogPluginI.h"
 #include "logmgr/log_LoggerC.h"
@@ -38,7 +37,9 @@ class log_LogDynamicProxyLoggerC : public log_LoggerC {
   StringC PreferredLevel(const StringC& level) override;
 
  private:
-  std::mutex m_Mutex;  // held around every call into the module after construction
+  // Held around every call into the module after construction: modules need not be
+  // thread-safe.
+  cmn_MutexC m_Mutex;
   void* m_pLibrary = nullptr;
   // The checked library file, mapped through "/proc/self/fd/N": kept open while the library is
   // loaded, so that no other module opened later gets the same N (the dynamic loader takes an

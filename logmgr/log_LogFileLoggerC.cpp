@@ -261,7 +261,7 @@ void log_LogFileLoggerC::ReportOnce(bool* flag, const std::string& text) {
 }
 
 bool log_LogFileLoggerC::IsReady() const {
-  std::lock_guard<std::mutex> hold(m_Mutex);
+  cmn_MutexLockC hold(m_Mutex);
   return m_Fd.IsValid();
 }
 
@@ -376,7 +376,7 @@ std::string log_LogFileLoggerC::FormatLine(const log_LogEntryC& entry, const cha
 }
 
 void log_LogFileLoggerC::Write(const log_LogEntryC& entry) {
-  std::lock_guard<std::mutex> hold(m_Mutex);
+  cmn_MutexLockC hold(m_Mutex);
   if (!m_Fd.IsValid()) return;
   if (!m_bFormatsLoaded) LoadFormats(entry.Manager());
   if (m_FollowIntervalUs >= 0) {

@@ -46,11 +46,11 @@
 #include <cstdint>
 #include <ctime>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "base/StringC.h"
+#include "cmn/cmn_MutexC.h"
 #include "cmn/cmn_Result.h"
 #include "cmn/cmn_UniqueFdC.h"
 #include "logmgr/log_LogSystem_posix.h"
@@ -123,25 +123,25 @@ class log_LogFileLoggerC : public log_LoggerC {
   // Opens the log file: makes its directory, opens it under the directory lock and, when it
   // is larger than `limit` bytes (0: no limit), moves it aside to `old_name` and starts a new
   // one. Leaves m_Fd closed and m_FailureReason set on any failure.
-  void Open(const StringC& old_name, int64_t limit);
+  void Open(const StringC& old_name, int64_t limit) QLM_REQUIRES(m_Mutex);
   // Opens (creating when missing, with the logger's mode) the leaf in m_Dir into *fd.
   // *opened receives what the open's own check saw of the file.
-  [[nodiscard]] RcT OpenLeaf(cmn_UniqueFdC* fd, log_OpenedS* opened);
+  [[nodiscard]] RcT OpenLeaf(cmn_UniqueFdC* fd, log_OpenedS* opened) QLM_REQUIRES(m_Mutex);
   // Moves the open file aside to `old_name`: rename, or copy and truncate across file
   // systems. Called under the directory lock. True when the path must be reopened.
-  bool MoveAside(const StringC& old_name);
+  bool MoveAside(const StringC& old_name) QLM_REQUIRES(m_Mutex);
   // Takes the identity of m_Fd (whose status is `opened`) and notes whether its last line is
   // unterminated.
-  void Adopt(const log_OpenedS& opened);
+  void Adopt(const log_OpenedS& opened) QLM_REQUIRES(m_Mutex);
   // The identity check before a write; reopens the path when it names another file.
-  void FollowPath();
+  void FollowPath() QLM_REQUIRES(m_Mutex);
   // Reports `text` once per `flag` on standard error.
   void ReportOnce(bool* flag, const std::string& text);
   // Reads the time and line formats from the manager's catalog, once.
-  void LoadFormats(const log_LogManagerC& manager);
+  void LoadFormats(const log_LogManagerC& manager) QLM_REQUIRES(m_Mutex);
   // The entry's time rendered with the time format; rendered again only when the time
   // differs from the previous entry's.
-  const char* TimeText(const struct tm& time);
+  const char* TimeText(const struct tm& time) QLM_REQUIRES(m_Mutex);
 
   FileNameC m_FileName;
   std::string m_Path;  // the log file's system path
@@ -152,24 +152,26 @@ class log_LogFileLoggerC : public log_LoggerC {
   std::string m_FailureReason;
   std::vector<std::string> m_Warnings;
 
-  // Everything below is guarded by m_Mutex once the constructor has returned.
-  mutable std::mutex m_Mutex;
-  cmn_UniqueFdC m_Dir;  // the log file's directory, held to compare and reopen the name
-  std::string m_Leaf;
-  cmn_UniqueFdC m_Fd;
-  log_FileIdS m_Id;
-  int64_t m_LastFollowUs = INT64_MIN / 2;  // monotonic time of the last check for a move
-  bool m_bReadable = false;                // m_Fd was opened for reading too
-  bool m_bNeedNewline = false;             // the file's last line is unterminated
-  bool m_bWriteReported = false;
-  bool m_bReopenReported = false;
-  bool m_bFormatsLoaded = false;
-  bool m_bIso8601 = false;
-  std::string m_TimeFormat;
-  std::string m_LineFormat;
-  struct tm m_LastTime {};
-  bool m_bTimeValid = false;
-  char m_TimeText[c_TimeTextSize] = {};
+  // The constructor runs alone; afterwards the members below are touched only under m_Mutex.
+  mutable cmn_MutexC m_Mutex;
+  // The log file's directory, held to compare and reopen the name.
+  cmn_UniqueFdC m_Dir QLM_GUARDED_BY(m_Mutex);
+  std::string m_Leaf QLM_GUARDED_BY(m_Mutex);
+  cmn_UniqueFdC m_Fd QLM_GUARDED_BY(m_Mutex);
+  log_FileIdS m_Id QLM_GUARDED_BY(m_Mutex);
+  // Monotonic time of the last check for a move.
+  int64_t m_LastFollowUs QLM_GUARDED_BY(m_Mutex) = INT64_MIN / 2;
+  bool m_bReadable QLM_GUARDED_BY(m_Mutex) = false;     // m_Fd was opened for reading too
+  bool m_bNeedNewline QLM_GUARDED_BY(m_Mutex) = false;  // the file's last line is unterminated
+  bool m_bWriteReported QLM_GUARDED_BY(m_Mutex) = false;
+  bool m_bReopenReported QLM_GUARDED_BY(m_Mutex) = false;
+  bool m_bFormatsLoaded QLM_GUARDED_BY(m_Mutex) = false;
+  bool m_bIso8601 QLM_GUARDED_BY(m_Mutex) = false;
+  std::string m_TimeFormat QLM_GUARDED_BY(m_Mutex);
+  std::string m_LineFormat QLM_GUARDED_BY(m_Mutex);
+  struct tm m_LastTime QLM_GUARDED_BY(m_Mutex) {};
+  bool m_bTimeValid QLM_GUARDED_BY(m_Mutex) = false;
+  char m_TimeText[c_TimeTextSize] QLM_GUARDED_BY(m_Mutex) = {};
 };
 
 #endif  // QLM_LOG_LOG_LOGFILELOGGERC_H_

@@ -84,7 +84,7 @@ log_LogManagerC::~log_LogManagerC() {
 }
 
 std::shared_ptr<const ErrCatalogC> log_LogManagerC::Catalog() const noexcept {
-  std::lock_guard<std::mutex> hold(m_CatalogMutex);
+  cmn_MutexLockC hold(m_CatalogMutex);
   return m_pCatalog;
 }
 
@@ -121,7 +121,11 @@ std::unique_ptr<log_LogFileLoggerC> MakeFileLogger(const log_LogSettingsC& setti
 
 void log_LogManagerC::Configure(const log_LogSettingsC& settings) {
   m_CatalogPath = CatalogPathOf(settings);
-  m_pCatalog = std::make_shared<const ErrCatalogC>(m_CatalogPath);
+  auto catalog = std::make_shared<const ErrCatalogC>(m_CatalogPath);
+  {
+    cmn_MutexLockC hold(m_CatalogMutex);  // never contended: the constructor runs alone
+    m_pCatalog = std::move(catalog);
+  }
   m_uFlags = settings.Flags();
   bool to_stderr = false;
   std::vector<std::string> warnings;
@@ -253,7 +257,7 @@ RcT log_LogManagerC::LogPartsV(uint32_t letter, uint32_t level, uint32_t set, ui
 void log_LogManagerC::CloseCatalog() noexcept {
   std::shared_ptr<const ErrCatalogC> closed;
   {
-    std::lock_guard<std::mutex> hold(m_CatalogMutex);
+    cmn_MutexLockC hold(m_CatalogMutex);
     closed.swap(m_pCatalog);
   }
   // `closed` goes here, or with the last lookup still using it.
@@ -274,8 +278,8 @@ RcT log_LogManagerC::Log(uint32_t letter, uint32_t level, uint32_t message,
 log_LogManagerC* log_LogManagerC::Instance() {
   if (log_LogManagerC* manager = m_InstanceP.load(std::memory_order_acquire)) return manager;
   // Only the first use takes the lock; two threads racing for it make one manager.
-  static std::mutex creation;
-  std::lock_guard<std::mutex> hold(creation);
+  static cmn_MutexC creation;
+  cmn_MutexLockC hold(creation);
   log_LogManagerC* manager = m_InstanceP.load(std::memory_order_acquire);
   if (manager == nullptr) {
     manager = new log_LogManagerC();

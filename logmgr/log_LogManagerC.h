@@ -37,11 +37,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "base/StringC.h"
+#include "cmn/cmn_MutexC.h"
 #include "logmgr/log_LogManagerI.h"
 #include "messages/log_Messages.h"
 
@@ -121,8 +121,8 @@ class log_LogManagerC final : public log_LogManagerI {
 
   std::atomic<uint32_t> m_uRefs{0};
   std::vector<std::unique_ptr<log_LogInstanceC>> m_Instances;
-  mutable std::mutex m_CatalogMutex;
-  std::shared_ptr<const ErrCatalogC> m_pCatalog;  // guarded by m_CatalogMutex
+  mutable cmn_MutexC m_CatalogMutex;
+  std::shared_ptr<const ErrCatalogC> m_pCatalog QLM_GUARDED_BY(m_CatalogMutex);
   StringC m_CatalogPath;
   uint64_t m_uFlags = 1;
 };

@@ -22,7 +22,7 @@ std::string log_LogStderrLoggerC::LineOf(const log_LogEntryC& entry) {
 void log_LogStderrLoggerC::Write(const log_LogEntryC& entry) {
   if (entry.Severity() < c_MinimumSeverity) return;
   const std::string line = LineOf(entry);
-  std::lock_guard<std::mutex> hold(m_Mutex);
+  cmn_MutexLockC hold(m_Mutex);
   log_TellStderr(line);
 }
 

@@ -6,9 +6,9 @@
 #ifndef QLM_LOG_LOG_LOGSTDERRLOGGERC_H_
 #define QLM_LOG_LOG_LOGSTDERRLOGGERC_H_
 
-#include <mutex>
 #include <string>
 
+#include "cmn/cmn_MutexC.h"
 #include "logmgr/log_LoggerC.h"
 
 class log_LogStderrLoggerC : public log_LoggerC {
@@ -29,7 +29,7 @@ class log_LogStderrLoggerC : public log_LoggerC {
   static std::string LineOf(const log_LogEntryC& entry);
 
  private:
-  std::mutex m_Mutex;
+  cmn_MutexC m_Mutex;  // one line at a time on standard error
 };
 
 #endif  // QLM_LOG_LOG_LOGSTDERRLOGGERC_H_

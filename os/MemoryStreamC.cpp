@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "cmn/cmn_Check.h"
 #include "os/StreamErrors.h"
 
 namespace {
@@ -101,6 +102,7 @@ RcT MemoryStreamC::Resize(int64_t length, bool for_write) {
     ::explicit_bzero(buffer_ + length, static_cast<size_t>(length_ - length));
   }
   length_ = length;
+  QLM_DCHECK(0 <= length_ && length_ <= capacity_);
   return RC_OK;
 }
 

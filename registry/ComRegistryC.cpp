@@ -7,10 +7,10 @@ std::atomic<ComRegistryC*> ComRegistryC::s_InstanceP{nullptr};
 namespace {
 
 // Serializes the creation and the replacement of the process's registry.
-std::mutex g_InstanceMutex;
+cmn_MutexC g_InstanceMutex;
 // Serializes ReleaseInstance() calls, so that one of them cannot shut down a registry that
 // another has just destroyed. Never taken while g_InstanceMutex is held.
-std::mutex g_ReleaseMutex;
+cmn_MutexC g_ReleaseMutex QLM_ACQUIRED_BEFORE(g_InstanceMutex);
 
 }  // namespace
 
@@ -54,7 +54,7 @@ RcT ComRegistryC::RegisterName(const char* name, const GuidC& clsid) noexcept {
   if (name == nullptr || *name == '\0') return RC_INVALIDARG;
   const ZelStringC text(name);
   const ZelStringC key = ComNameSpaceC::Key(text);
-  std::lock_guard<std::mutex> lock(names_mutex_);
+  cmn_MutexLockC lock(names_mutex_);
   root_.Create(text);
   ComNameSpaceC* space = root_.Find(text);
   if (space == nullptr) return RC_INVALIDARG;
@@ -66,7 +66,7 @@ RcT ComRegistryC::UnregisterName(const char* name) noexcept {
   if (name == nullptr) return RC_INVALIDARG;
   const ZelStringC text(name);
   const ZelStringC key = ComNameSpaceC::Key(text);
-  std::lock_guard<std::mutex> lock(names_mutex_);
+  cmn_MutexLockC lock(names_mutex_);
   ComNameSpaceC* space = root_.Find(text);
   if (space == nullptr || !space->Table().Remove(key)) return RC_CLASS_NOT_REGISTERED;
   return RC_OK;
@@ -78,7 +78,7 @@ RcT ComRegistryC::LookupName(const char* name, GuidC* clsid) noexcept {
   if (name == nullptr) return RC_INVALIDARG;
   const ZelStringC text(name);
   const ZelStringC key = ComNameSpaceC::Key(text);
-  std::lock_guard<std::mutex> lock(names_mutex_);
+  cmn_MutexLockC lock(names_mutex_);
   const ComNameSpaceC* space = root_.Find(text);
   const ComClassEntryC* entry = space != nullptr ? space->Table().Find(key) : nullptr;
   if (entry == nullptr) return RC_CLASS_NOT_REGISTERED;
@@ -91,14 +91,14 @@ RcT ComRegistryC::OnReplaced(void* /*argument*/) noexcept {
 }
 
 void ComRegistryC::Shutdown() noexcept {
-  std::lock_guard<std::mutex> lock(names_mutex_);
+  cmn_MutexLockC lock(names_mutex_);
   root_.Clear();
 }
 
 ComRegistryC* ComRegistryC::Instance() {
   ComRegistryC* registry = s_InstanceP.load(std::memory_order_acquire);
   if (registry != nullptr) return registry;
-  std::lock_guard<std::mutex> lock(g_InstanceMutex);
+  cmn_MutexLockC lock(g_InstanceMutex);
   registry = s_InstanceP.load(std::memory_order_acquire);
   if (registry == nullptr) {
     registry = new UnixComRegistryC;
@@ -116,7 +116,7 @@ RcT ComRegistryC::ReplaceInstance(ComRegistryC* registry, void* argument) {
   registry->AddRef();
   ComRegistryC* former = nullptr;
   {
-    std::lock_guard<std::mutex> lock(g_InstanceMutex);
+    cmn_MutexLockC lock(g_InstanceMutex);
     former = s_InstanceP.exchange(registry, std::memory_order_acq_rel);
   }
   if (former != nullptr) former->Release();
@@ -126,13 +126,13 @@ RcT ComRegistryC::ReplaceInstance(ComRegistryC* registry, void* argument) {
 }
 
 void ComRegistryC::ReleaseInstance() noexcept {
-  std::lock_guard<std::mutex> serial(g_ReleaseMutex);
+  cmn_MutexLockC serial(g_ReleaseMutex);
   ComRegistryC* registry = nullptr;
   {
     // A reference of our own, taken while the slot cannot change: a ReplaceInstance() that
     // runs meanwhile (another thread, or a module's finalization inside Shutdown()) drops the
     // process's reference, which would otherwise destroy the registry under Shutdown().
-    std::lock_guard<std::mutex> lock(g_InstanceMutex);
+    cmn_MutexLockC lock(g_InstanceMutex);
     registry = s_InstanceP.load(std::memory_order_acquire);
     if (registry == nullptr) return;
     registry->AddRef();
@@ -142,7 +142,7 @@ void ComRegistryC::ReleaseInstance() noexcept {
   registry->Shutdown();
   bool cleared = false;
   {
-    std::lock_guard<std::mutex> lock(g_InstanceMutex);
+    cmn_MutexLockC lock(g_InstanceMutex);
     ComRegistryC* expected = registry;
     cleared = s_InstanceP.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
   }

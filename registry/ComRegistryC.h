@@ -21,8 +21,8 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 
+#include "cmn/cmn_MutexC.h"
 #include "cmn/cmn_Result.h"
 #include "registry/ComNameRegistryI.h"
 #include "registry/ComNameSpaceC.h"
@@ -95,8 +95,8 @@ class ComRegistryC : public ComRegistryI, public ComNameRegistryI {
 
  private:
   std::atomic<uint32_t> count_{0};
-  std::mutex names_mutex_;  // guards root_ and the whole tree below it
-  ComNameSpaceC root_;
+  cmn_MutexC names_mutex_;
+  ComNameSpaceC root_ QLM_GUARDED_BY(names_mutex_);  // and the whole tree below it
 };
 
 #endif  // QLM_REGISTRY_COMREGISTRYC_H_

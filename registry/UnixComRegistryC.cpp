@@ -40,7 +40,7 @@ RcT UnixComRegistryC::RegisterClass(const GuidC& clsid, ComClassFactoryI* factor
   if (entry != nullptr) *entry = nullptr;
   if (factory == nullptr) return RC_INVALIDARG;
   std::string key = clsid.ToUpperBraces();
-  std::lock_guard<std::mutex> lock(classes_mutex_);
+  cmn_MutexLockC lock(classes_mutex_);
   auto [it, added] = classes_.try_emplace(std::move(key));
   if (!added) return RC_FAIL;
   it->second = std::make_unique<UnixComClassEntryC>(clsid, factory);
@@ -52,7 +52,7 @@ RcT UnixComRegistryC::Revoke(UnixComClassEntryC* entry) noexcept {
   if (entry == nullptr) return RC_FAIL;
   std::unique_ptr<UnixComClassEntryC> removed;
   {
-    std::lock_guard<std::mutex> lock(classes_mutex_);
+    cmn_MutexLockC lock(classes_mutex_);
     // Found by address: the handle may be stale, so it is not read before it is found.
     auto it = std::find_if(classes_.begin(), classes_.end(),
                            [entry](const auto& item) { return item.second.get() == entry; });
@@ -68,7 +68,7 @@ RcT UnixComRegistryC::GetClassObject(const GuidC& clsid, ComClassFactoryI** fact
   if (factory == nullptr) return RC_POINTER;
   *factory = nullptr;
   const std::string key = clsid.ToUpperBraces();
-  std::lock_guard<std::mutex> lock(classes_mutex_);
+  cmn_MutexLockC lock(classes_mutex_);
   auto it = classes_.find(key);
   if (it == classes_.end()) return RC_CLASS_NOT_REGISTERED;
   *factory = it->second->Factory();
@@ -77,7 +77,7 @@ RcT UnixComRegistryC::GetClassObject(const GuidC& clsid, ComClassFactoryI** fact
 }
 
 void UnixComRegistryC::Shutdown() noexcept {
-  std::lock_guard<std::recursive_mutex> modules_lock(modules_mutex_);
+  cmn_RecursiveLockC modules_lock(modules_mutex_);
   // Finalize first, while every library is mapped, so that a module revokes its classes
   // itself; whatever a module leaves behind is dropped below before any library goes away.
   for (auto it = modules_.rbegin(); it != modules_.rend(); ++it) {
@@ -90,7 +90,7 @@ void UnixComRegistryC::Shutdown() noexcept {
   }
   ClassTableT classes;
   {
-    std::lock_guard<std::mutex> lock(classes_mutex_);
+    cmn_MutexLockC lock(classes_mutex_);
     classes.swap(classes_);
   }
   classes.clear();
@@ -102,7 +102,7 @@ RcT UnixComRegistryC::LoadModule(const char* path, ComModuleC** module) noexcept
   if (module != nullptr) *module = nullptr;
   if (module == nullptr || path == nullptr || *path == '\0') return RC_INVALIDARG;
   std::string file = std::string(path) + DynLoadC::DefaultSuffix;
-  std::lock_guard<std::recursive_mutex> lock(modules_mutex_);
+  cmn_RecursiveLockC lock(modules_mutex_);
   DynLoadC library;
   std::string reason;
   if (!library.Open(file, &reason)) {
@@ -127,7 +127,7 @@ RcT UnixComRegistryC::LoadModule(const char* path, ComModuleC** module) noexcept
   }
   auto loaded = std::make_unique<ComModuleC>(file, std::move(library), initialize, finalize);
   AddRef();  // the module's reference
-  RcT rc = initialize(this);
+  RcT rc = loaded->initialize_(this);
   if (RcFailed(rc)) return rc;  // `loaded` unloads the library
   *module = loaded.get();
   modules_.push_back(std::move(loaded));
@@ -136,7 +136,7 @@ RcT UnixComRegistryC::LoadModule(const char* path, ComModuleC** module) noexcept
 
 RcT UnixComRegistryC::UnloadModule(ComModuleC* module) noexcept {
   if (module == nullptr) return RC_INVALIDARG;
-  std::lock_guard<std::recursive_mutex> lock(modules_mutex_);
+  cmn_RecursiveLockC lock(modules_mutex_);
   auto it = std::find_if(modules_.begin(), modules_.end(),
                          [module](const auto& loaded) { return loaded.get() == module; });
   if (it == modules_.end()) return RC_FAIL;
@@ -154,11 +154,11 @@ RcT UnixComRegistryC::UnloadModule(ComModuleC* module) noexcept {
 }
 
 size_t UnixComRegistryC::ClassCount() const noexcept {
-  std::lock_guard<std::mutex> lock(classes_mutex_);
+  cmn_MutexLockC lock(classes_mutex_);
   return classes_.size();
 }
 
 size_t UnixComRegistryC::ModuleCount() const noexcept {
-  std::lock_guard<std::recursive_mutex> lock(modules_mutex_);
+  cmn_RecursiveLockC lock(modules_mutex_);
   return modules_.size();
 }

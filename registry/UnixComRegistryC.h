@@ -8,11 +8,11 @@
 #define QLM_REGISTRY_UNIXCOMREGISTRYC_H_
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "cmn/cmn_MutexC.h"
 #include "registry/ComClassFactoryI.h"
 #include "registry/ComModuleC.h"
 #include "registry/ComRegistryC.h"
@@ -68,11 +68,11 @@ class UnixComRegistryC : public ComRegistryC {
   using ClassTableT = std::unordered_map<std::string, std::unique_ptr<UnixComClassEntryC>>;
 
   // Modules: recursive, because an entry point may load or unload another module.
-  mutable std::recursive_mutex modules_mutex_;
-  std::vector<std::unique_ptr<ComModuleC>> modules_;
+  mutable cmn_RecursiveMutexC modules_mutex_ QLM_ACQUIRED_BEFORE(classes_mutex_);
+  std::vector<std::unique_ptr<ComModuleC>> modules_ QLM_GUARDED_BY(modules_mutex_);
   // Guards classes_ only; never held while a factory or module runs.
-  mutable std::mutex classes_mutex_;
-  ClassTableT classes_;
+  mutable cmn_MutexC classes_mutex_;
+  ClassTableT classes_ QLM_GUARDED_BY(classes_mutex_);
 };
 
 #endif  // QLM_REGISTRY_UNIXCOMREGISTRYC_H_

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build g++ clang clang-format libclang-rt-14-dev
+  build-essential cmake ninja-build g++ clang clang-format clang-tidy libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev openssl libicu-dev unicode-data libspdlog-dev
   python3 python3-cryptography util-linux

@@ -100,9 +100,9 @@ bool DateTimeC::Normalise() noexcept {
   time_.Set(local.tm_hour, local.tm_min, local.tm_sec);
   // The standard offset is kept apart from the daylight-saving hour, which Format adds back,
   // so that the written offset is the one in effect.
-  const bool daylight = local.tm_isdst > 0;
-  const int32_t offset = static_cast<int32_t>(local.tm_gmtoff / 60) - (daylight ? 60 : 0);
-  time_.SetLocalZone(offset, daylight, local.tm_isdst >= 0);
+  const bool isDaylight = local.tm_isdst > 0;
+  const int32_t offset = static_cast<int32_t>(local.tm_gmtoff / 60) - (isDaylight ? 60 : 0);
+  time_.SetLocalZone(offset, isDaylight, local.tm_isdst >= 0);
   // A leap second reported by the C library is folded into the last second of the minute.
   if (time_.GetSecond() > 59) time_.Set(time_.GetHour(), time_.GetMinute(), 59);
   return true;

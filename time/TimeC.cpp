@@ -47,10 +47,10 @@ bool TimeC::IsValid() const noexcept {
          second_ <= 59;
 }
 
-void TimeC::SetLocalZone(int32_t offsetMinutes, bool daylight, bool known) noexcept {
+void TimeC::SetLocalZone(int32_t offsetMinutes, bool isDaylight, bool known) noexcept {
   zone_kind_ = c_KindLocal;
   zone_offset_ = offsetMinutes;
-  daylight_ = daylight;
+  daylight_ = isDaylight;
   zone_given_ = known;
   explicit_offset_ = false;
 }

@@ -61,7 +61,7 @@ class TimeC {
   [[nodiscard]] bool SetZone(int32_t zoneKind, int32_t zone) noexcept;
   // Makes the zone the local zone at some instant: kind 0, `offsetMinutes` the standard
   // offset, the daylight flag, and zone given when `known`.
-  void SetLocalZone(int32_t offsetMinutes, bool daylight, bool known) noexcept;
+  void SetLocalZone(int32_t offsetMinutes, bool isDaylight, bool known) noexcept;
 
   int32_t GetHour() const noexcept { return hour_; }
   int32_t GetMinute() const noexcept { return minute_; }
@@ -76,7 +76,7 @@ class TimeC {
 
   // Sets hour, minute and second and clears the invalid flag; the zone is unchanged.
   void Set(int32_t hour, int32_t minute, int32_t second) noexcept;
-  void SetDaylight(bool daylight) noexcept { daylight_ = daylight; }
+  void SetDaylight(bool isDaylight) noexcept { daylight_ = isDaylight; }
   void SetZoneGiven(bool given) noexcept { zone_given_ = given; }
   void MarkInvalid() noexcept { invalid_ = true; }
 

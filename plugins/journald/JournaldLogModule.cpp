@@ -7,17 +7,17 @@
 
 #include <cstdint>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "cmn/cmn_MutexC.h"
 #include "logmgr/log_LogPluginI.h"
 #include "plugins/journald/JournaldFields.h"
 
 namespace {
 
-std::mutex g_Mutex;
-std::string g_PolicyType;  // guarded by g_Mutex
+cmn_MutexC g_Mutex;
+std::string g_PolicyType QLM_GUARDED_BY(g_Mutex);
 
 }  // namespace
 
@@ -25,7 +25,7 @@ extern "C" {
 
 __attribute__((visibility("default"))) void RklLogConfigure(const char* const* settings) {
   try {
-    std::lock_guard<std::mutex> hold(g_Mutex);
+    cmn_MutexLockC hold(g_Mutex);
     for (size_t i = 0; settings != nullptr && settings[i] != nullptr; i += 2) {
       if (std::strcmp(settings[i], "PolicyType") == 0) {
         g_PolicyType = settings[i + 1] != nullptr ? settings[i + 1] : "";
@@ -43,7 +43,7 @@ __attribute__((visibility("default"))) void RklLog(uint64_t set, uint64_t number
                              static_cast<uint32_t>(number & 0xFFFFu);
     std::string policy_type;
     {
-      std::lock_guard<std::mutex> hold(g_Mutex);
+      cmn_MutexLockC hold(g_Mutex);
       policy_type = g_PolicyType;
     }
     const std::vector<std::string> fields =

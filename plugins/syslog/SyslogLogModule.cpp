@@ -18,18 +18,19 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 
 #include "cmn/cmn_ControlEscape.h"
+#include "cmn/cmn_MutexC.h"
 #include "log/CredentialMask.h"
 #include "logmgr/log_LogPluginI.h"
 
 namespace {
 
-std::mutex g_Mutex;
-int g_OpenCount = 0;        // guarded by g_Mutex: openlog once for every RklLogInitialize
-int g_Facility = LOG_USER;  // guarded by g_Mutex
+cmn_MutexC g_Mutex;
+// openlog once for every RklLogInitialize
+int g_OpenCount QLM_GUARDED_BY(g_Mutex) = 0;
+int g_Facility QLM_GUARDED_BY(g_Mutex) = LOG_USER;
 
 struct FacilityS {
   const char* name;
@@ -73,7 +74,7 @@ int PriorityOf(int32_t severity, int32_t level) noexcept {
 extern "C" {
 
 __attribute__((visibility("default"))) void RklLogInitialize(void* /*logger*/) {
-  std::lock_guard<std::mutex> hold(g_Mutex);
+  cmn_MutexLockC hold(g_Mutex);
   if (g_OpenCount++ > 0) return;
   int options = LOG_PID | LOG_NDELAY;
   const char* to_stderr = std::getenv("QLM_SYSLOG_STDERR");
@@ -83,13 +84,13 @@ __attribute__((visibility("default"))) void RklLogInitialize(void* /*logger*/) {
 }
 
 __attribute__((visibility("default"))) void RklLogFinalize(void* /*logger*/) {
-  std::lock_guard<std::mutex> hold(g_Mutex);
+  cmn_MutexLockC hold(g_Mutex);
   if (g_OpenCount == 0 || --g_OpenCount > 0) return;
   ::closelog();
 }
 
 __attribute__((visibility("default"))) void RklLogConfigure(const char* const* settings) {
-  std::lock_guard<std::mutex> hold(g_Mutex);
+  cmn_MutexLockC hold(g_Mutex);
   for (size_t i = 0; settings != nullptr && settings[i] != nullptr; i += 2) {
     if (std::strcmp(settings[i], "LogSyslogFacility") == 0) {
       const char* value = settings[i + 1];
@@ -116,7 +117,7 @@ __attribute__((visibility("default"))) void RklLog(uint64_t /*set*/, uint64_t /*
     const int32_t level = header != nullptr ? header->level : 0;
     int facility;
     {
-      std::lock_guard<std::mutex> hold(g_Mutex);
+      cmn_MutexLockC hold(g_Mutex);
       facility = g_Facility;
     }
     ::syslog(facility | PriorityOf(severity, level), "(%c, %d) %s",

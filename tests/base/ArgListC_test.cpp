@@ -175,7 +175,8 @@ TEST(ArgListCTest, CopiesShareAndAppendingCopiesFirst) {
   ArgListC d = std::move(c);
   EXPECT_EQ(c.Count(), 0u);
   EXPECT_EQ(d.Args(), b.Args());
-  d = d;  // self-assignment keeps the list
+  const ArgListC& alias = d;  // through a reference: the compiler accepts the self-assignment
+  d = alias;                  // self-assignment keeps the list
   EXPECT_EQ(d.Count(), 3u);
 }
 

@@ -149,7 +149,7 @@ TEST(BlobArrayCTest, SortWithInconsistentComparisonKeepsEveryRecord) {
 }
 
 struct Counted {
-  explicit Counted(int v, int* deaths) : value(v), deaths(deaths) {}
+  explicit Counted(int v, int* death_count) : value(v), deaths(death_count) {}
   ~Counted() { ++*deaths; }
   int value;
   int* deaths;

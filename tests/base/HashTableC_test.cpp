@@ -14,8 +14,8 @@
 namespace {
 
 struct U64Elem : HashElemI {
-  explicit U64Elem(uint64_t k, uint64_t s = 0, int* deaths = nullptr)
-      : key(k), seq(s), deaths(deaths) {}
+  explicit U64Elem(uint64_t k, uint64_t s = 0, int* death_count = nullptr)
+      : key(k), seq(s), deaths(death_count) {}
   ~U64Elem() override {
     if (deaths) ++*deaths;
   }

@@ -15,7 +15,7 @@
 namespace {
 
 struct IntElem : ListElemI {
-  IntElem(uint32_t k, int* deaths = nullptr) : key(k), deaths(deaths) {}
+  IntElem(uint32_t k, int* death_count = nullptr) : key(k), deaths(death_count) {}
   ~IntElem() override {
     if (deaths) ++*deaths;
   }

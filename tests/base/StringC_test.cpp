@@ -46,7 +46,8 @@ TEST(StringC, CopiesShareAndAssignmentCounts) {
   StringC b(a);
   EXPECT_EQ(a.Body(), b.Body());
   EXPECT_TRUE(a.Body()->IsShared());
-  b = b;  // self-assignment keeps the reference
+  const StringC& alias = b;  // through a reference: the compiler accepts the self-assignment
+  b = alias;                 // self-assignment keeps the reference
   EXPECT_EQ(b.ToUtf8(), "shared text");
   StringC c = S("other");
   c = a;

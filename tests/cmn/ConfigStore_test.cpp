@@ -383,7 +383,9 @@ TEST_F(ConfigStoreTest, ModesDoNotFollowTheUmask) {
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     for (const char* d : {"", "/.config", "/.config/quillmarsh"}) {
       ASSERT_EQ(::stat((dir_ + "/h" + std::to_string(mask) + d).c_str(), &st), 0);
-      if (*d != '\0') EXPECT_EQ(st.st_mode & 07777, 0700u) << d;
+      if (*d != '\0') {
+        EXPECT_EQ(st.st_mode & 07777, 0700u) << d;
+      }
     }
     const std::string lock = dir_ + "/.m" + std::to_string(mask) + ".ini.lock";
     ASSERT_EQ(::stat(lock.c_str(), &st), 0);

@@ -323,7 +323,9 @@ TEST(IniDocumentTest, RandomEditsKeepUntouchedLinesAndReadBack) {
         const cmn_RegValueS* a = orig.FindValue(s, other);
         const cmn_RegValueS* b = back.FindValue(s, other);
         ASSERT_EQ(a == nullptr, b == nullptr) << s << "/" << other << "\n" << text << out;
-        if (a != nullptr) EXPECT_EQ(*a, *b);
+        if (a != nullptr) {
+          EXPECT_EQ(*a, *b);
+        }
       }
     }
   }

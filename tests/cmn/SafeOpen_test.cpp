@@ -124,109 +124,109 @@ INSTANTIATE_TEST_SUITE_P(
     Rule, SafeOpenMatrixTest,
     ::testing::Values(
         MatrixCase{"plain", false, kNothing, "d/f", true, RC_OK, ""},
-        MatrixCase{"file_of_nobody", true, [](T* t) { t->Own("d/f", kNobody); }, "d/f", false,
+        MatrixCase{"file_of_nobody", true, [](T* fixture) { fixture->Own("d/f", kNobody); }, "d/f", false,
                    cmn_kPathRefused, "is owned by user 65534"},
-        MatrixCase{"file_of_stranger", true, [](T* t) { t->Own("d/f", kStranger); }, "d/f", true,
+        MatrixCase{"file_of_stranger", true, [](T* fixture) { fixture->Own("d/f", kStranger); }, "d/f", true,
                    cmn_kPathRefused, "is owned by user 4242"},
         MatrixCase{"group_writable_file", false,
-                   [](T* t) { ASSERT_EQ(::chmod(t->Path("d/f").c_str(), 0664), 0); }, "d/f",
+                   [](T* fixture) { ASSERT_EQ(::chmod(fixture->Path("d/f").c_str(), 0664), 0); }, "d/f",
                    false, cmn_kPathRefused, "(mode 0664)"},
         MatrixCase{"world_writable_file", false,
-                   [](T* t) { ASSERT_EQ(::chmod(t->Path("d/f").c_str(), 0646), 0); }, "d/f",
+                   [](T* fixture) { ASSERT_EQ(::chmod(fixture->Path("d/f").c_str(), 0646), 0); }, "d/f",
                    true, cmn_kPathRefused, "(mode 0646)"},
-        MatrixCase{"dir_of_nobody", true, [](T* t) { t->Own("d", kNobody); }, "d/f", false,
+        MatrixCase{"dir_of_nobody", true, [](T* fixture) { fixture->Own("d", kNobody); }, "d/f", false,
                    cmn_kPathRefused, "directory '"},
         MatrixCase{"group_writable_dir", false,
-                   [](T* t) { ASSERT_EQ(::chmod(t->Path("d").c_str(), 0775), 0); }, "d/f",
+                   [](T* fixture) { ASSERT_EQ(::chmod(fixture->Path("d").c_str(), 0775), 0); }, "d/f",
                    false, cmn_kPathRefused, "(mode 0775)"},
         MatrixCase{"world_writable_dir", false,
-                   [](T* t) { ASSERT_EQ(::chmod(t->Path("d").c_str(), 0777), 0); }, "d/f",
+                   [](T* fixture) { ASSERT_EQ(::chmod(fixture->Path("d").c_str(), 0777), 0); }, "d/f",
                    true, cmn_kPathRefused, "(mode 0777)"},
         MatrixCase{"sticky_dir_own_file", false,
-                   [](T* t) { ASSERT_EQ(::chmod(t->Path("d").c_str(), 01777), 0); }, "d/f",
+                   [](T* fixture) { ASSERT_EQ(::chmod(fixture->Path("d").c_str(), 01777), 0); }, "d/f",
                    true, RC_OK, ""},
         MatrixCase{"sticky_dir_foreign_file", true,
-                   [](T* t) {
-                     ASSERT_EQ(::chmod(t->Path("d").c_str(), 01777), 0);
-                     t->Own("d/f", kNobody);
+                   [](T* fixture) {
+                     ASSERT_EQ(::chmod(fixture->Path("d").c_str(), 01777), 0);
+                     fixture->Own("d/f", kNobody);
                    },
                    "d/f", false, cmn_kPathRefused, "is owned by user 65534"},
         MatrixCase{"final_link_trusted", false,
-                   [](T* t) { t->Link(t->Path("d/f"), "d/l"); }, "d/l", false, RC_OK, ""},
-        MatrixCase{"final_link_relative_trusted", false, [](T* t) { t->Link("f", "d/l"); },
+                   [](T* fixture) { fixture->Link(fixture->Path("d/f"), "d/l"); }, "d/l", false, RC_OK, ""},
+        MatrixCase{"final_link_relative_trusted", false, [](T* fixture) { fixture->Link("f", "d/l"); },
                    "d/l", true, RC_OK, ""},
         MatrixCase{"final_link_of_nobody_to_victim", true,
-                   [](T* t) {
-                     t->Link(t->Path("victims/v"), "d/l");
-                     t->Own("d/l", kNobody);
+                   [](T* fixture) {
+                     fixture->Link(fixture->Path("victims/v"), "d/l");
+                     fixture->Own("d/l", kNobody);
                    },
                    "d/l", true, cmn_kPathRefused, "symbolic link '"},
         MatrixCase{"final_link_to_foreign_file", true,
-                   [](T* t) {
-                     t->Own("victims/v", kNobody);
-                     t->Link(t->Path("victims/v"), "d/l");
+                   [](T* fixture) {
+                     fixture->Own("victims/v", kNobody);
+                     fixture->Link(fixture->Path("victims/v"), "d/l");
                    },
                    "d/l", true, cmn_kPathRefused, "is owned by user 65534"},
         MatrixCase{"final_link_into_writable_dir", false,
-                   [](T* t) {
-                     t->Dir("open", 0777);
-                     t->Write("open/g", "x");
-                     t->Link(t->Path("open/g"), "d/l");
+                   [](T* fixture) {
+                     fixture->Dir("open", 0777);
+                     fixture->Write("open/g", "x");
+                     fixture->Link(fixture->Path("open/g"), "d/l");
                    },
                    "d/l", false, cmn_kPathRefused, "(mode 0777)"},
         MatrixCase{"final_link_to_directory", false,
-                   [](T* t) { t->Link(t->Path("victims"), "d/l"); }, "d/l", false,
+                   [](T* fixture) { fixture->Link(fixture->Path("victims"), "d/l"); }, "d/l", false,
                    cmn_kPathRefused, "a directory"},
         MatrixCase{"intermediate_link_trusted", false,
-                   [](T* t) { t->Link(t->Path("d"), "alias"); }, "alias/f", true, RC_OK, ""},
+                   [](T* fixture) { fixture->Link(fixture->Path("d"), "alias"); }, "alias/f", true, RC_OK, ""},
         MatrixCase{"intermediate_link_of_nobody", true,
-                   [](T* t) {
-                     t->Link(t->Path("victims"), "alias");
-                     t->Own("alias", kNobody);
+                   [](T* fixture) {
+                     fixture->Link(fixture->Path("victims"), "alias");
+                     fixture->Own("alias", kNobody);
                    },
                    "alias/v", true, cmn_kPathRefused, "symbolic link '"},
         MatrixCase{"intermediate_link_to_foreign_dir", true,
-                   [](T* t) {
-                     t->Dir("theirs");
-                     t->Write("theirs/f", "planted");
-                     t->Own("theirs", kNobody);
-                     t->Link(t->Path("theirs"), "alias");
+                   [](T* fixture) {
+                     fixture->Dir("theirs");
+                     fixture->Write("theirs/f", "planted");
+                     fixture->Own("theirs", kNobody);
+                     fixture->Link(fixture->Path("theirs"), "alias");
                    },
                    "alias/f", false, cmn_kPathRefused, "directory '"},
         MatrixCase{"chained_link_of_nobody", true,
-                   [](T* t) {
-                     t->Link(t->Path("victims/v"), "victims/w");
-                     t->Own("victims/w", kNobody);
-                     t->Link(t->Path("victims/w"), "d/l");
+                   [](T* fixture) {
+                     fixture->Link(fixture->Path("victims/v"), "victims/w");
+                     fixture->Own("victims/w", kNobody);
+                     fixture->Link(fixture->Path("victims/w"), "d/l");
                    },
                    "d/l", true, cmn_kPathRefused, "symbolic link '"},
         MatrixCase{"hard_link_written", false,
-                   [](T* t) {
-                     ASSERT_EQ(::link(t->Path("victims/v").c_str(), t->Path("d/h").c_str()), 0);
+                   [](T* fixture) {
+                     ASSERT_EQ(::link(fixture->Path("victims/v").c_str(), fixture->Path("d/h").c_str()), 0);
                    },
                    "d/h", true, cmn_kPathRefused, "has 2 hard links"},
         MatrixCase{"hard_link_read", false,
-                   [](T* t) {
-                     ASSERT_EQ(::link(t->Path("victims/v").c_str(), t->Path("d/h").c_str()), 0);
+                   [](T* fixture) {
+                     ASSERT_EQ(::link(fixture->Path("victims/v").c_str(), fixture->Path("d/h").c_str()), 0);
                    },
                    "d/h", false, RC_OK, ""},
         MatrixCase{"fifo_read", false,
-                   [](T* t) { ASSERT_EQ(::mkfifo(t->Path("d/p").c_str(), 0600), 0); }, "d/p",
+                   [](T* fixture) { ASSERT_EQ(::mkfifo(fixture->Path("d/p").c_str(), 0600), 0); }, "d/p",
                    false, cmn_kPathRefused, "is a FIFO, not a regular file"},
         MatrixCase{"fifo_written", false,
-                   [](T* t) { ASSERT_EQ(::mkfifo(t->Path("d/p").c_str(), 0600), 0); }, "d/p",
+                   [](T* fixture) { ASSERT_EQ(::mkfifo(fixture->Path("d/p").c_str(), 0600), 0); }, "d/p",
                    true, cmn_kPathRefused, "is a FIFO, not a regular file"},
         MatrixCase{"fifo_behind_link", false,
-                   [](T* t) {
-                     ASSERT_EQ(::mkfifo(t->Path("d/p").c_str(), 0600), 0);
-                     t->Link("p", "d/l");
+                   [](T* fixture) {
+                     ASSERT_EQ(::mkfifo(fixture->Path("d/p").c_str(), 0600), 0);
+                     fixture->Link("p", "d/l");
                    },
                    "d/l", false, cmn_kPathRefused, "is a FIFO, not a regular file"},
         MatrixCase{"missing_directory", false, kNothing, "d/none/f", false,
                    cmn_RcFromErrno(ENOENT), ""},
         MatrixCase{"missing_file", false, kNothing, "d/none", false, cmn_RcFromErrno(ENOENT),
                    ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param_info) { return std::string(param_info.param.name); });
 
 TEST_F(SafeOpenTest, RelativePathChecksEveryDirectoryAboveTheWorkingDirectory) {
   Dir("open/inner");

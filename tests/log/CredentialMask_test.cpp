@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "Encoding/Encryption/Password category"},
         MaskCase{"both", "-o DownloadPassword=pw http://u:p@h/",
                  "-o DownloadPassword=*** http://u@h/"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param_info) { return std::string(param_info.param.name); });
 
 TEST(CredentialMask, MasksOnlyFromTheGivenOffset) {
   std::string line = "[Password=keep] ProxyPassword=hunter2";

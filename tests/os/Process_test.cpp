@@ -60,7 +60,9 @@ std::string Text(const MemoryStreamC& stream) {
 std::string RunCollecting(ProcessC& process, MemoryStreamC* err = nullptr) {
   MemoryStreamC out;
   EXPECT_EQ(process.StdOut().AttachStream(&out), RC_OK);
-  if (err != nullptr) EXPECT_EQ(process.StdErr().AttachStream(err), RC_OK);
+  if (err != nullptr) {
+    EXPECT_EQ(process.StdErr().AttachStream(err), RC_OK);
+  }
   EXPECT_EQ(process.Start(), RC_OK);
   EXPECT_EQ(process.Wait(nullptr, nullptr, 0), RC_OK);
   return Text(out);
