@@ -6,8 +6,8 @@
 #include <string>
 
 #include "cmn/cmn_ErrBufI.h"
-#include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_ErrMarkC.h"
+#include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
 #include "env/PrefsLookup.h"
 #include "env/PrefsStaticDataC.h"

@@ -29,17 +29,18 @@ class ZelRKLoggerI : public ZelUnknownI {
   // LogPartsV with an argument list typed by the conversions of `default_text` and
   // filled from the variable arguments.
   [[nodiscard]] virtual RcT LogParts(uint32_t letter, uint32_t level, uint32_t set, uint32_t number,
-                       const char* default_text, ...) noexcept = 0;
+                                     const char* default_text, ...) noexcept = 0;
   // Turns (set, number, default text, arguments) into an entry and hands it to every
   // logger whose level filter passes (letter, level). Returns 0, or RC_FAIL once the catalog
   // is closed (nothing is logged then).
-  [[nodiscard]] virtual RcT LogPartsV(uint32_t letter, uint32_t level, uint32_t set, uint32_t number,
-                        const char* default_text, const ArgListC& args) noexcept = 0;
+  [[nodiscard]] virtual RcT LogPartsV(uint32_t letter, uint32_t level, uint32_t set,
+                                      uint32_t number, const char* default_text,
+                                      const ArgListC& args) noexcept = 0;
   // Discards the catalog; every later log call does nothing and returns RC_FAIL.
   virtual void CloseCatalog() noexcept = 0;
   // LogParts with the set (bits 16..27) and number (bits 0..15) of `message`.
-  [[nodiscard]] virtual RcT Log(uint32_t letter, uint32_t level, uint32_t message, const char* default_text,
-                  ...) noexcept = 0;
+  [[nodiscard]] virtual RcT Log(uint32_t letter, uint32_t level, uint32_t message,
+                                const char* default_text, ...) noexcept = 0;
 
  protected:
   ~ZelRKLoggerI() = default;

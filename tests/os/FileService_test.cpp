@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "cmn/cmn_ErrBufI.h"
-#include "cmn/cmn_Services.h"
 #include "cmn/cmn_SafeOpen_posix.h"
+#include "cmn/cmn_Services.h"
 #include "os/FileFindListerC.h"
 #include "os/FileInfoC.h"
 #include "os/FileListingC.h"
