@@ -366,7 +366,7 @@ uint32_t cmn_OpenSSLC::SetLibraryDirectory(const char* directory) {
   return RC_OK;
 }
 
-std::string_view cmn_OpenSSLC::LibraryDirectory() const noexcept {
+std::string cmn_OpenSSLC::LibraryDirectory() const {
   cmn_MutexLockC lock(mutex_);
   return library_directory_;
 }

@@ -38,8 +38,7 @@ class cmn_OpenSSLC final : public cmn_OpenSSLI {
     std::call_once(load_once_, [this] { const_cast<cmn_OpenSSLC*>(this)->Load(); });
     return &table_;
   }
-  // Valid until the next SetLibraryDirectory.
-  std::string_view LibraryDirectory() const noexcept override;
+  std::string LibraryDirectory() const override;
   bool Available() const noexcept override;
   std::string_view LoadedFrom() const noexcept override;
 

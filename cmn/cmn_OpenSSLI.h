@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "cmn/cmn_Result.h"
@@ -82,7 +83,8 @@ class cmn_OpenSSLI {
   // the calling thread's error buffer and the table holds the stand-ins.
   virtual const cmn_CryptoTableS* Functions() const noexcept = 0;
   // The directory last given to SetLibraryDirectory ("" before).
-  virtual std::string_view LibraryDirectory() const noexcept = 0;
+  // A copy: another thread may set the directory meanwhile.
+  virtual std::string LibraryDirectory() const = 0;
   // Loads the library when that was not tried yet; true when the table is OpenSSL's.
   virtual bool Available() const noexcept = 0;
   // Loads the library when that was not tried yet; the file the table was loaded from (the
