@@ -169,16 +169,16 @@ TEST_P(AgentSignalsTest, SignalStopsTheAgentsGroupBeforeTheLockGoes) {
   EXPECT_TRUE(LockFree());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, AgentSignalsTest,
-                         ::testing::Combine(::testing::ValuesIn(kAgents),
-                                            ::testing::Values(SIGTERM, SIGINT, SIGHUP)),
-                         [](const ::testing::TestParamInfo<std::tuple<AgentCase, int>>& info) {
-                           std::string name = std::get<0>(info.param).script;
-                           for (char& c : name) {
-                             if (c == '-') c = '_';
-                           }
-                           return name + "_" + std::to_string(std::get<1>(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AgentSignalsTest,
+    ::testing::Combine(::testing::ValuesIn(kAgents), ::testing::Values(SIGTERM, SIGINT, SIGHUP)),
+    [](const ::testing::TestParamInfo<std::tuple<AgentCase, int>>& param_info) {
+      std::string name = std::get<0>(param_info.param).script;
+      for (char& c : name) {
+        if (c == '-') c = '_';
+      }
+      return name + "_" + std::to_string(std::get<1>(param_info.param));
+    });
 
 // --- AgentTimeout ------------------------------------------------------------------------------
 
@@ -208,8 +208,8 @@ TEST_P(AgentTimeoutTest, AgentPastItsLimitIsStoppedAndTheRunFails) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AgentTimeoutTest, ::testing::ValuesIn(kAgents),
-                         [](const ::testing::TestParamInfo<AgentCase>& info) {
-                           std::string name = info.param.script;
+                         [](const ::testing::TestParamInfo<AgentCase>& param_info) {
+                           std::string name = param_info.param.script;
                            for (char& c : name) {
                              if (c == '-') c = '_';
                            }

@@ -140,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
                                {"-h"},
                                {"-o", "PkgType=Policy", "-o", "InstallProfile=Public"},
                                ""}),
-    [](const ::testing::TestParamInfo<ArgsCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<ArgsCase>& param_info) { return param_info.param.name; });
 
 TEST_F(PolicyClientTest, ServerAddressIsStoredAndReused) {
   ASSERT_EQ(Run({"-s", "http://srv/p/m.rpl"}), 0);

@@ -444,7 +444,6 @@ TEST_F(SafeOpenTest, RememberedDirectoriesNeverOutliveWhatTheyWereCheckedFor) {
     RcT second;                                 // the second open's result
     const char* content;                        // what the second open reads, when it opens
   };
-  using T = SafeOpenTest;
   const std::vector<Case> cases = {
       {"link_retargeted", false,
        [](T* t) {

@@ -108,7 +108,9 @@ TEST(EnvDefaultTables, TablesAreTerminatedAndConsistent) {
     for (const B::DefPairS* p = t.table; p->name != nullptr; ++p, ++n) {
       ASSERT_NE(p->value, nullptr) << p->name;
       const auto [it, added] = byLower.emplace(Lower(p->name), p->value);
-      if (!added) EXPECT_EQ(it->second, p->value) << "repeated name " << p->name;
+      if (!added) {
+        EXPECT_EQ(it->second, p->value) << "repeated name " << p->name;
+      }
     }
     EXPECT_EQ(n, t.count);
     EXPECT_EQ(t.table[t.count].value, nullptr);

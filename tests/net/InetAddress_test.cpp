@@ -148,7 +148,9 @@ TEST(SockAddrC, SizesFamiliesAndText) {
     SockAddrRefC a(new SockAddrC(c.family));
     EXPECT_EQ(a->Length(), c.length);
     EXPECT_EQ(a->Family(), c.length ? c.family : 0);
-    if (c.length == 0) EXPECT_EQ(a->ToString(), "unknown");
+    if (c.length == 0) {
+      EXPECT_EQ(a->ToString(), "unknown");
+    }
   }
   struct TextS {
     const char* text;

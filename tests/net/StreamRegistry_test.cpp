@@ -173,7 +173,9 @@ TEST_F(StreamRegistryTest, TcpLoopbackConnection) {
     } else if (s == accepted && (events & kNetEventReadable)) {
       ASSERT_EQ(accepted->Read(buffer, sizeof buffer, 0, &n), RC_OK);
       at_server.append(buffer, n);
-      if (at_server == "hello") ASSERT_EQ(accepted->WriteAll("world", 5), RC_OK);
+      if (at_server == "hello") {
+        ASSERT_EQ(accepted->WriteAll("world", 5), RC_OK);
+      }
     } else if (s == client && (events & kNetEventReadable)) {
       ASSERT_EQ(client->Read(buffer, sizeof buffer, 0, &n), RC_OK);
       at_client.append(buffer, n);

@@ -274,7 +274,9 @@ INSTANTIATE_TEST_SUITE_P(
                   {"-t", "User", "-o", "BootstrappedPolicy=http://boot/"},
                   "PolicyServerURL",
                   "http://user/"}),
-    [](const ::testing::TestParamInfo<LayerCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<LayerCase>& param_info) {
+      return std::string(param_info.param.name);
+    });
 
 // A policy server address from the command line is remembered in the policy's hive, written as
 // given; one that was not given leaves the store as it was.

@@ -42,7 +42,9 @@ TEST_P(AgentCommandLineTest, LineSplitsBackToTheIntendedArguments) {
   ASSERT_EQ(BuildAgentCommandLine(head, 3, S(c.launcher), options, &line, &refused), c.built)
       << line.ToUtf8();
   if (!c.built) return;
-  if (!c.line.empty()) EXPECT_EQ(line.ToUtf8(), c.line);
+  if (!c.line.empty()) {
+    EXPECT_EQ(line.ToUtf8(), c.line);
+  }
   std::vector<std::string> expected = {"rklaunch", "-r", c.address};
   for (const std::string& part : SplitCommandLine(c.launcher)) expected.push_back(part);
   for (const std::string& o : c.options) {
@@ -78,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A trailing odd backslash escapes whatever follows: refused.
         LineCase{"OddTrailingBackslash", "u", "", {"D=c:\\"}, false, ""},
         LineCase{"LauncherWithOpenQuote", "u", "-v \"", {"A=1"}, false, ""}),
-    [](const ::testing::TestParamInfo<LineCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<LineCase>& param_info) { return param_info.param.name; });
 
 std::vector<PlcOptionParserC::OptionS> Parse(std::vector<const char*> argv) {
   return PlcOptionParserC(static_cast<int>(argv.size()), argv.data(), "a:ht:s:l:o:").ParseAll();

@@ -148,7 +148,9 @@ TEST(RKEncryptionTest, RefusedAndMalformedFormsReportTheirCodes) {
     const std::vector<uint32_t> codes = ErrorCodes();
     ASSERT_FALSE(codes.empty());
     EXPECT_EQ(codes.back(), SEC_E_DECRYPT);
-    if (!c.codes.empty()) EXPECT_EQ(codes, c.codes);
+    if (!c.codes.empty()) {
+      EXPECT_EQ(codes, c.codes);
+    }
     if (c.contains != 0) {
       EXPECT_NE(ErrorText(c.contains), "");
     }

@@ -144,7 +144,9 @@ TEST(SecKeyGeneratorTest, DerivationsMatchIndependentValues) {
     sec_RefM<sec_KeyGeneratorC> held(c.generator);
     std::unique_ptr<sec_BlobC> key = held->Generate();
     ASSERT_NE(key, nullptr);
-    if (c.hex != nullptr) EXPECT_EQ(Hex(*key), c.hex);
+    if (c.hex != nullptr) {
+      EXPECT_EQ(Hex(*key), c.hex);
+    }
     // Each call derives the same material anew.
     EXPECT_EQ(Hex(*held->Generate()), Hex(*key));
   }
