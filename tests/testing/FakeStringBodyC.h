@@ -15,7 +15,7 @@ namespace qlmtest {
 // operation is a neutral default (searches find nothing, changes do nothing, Factory() is
 // null), so a test overrides only what its code under test reaches. Not reference-counted:
 // the test owns the object and it must outlive every use.
-class FakeStringBodyC : public cmn_StringBodyI {
+class FakeStringBodyC final : public cmn_StringBodyI {
  public:
   explicit FakeStringBodyC(std::string utf8) : text_(std::move(utf8)) {}
 
