@@ -32,15 +32,15 @@ class BlobArrayC {
   virtual void Grow();
 
   uint64_t ElementSize() const noexcept { return element_size_; }
-  uint64_t Count() const noexcept { return m_Count; }
+  uint64_t Count() const noexcept { return count_; }
   uint64_t Capacity() const noexcept { return capacity_; }
-  bool IsEmpty() const noexcept { return m_Count == 0; }
+  bool IsEmpty() const noexcept { return count_ == 0; }
   // The first record; null while nothing was ever stored.
   void* Data() const noexcept { return data_; }
 
   // The record at `index`, or null when `index` is not below the count.
   void* Get(uint64_t index) const noexcept {
-    return index < m_Count ? data_ + index * element_size_ : nullptr;
+    return index < count_ ? data_ + index * element_size_ : nullptr;
   }
   // Appends a copy of the record at `element` (null: a zero-filled record); returns the slot.
   void* Append(const void* element);
@@ -63,7 +63,7 @@ class BlobArrayC {
  private:
   uint64_t element_size_;
   uint8_t* data_ = nullptr;
-  uint64_t m_Count = 0;
+  uint64_t count_ = 0;
   uint64_t capacity_ = 0;
 };
 

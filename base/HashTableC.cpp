@@ -23,7 +23,7 @@ void HashTableC::Reinitialise() {
   buckets_.AddBucket();
   mask_ = 0;
   empty_ = 1;
-  m_Count = 0;
+  count_ = 0;
 }
 
 HashElemI* HashTableC::FindNext(const HashElemI* elem, const void* key) const noexcept {
@@ -40,8 +40,8 @@ HashElemI* HashTableC::FindNext(const HashElemI* elem, const void* key) const no
 bool HashTableC::Insert(HashElemI* elem) noexcept {
   if (elem == nullptr || elem->IsLinked()) return false;
   ++mod_count_;
-  ++m_Count;
-  while (static_cast<double>(m_Count) / static_cast<double>(buckets_.Count()) > 0.9 &&
+  ++count_;
+  while (static_cast<double>(count_) / static_cast<double>(buckets_.Count()) > 0.9 &&
          buckets_.Count() < kMaxBuckets) {
     Split();
   }
@@ -96,7 +96,7 @@ void HashTableC::Split() {
 void HashTableC::UnlinkAt(ListLinkT* link, uint32_t bucket, HashElemI* elem) noexcept {
   *link = elem->next_;
   elem->next_ = 0;
-  --m_Count;
+  --count_;
   ++mod_count_;
   if (ListIsEnd(buckets_.Heads()[bucket])) ++empty_;
 }

@@ -74,7 +74,7 @@ class HashTableC {
   // "\t0x%X:" followed by a blank and the print of each element. A null stream: stdout.
   void Dump(FILE* stream = nullptr) const;
 
-  uint64_t Count() const noexcept { return m_Count; }
+  uint64_t Count() const noexcept { return count_; }
   uint64_t BucketCount() const noexcept { return buckets_.Count(); }
   uint64_t EmptyBuckets() const noexcept { return empty_; }
   uint32_t Mask() const noexcept { return mask_; }
@@ -125,7 +125,7 @@ class HashTableC {
   // Back to one empty bucket and mask 0 (the bucket array must be empty).
   void Reinitialise();
 
-  uint64_t m_Count = 0;
+  uint64_t count_ = 0;
   uint32_t mask_ = 0;
   HashArrayC buckets_;
   uint64_t empty_ = 0;

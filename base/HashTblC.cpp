@@ -52,12 +52,12 @@ bool HashTblC::Insert(ListElemI* elem) noexcept {
   if (size_index_ + 1 < size_count_) {
     const uint64_t cur = sizes_[size_index_];
     const uint64_t next = sizes_[size_index_ + 1];
-    if (m_Count > cur + 2 * (next - cur)) MoveToSize(size_index_ + 1);
+    if (count_ > cur + 2 * (next - cur)) MoveToSize(size_index_ + 1);
   }
   ListLinkT& head = buckets_[IndexOf(Size(), KeyOf(elem))];
   *elem->NextLink() = head;
   head = ListElemLink(elem);
-  ++m_Count;
+  ++count_;
   ++mod_count_;
   return true;
 }
@@ -88,13 +88,13 @@ bool HashTblC::InsertReplace(ListElemI* elem, ListElemI** old) noexcept {
 void HashTblC::UnlinkAt(ListLinkT* link, ListElemI* elem) noexcept {
   *link = elem->Next();
   *elem->NextLink() = 0;
-  --m_Count;
+  --count_;
   ++mod_count_;
 }
 
 void HashTblC::ShrinkAsDue() noexcept {
   uint32_t index = size_index_;
-  while (index > 0 && m_Count < sizes_[index - 1]) --index;
+  while (index > 0 && count_ < sizes_[index - 1]) --index;
   if (index != size_index_) MoveToSize(index);
 }
 
@@ -105,7 +105,7 @@ bool HashTblC::Remove(ListElemI* elem) noexcept {
     if (e == elem) {
       UnlinkAt(link, e);
       if (owns_) DestroyElem(e);
-      if (size_index_ > 0 && m_Count < sizes_[size_index_ - 1]) MoveToSize(size_index_ - 1);
+      if (size_index_ > 0 && count_ < sizes_[size_index_ - 1]) MoveToSize(size_index_ - 1);
       return true;
     }
     link = e->NextLink();
@@ -131,7 +131,7 @@ void HashTblC::UnlinkAll(bool destroy) noexcept {
       if (destroy || owns_) DestroyElem(e);
     }
   }
-  m_Count = 0;
+  count_ = 0;
   ++mod_count_;
 }
 

@@ -55,7 +55,7 @@ class HashTblC {
   // and returns to the first size of the ladder.
   void Clear(bool destroy) noexcept;
 
-  uint64_t Count() const noexcept { return m_Count; }
+  uint64_t Count() const noexcept { return count_; }
   // The current number of buckets.
   uint32_t Size() const noexcept { return sizes_[size_index_]; }
   bool OwnsElements() const noexcept { return owns_; }
@@ -115,7 +115,7 @@ class HashTblC {
   uint32_t size_count_;
   uint32_t size_index_ = 0;
   std::unique_ptr<ListLinkT[]> buckets_;
-  uint64_t m_Count = 0;
+  uint64_t count_ = 0;
   uint64_t mod_count_ = 0;
   bool owns_;
   size_t key_offset_;

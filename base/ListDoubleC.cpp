@@ -28,16 +28,16 @@ ListElemI* ListDoubleC::First() const noexcept {
 }
 
 ListElemI* ListDoubleC::At(int64_t position) const noexcept {
-  if (position < 0 || static_cast<uint64_t>(position) >= m_Count) return nullptr;
+  if (position < 0 || static_cast<uint64_t>(position) >= count_) return nullptr;
   uint64_t pos = static_cast<uint64_t>(position);
-  if (pos < m_Count / 2) {
+  if (pos < count_ / 2) {
     ListLinkT link = head_;
     while (pos-- > 0) link = ListLinkElem(link)->Next();
     return ListLinkElem(link);
   }
   // Nearer the end: walk backwards from the tail.
   ListElemI* e = tail_;
-  for (uint64_t back = m_Count - 1 - pos; back > 0; --back) e = ListLinkElem(*e->PrevLink());
+  for (uint64_t back = count_ - 1 - pos; back > 0; --back) e = ListLinkElem(*e->PrevLink());
   return e;
 }
 
@@ -54,7 +54,7 @@ void ListDoubleC::LinkBetween(ListElemI* elem, ListLinkT prev, ListLinkT next) n
   } else {
     *ListLinkElem(next)->PrevLink() = ListElemLink(elem);
   }
-  ++m_Count;
+  ++count_;
   // The tail is null exactly when the list is empty, else the last element.
   QLM_DCHECK(tail_ != nullptr && ListIsEnd(tail_->Next()));
 }
@@ -94,8 +94,8 @@ bool ListDoubleC::Remove(ListElemI* elem) noexcept {
   }
   *elem->NextLink() = 0;
   *elem->PrevLink() = 0;
-  --m_Count;
-  QLM_DCHECK((tail_ == nullptr) == (m_Count == 0));
+  --count_;
+  QLM_DCHECK((tail_ == nullptr) == (count_ == 0));
   return true;
 }
 
@@ -109,5 +109,5 @@ void ListDoubleC::RemoveAll() noexcept {
   }
   head_ = marker_;
   tail_ = nullptr;
-  m_Count = 0;
+  count_ = 0;
 }

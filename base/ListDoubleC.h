@@ -26,8 +26,8 @@ class ListDoubleC : public ListI {
   const void* Owner() const noexcept override { return ListMarkerOwner(marker_); }
 
   ListElemI* Last() const noexcept { return tail_; }
-  uint64_t Count() const noexcept { return m_Count; }
-  bool IsEmpty() const noexcept { return m_Count == 0; }
+  uint64_t Count() const noexcept { return count_; }
+  bool IsEmpty() const noexcept { return count_ == 0; }
 
  private:
   // Links `elem` between the links `prev` and `next` (either may be the marker).
@@ -35,7 +35,7 @@ class ListDoubleC : public ListI {
 
   ListLinkT head_;
   ListElemI* tail_ = nullptr;
-  uint64_t m_Count = 0;
+  uint64_t count_ = 0;
   ListLinkT marker_;
 };
 

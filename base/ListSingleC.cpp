@@ -19,8 +19,8 @@ ListElemI* ListSingleC::First() const noexcept {
 }
 
 ListElemI* ListSingleC::At(int64_t position) const noexcept {
-  if (position < 0 || static_cast<uint64_t>(position) >= m_Count) return nullptr;
-  if (static_cast<uint64_t>(position) == m_Count - 1) return tail_;
+  if (position < 0 || static_cast<uint64_t>(position) >= count_) return nullptr;
+  if (static_cast<uint64_t>(position) == count_ - 1) return tail_;
   ListLinkT link = head_;
   while (position-- > 0) link = ListLinkElem(link)->Next();
   return ListLinkElem(link);
@@ -35,7 +35,7 @@ bool ListSingleC::AddEnd(ListElemI* elem) noexcept {
     *tail_->NextLink() = ListElemLink(elem);
   }
   tail_ = elem;
-  ++m_Count;
+  ++count_;
   CheckInvariant();
   return true;
 }
@@ -45,7 +45,7 @@ bool ListSingleC::AddFront(ListElemI* elem) noexcept {
   *elem->NextLink() = head_;
   head_ = ListElemLink(elem);
   if (tail_ == nullptr) tail_ = elem;
-  ++m_Count;
+  ++count_;
   CheckInvariant();
   return true;
 }
@@ -56,7 +56,7 @@ bool ListSingleC::InsertAfter(ListElemI* after, ListElemI* elem) noexcept {
   *elem->NextLink() = after->Next();
   *after->NextLink() = ListElemLink(elem);
   if (after == tail_) tail_ = elem;
-  ++m_Count;
+  ++count_;
   CheckInvariant();
   return true;
 }
@@ -70,7 +70,7 @@ bool ListSingleC::Remove(ListElemI* elem) noexcept {
       *link = elem->Next();
       *elem->NextLink() = 0;
       if (tail_ == elem) tail_ = prev;
-      --m_Count;
+      --count_;
       CheckInvariant();
       return true;
     }
@@ -89,11 +89,11 @@ void ListSingleC::RemoveAll() noexcept {
   }
   head_ = marker_;
   tail_ = nullptr;
-  m_Count = 0;
+  count_ = 0;
 }
 
 void ListSingleC::CheckInvariant() const noexcept {
-  QLM_DCHECK((tail_ == nullptr) == (m_Count == 0));
+  QLM_DCHECK((tail_ == nullptr) == (count_ == 0));
   QLM_DCHECK((tail_ == nullptr) == ListIsEnd(head_));
   QLM_DCHECK(tail_ == nullptr || ListIsEnd(tail_->Next()));
 }

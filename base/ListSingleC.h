@@ -2,7 +2,7 @@
 //
 // Adding at either end is O(1); removal and At() walk from the head.
 // Invariant: tail_ is null exactly when the list is empty, else the last element;
-// m_Count is the number of elements.
+// count_ is the number of elements.
 #ifndef QLM_BASE_LISTSINGLEC_H_
 #define QLM_BASE_LISTSINGLEC_H_
 
@@ -24,8 +24,8 @@ class ListSingleC : public ListI {
   const void* Owner() const noexcept override { return ListMarkerOwner(marker_); }
 
   ListElemI* Last() const noexcept { return tail_; }
-  uint64_t Count() const noexcept { return m_Count; }
-  bool IsEmpty() const noexcept { return m_Count == 0; }
+  uint64_t Count() const noexcept { return count_; }
+  bool IsEmpty() const noexcept { return count_ == 0; }
 
  private:
   // Aborts a debug build when the invariant above does not hold.
@@ -33,7 +33,7 @@ class ListSingleC : public ListI {
 
   ListLinkT head_;
   ListElemI* tail_ = nullptr;
-  uint64_t m_Count = 0;
+  uint64_t count_ = 0;
   ListLinkT marker_;
 };
 
