@@ -19,92 +19,92 @@ namespace {
 }  // namespace
 
 BlobArrayC::BlobArrayC(uint64_t elementSize) noexcept
-    : m_ElementSize(elementSize == 0 ? 1 : elementSize) {}
+    : element_size_(elementSize == 0 ? 1 : elementSize) {}
 
 BlobArrayC::~BlobArrayC() {
   BlobArrayC::Clear();
 }
 
 void BlobArrayC::Clear() noexcept {
-  std::free(m_Data);
-  m_Data = nullptr;
-  m_Count = 0;
-  m_Capacity = 0;
+  std::free(data_);
+  data_ = nullptr;
+  count_ = 0;
+  capacity_ = 0;
 }
 
 void BlobArrayC::Grow() {
-  const uint64_t maxRecords = std::numeric_limits<size_t>::max() / m_ElementSize;
-  if (m_Capacity > maxRecords / 2) OutOfMemory(UINT64_MAX);
-  const uint64_t capacity = ((m_Capacity * 3 / 2) | 0x1F) + 1;
+  const uint64_t maxRecords = std::numeric_limits<size_t>::max() / element_size_;
+  if (capacity_ > maxRecords / 2) OutOfMemory(UINT64_MAX);
+  const uint64_t capacity = ((capacity_ * 3 / 2) | 0x1F) + 1;
   if (capacity > maxRecords) OutOfMemory(UINT64_MAX);
-  const uint64_t bytes = capacity * m_ElementSize;
-  void* data = std::realloc(m_Data, bytes);
+  const uint64_t bytes = capacity * element_size_;
+  void* data = std::realloc(data_, bytes);
   if (data == nullptr) OutOfMemory(bytes);
-  m_Data = static_cast<uint8_t*>(data);
-  m_Capacity = capacity;
+  data_ = static_cast<uint8_t*>(data);
+  capacity_ = capacity;
 }
 
 uint8_t* BlobArrayC::Reserve1() {
-  if (m_Count == m_Capacity) Grow();
-  return m_Data + m_Count * m_ElementSize;
+  if (count_ == capacity_) Grow();
+  return data_ + count_ * element_size_;
 }
 
 void* BlobArrayC::Append(const void* element) {
   uint8_t* slot = Reserve1();
   if (element != nullptr) {
-    std::memcpy(slot, element, m_ElementSize);
+    std::memcpy(slot, element, element_size_);
   } else {
-    std::memset(slot, 0, m_ElementSize);
+    std::memset(slot, 0, element_size_);
   }
-  ++m_Count;
+  ++count_;
   return slot;
 }
 
 void* BlobArrayC::Insert(uint64_t index, const void* element) {
-  if (index >= m_Count) return Append(element);
+  if (index >= count_) return Append(element);
   // `element` may point into this array: copy it before the records move.
   std::unique_ptr<uint8_t[]> copy;
-  if (element != nullptr && static_cast<const uint8_t*>(element) >= m_Data &&
-      static_cast<const uint8_t*>(element) < m_Data + m_Count * m_ElementSize) {
-    copy.reset(new uint8_t[m_ElementSize]);
-    std::memcpy(copy.get(), element, m_ElementSize);
+  if (element != nullptr && static_cast<const uint8_t*>(element) >= data_ &&
+      static_cast<const uint8_t*>(element) < data_ + count_ * element_size_) {
+    copy.reset(new uint8_t[element_size_]);
+    std::memcpy(copy.get(), element, element_size_);
     element = copy.get();
   }
   Reserve1();
-  uint8_t* slot = m_Data + index * m_ElementSize;
-  std::memmove(slot + m_ElementSize, slot, (m_Count - index) * m_ElementSize);
+  uint8_t* slot = data_ + index * element_size_;
+  std::memmove(slot + element_size_, slot, (count_ - index) * element_size_);
   if (element != nullptr) {
-    std::memcpy(slot, element, m_ElementSize);
+    std::memcpy(slot, element, element_size_);
   } else {
-    std::memset(slot, 0, m_ElementSize);
+    std::memset(slot, 0, element_size_);
   }
-  ++m_Count;
+  ++count_;
   return slot;
 }
 
 bool BlobArrayC::Remove(uint64_t index) noexcept {
-  if (index >= m_Count) return false;
-  uint8_t* slot = m_Data + index * m_ElementSize;
-  std::memmove(slot, slot + m_ElementSize, (m_Count - index - 1) * m_ElementSize);
-  --m_Count;
+  if (index >= count_) return false;
+  uint8_t* slot = data_ + index * element_size_;
+  std::memmove(slot, slot + element_size_, (count_ - index - 1) * element_size_);
+  --count_;
   return true;
 }
 
 void BlobArrayC::Sort(CompareFn compare, void* context) {
-  if (m_Count < 2 || compare == nullptr) return;
+  if (count_ < 2 || compare == nullptr) return;
   // Sort positions, then gather the records in the new order.
-  std::unique_ptr<uint64_t[]> order(new uint64_t[m_Count]);
-  std::unique_ptr<uint64_t[]> scratch(new uint64_t[m_Count]);
-  for (uint64_t i = 0; i < m_Count; ++i) order[i] = i;
-  const uint8_t* data = m_Data;
-  const uint64_t size = m_ElementSize;
+  std::unique_ptr<uint64_t[]> order(new uint64_t[count_]);
+  std::unique_ptr<uint64_t[]> scratch(new uint64_t[count_]);
+  for (uint64_t i = 0; i < count_; ++i) order[i] = i;
+  const uint8_t* data = data_;
+  const uint64_t size = element_size_;
   uint64_t* from = order.get();
   uint64_t* to = scratch.get();
   // Bottom-up merge: every index stays within [0, count) whatever the comparison answers.
-  for (uint64_t width = 1; width < m_Count; width *= 2) {
-    for (uint64_t lo = 0; lo < m_Count; lo += 2 * width) {
-      const uint64_t mid = std::min(lo + width, m_Count);
-      const uint64_t hi = std::min(lo + 2 * width, m_Count);
+  for (uint64_t width = 1; width < count_; width *= 2) {
+    for (uint64_t lo = 0; lo < count_; lo += 2 * width) {
+      const uint64_t mid = std::min(lo + width, count_);
+      const uint64_t hi = std::min(lo + 2 * width, count_);
       uint64_t a = lo, b = mid, out = lo;
       while (a < mid && b < hi) {
         // Take from the right run only when strictly smaller: keeps equal records in order.
@@ -119,19 +119,19 @@ void BlobArrayC::Sort(CompareFn compare, void* context) {
     }
     std::swap(from, to);
   }
-  const uint64_t bytes = m_Capacity * m_ElementSize;
+  const uint64_t bytes = capacity_ * element_size_;
   auto* sorted = static_cast<uint8_t*>(std::malloc(bytes));
   if (sorted == nullptr) OutOfMemory(bytes);
-  for (uint64_t i = 0; i < m_Count; ++i) {
+  for (uint64_t i = 0; i < count_; ++i) {
     std::memcpy(sorted + i * size, data + from[i] * size, size);
   }
-  std::free(m_Data);
-  m_Data = sorted;
+  std::free(data_);
+  data_ = sorted;
 }
 
 void BlobArrayC::SwapStorage(BlobArrayC& other) noexcept {
-  std::swap(m_ElementSize, other.m_ElementSize);
-  std::swap(m_Data, other.m_Data);
-  std::swap(m_Count, other.m_Count);
-  std::swap(m_Capacity, other.m_Capacity);
+  std::swap(element_size_, other.element_size_);
+  std::swap(data_, other.data_);
+  std::swap(count_, other.count_);
+  std::swap(capacity_, other.capacity_);
 }

@@ -31,16 +31,16 @@ class BlobArrayC {
   // when memory runs out.
   virtual void Grow();
 
-  uint64_t ElementSize() const noexcept { return m_ElementSize; }
-  uint64_t Count() const noexcept { return m_Count; }
-  uint64_t Capacity() const noexcept { return m_Capacity; }
-  bool IsEmpty() const noexcept { return m_Count == 0; }
+  uint64_t ElementSize() const noexcept { return element_size_; }
+  uint64_t Count() const noexcept { return count_; }
+  uint64_t Capacity() const noexcept { return capacity_; }
+  bool IsEmpty() const noexcept { return count_ == 0; }
   // The first record; null while nothing was ever stored.
-  void* Data() const noexcept { return m_Data; }
+  void* Data() const noexcept { return data_; }
 
   // The record at `index`, or null when `index` is not below the count.
   void* Get(uint64_t index) const noexcept {
-    return index < m_Count ? m_Data + index * m_ElementSize : nullptr;
+    return index < count_ ? data_ + index * element_size_ : nullptr;
   }
   // Appends a copy of the record at `element` (null: a zero-filled record); returns the slot.
   void* Append(const void* element);
@@ -61,10 +61,10 @@ class BlobArrayC {
   uint8_t* Reserve1();
 
  private:
-  uint64_t m_ElementSize;
-  uint8_t* m_Data = nullptr;
-  uint64_t m_Count = 0;
-  uint64_t m_Capacity = 0;
+  uint64_t element_size_;
+  uint8_t* data_ = nullptr;
+  uint64_t count_ = 0;
+  uint64_t capacity_ = 0;
 };
 
 #endif  // QLM_BASE_BLOBARRAYC_H_

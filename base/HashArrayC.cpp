@@ -1,7 +1,7 @@
 #include "base/HashArrayC.h"
 
 HashArrayC::HashArrayC(ListLinkT marker) noexcept
-    : BlobArrayC(sizeof(ListLinkT)), m_Marker(marker) {}
+    : BlobArrayC(sizeof(ListLinkT)), marker_(marker) {}
 
 HashArrayC::~HashArrayC() {
   HashArrayC::Clear();
@@ -16,13 +16,13 @@ void HashArrayC::Clear() noexcept {
       link = e->Next();
       *e->NextLink() = 0;
     }
-    heads[i] = m_Marker;
+    heads[i] = marker_;
   }
   BlobArrayC::Clear();
 }
 
 uint64_t HashArrayC::AddBucket() {
   const uint64_t index = Count();
-  Append(&m_Marker);
+  Append(&marker_);
   return index;
 }

@@ -25,10 +25,10 @@ class HashArrayC : private BlobArrayC {
   uint64_t AddBucket();
   // The head links, Count() of them (null while there are none).
   ListLinkT* Heads() const noexcept { return static_cast<ListLinkT*>(Data()); }
-  ListLinkT Marker() const noexcept { return m_Marker; }
+  ListLinkT Marker() const noexcept { return marker_; }
 
  private:
-  ListLinkT m_Marker;
+  ListLinkT marker_;
 };
 
 static_assert(sizeof(ListLinkT) == 8, "bucket heads are 8-byte records");

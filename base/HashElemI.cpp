@@ -8,5 +8,5 @@ void HashElemI::Destroy() noexcept {
 
 void HashElemI::Print(FILE* stream) const {
   std::fprintf(stream ? stream : stdout, "%p(n %p, h 0x%08X)", static_cast<const void*>(this),
-               reinterpret_cast<const void*>(m_Next), static_cast<unsigned>(m_Hash));
+               reinterpret_cast<const void*>(next_), static_cast<unsigned>(hash_));
 }

@@ -33,11 +33,11 @@ class HashElemI : public ListElemI {
   void Print(FILE* stream) const override;
 
   // The hash stored at the last insertion.
-  uint32_t StoredHash() const noexcept { return m_Hash; }
+  uint32_t StoredHash() const noexcept { return hash_; }
 
  protected:
   friend class HashTableC;
-  uint32_t m_Hash = 0;
+  uint32_t hash_ = 0;
 };
 
 #endif  // QLM_BASE_HASHELEMI_H_

@@ -11,65 +11,65 @@ HashElemI* AsHashElem(ListLinkT link) noexcept {
 
 }  // namespace
 
-HashTableC::HashTableC() : m_Buckets(ListEndMarker(this)) {
+HashTableC::HashTableC() : buckets_(ListEndMarker(this)) {
   Reinitialise();
 }
 
 HashTableC::~HashTableC() {
-  m_Buckets.Clear();
+  buckets_.Clear();
 }
 
 void HashTableC::Reinitialise() {
-  m_Buckets.AddBucket();
-  m_Mask = 0;
-  m_Empty = 1;
-  m_Count = 0;
+  buckets_.AddBucket();
+  mask_ = 0;
+  empty_ = 1;
+  count_ = 0;
 }
 
 HashElemI* HashTableC::FindNext(const HashElemI* elem, const void* key) const noexcept {
   if (elem == nullptr || !elem->IsLinked()) return nullptr;
   const uint32_t h = Hash(key);
-  for (ListLinkT link = elem->m_Next; !ListIsEnd(link);) {
+  for (ListLinkT link = elem->next_; !ListIsEnd(link);) {
     HashElemI* e = AsHashElem(link);
-    if (e->m_Hash == h && Equals(e, key)) return e;
-    link = e->m_Next;
+    if (e->hash_ == h && Equals(e, key)) return e;
+    link = e->next_;
   }
   return nullptr;
 }
 
 bool HashTableC::Insert(HashElemI* elem) noexcept {
   if (elem == nullptr || elem->IsLinked()) return false;
-  ++m_ModCount;
-  ++m_Count;
-  while (static_cast<double>(m_Count) / static_cast<double>(m_Buckets.Count()) > 0.9 &&
-         m_Buckets.Count() < kMaxBuckets) {
+  ++mod_count_;
+  ++count_;
+  while (static_cast<double>(count_) / static_cast<double>(buckets_.Count()) > 0.9 &&
+         buckets_.Count() < kMaxBuckets) {
     Split();
   }
   const uint32_t h = Hash(elem->Key());
-  elem->m_Hash = h;
-  ListLinkT& head = m_Buckets.Heads()[Index(h)];
-  if (ListIsEnd(head)) --m_Empty;
-  elem->m_Next = head;
+  elem->hash_ = h;
+  ListLinkT& head = buckets_.Heads()[Index(h)];
+  if (ListIsEnd(head)) --empty_;
+  elem->next_ = head;
   head = ListElemLink(elem);
   return true;
 }
 
 void HashTableC::Split() {
-  const uint64_t n = m_Buckets.AddBucket();
-  ++m_Empty;
+  const uint64_t n = buckets_.AddBucket();
+  ++empty_;
   uint32_t bit;
   uint64_t source;
-  if (n <= m_Mask) {
-    bit = m_Mask ^ (m_Mask >> 1);
-    source = n & (m_Mask >> 1);
+  if (n <= mask_) {
+    bit = mask_ ^ (mask_ >> 1);
+    source = n & (mask_ >> 1);
   } else {
-    const uint32_t old = m_Mask;
-    m_Mask = old * 2 + 1;
+    const uint32_t old = mask_;
+    mask_ = old * 2 + 1;
     bit = old + 1;
     source = n & old;
   }
-  ListLinkT* heads = m_Buckets.Heads();
-  const ListLinkT marker = m_Buckets.Marker();
+  ListLinkT* heads = buckets_.Heads();
+  const ListLinkT marker = buckets_.Marker();
   ListLinkT link = heads[source];
   if (ListIsEnd(link)) return;
   // Deal the chain into two, each keeping the original relative order.
@@ -77,40 +77,40 @@ void HashTableC::Split() {
   ListLinkT* moveTail = &heads[n];
   while (!ListIsEnd(link)) {
     HashElemI* e = AsHashElem(link);
-    const ListLinkT next = e->m_Next;
-    if (e->m_Hash & bit) {
+    const ListLinkT next = e->next_;
+    if (e->hash_ & bit) {
       *moveTail = link;
-      moveTail = &e->m_Next;
+      moveTail = &e->next_;
     } else {
       *stayTail = link;
-      stayTail = &e->m_Next;
+      stayTail = &e->next_;
     }
     link = next;
   }
   *stayTail = marker;
   *moveTail = marker;
-  if (ListIsEnd(heads[source])) ++m_Empty;
-  if (!ListIsEnd(heads[n])) --m_Empty;
+  if (ListIsEnd(heads[source])) ++empty_;
+  if (!ListIsEnd(heads[n])) --empty_;
 }
 
 void HashTableC::UnlinkAt(ListLinkT* link, uint32_t bucket, HashElemI* elem) noexcept {
-  *link = elem->m_Next;
-  elem->m_Next = 0;
-  --m_Count;
-  ++m_ModCount;
-  if (ListIsEnd(m_Buckets.Heads()[bucket])) ++m_Empty;
+  *link = elem->next_;
+  elem->next_ = 0;
+  --count_;
+  ++mod_count_;
+  if (ListIsEnd(buckets_.Heads()[bucket])) ++empty_;
 }
 
 bool HashTableC::Remove(HashElemI* elem) noexcept {
   if (elem == nullptr || !elem->IsLinked()) return false;
-  const uint32_t bucket = Index(elem->m_Hash);
-  for (ListLinkT* link = &m_Buckets.Heads()[bucket]; !ListIsEnd(*link);) {
+  const uint32_t bucket = Index(elem->hash_);
+  for (ListLinkT* link = &buckets_.Heads()[bucket]; !ListIsEnd(*link);) {
     HashElemI* e = AsHashElem(*link);
     if (e == elem) {
       UnlinkAt(link, bucket, e);
       return true;
     }
-    link = &e->m_Next;
+    link = &e->next_;
   }
   return false;
 }
@@ -118,13 +118,13 @@ bool HashTableC::Remove(HashElemI* elem) noexcept {
 HashElemI* HashTableC::RemoveKey(const void* key) noexcept {
   const uint32_t h = Hash(key);
   const uint32_t bucket = Index(h);
-  for (ListLinkT* link = &m_Buckets.Heads()[bucket]; !ListIsEnd(*link);) {
+  for (ListLinkT* link = &buckets_.Heads()[bucket]; !ListIsEnd(*link);) {
     HashElemI* e = AsHashElem(*link);
-    if (e->m_Hash == h && Equals(e, key)) {
+    if (e->hash_ == h && Equals(e, key)) {
       UnlinkAt(link, bucket, e);
       return e;
     }
-    link = &e->m_Next;
+    link = &e->next_;
   }
   return nullptr;
 }
@@ -144,21 +144,21 @@ HashElemI* HashTableC::Replace(HashElemI* elem) noexcept {
 }
 
 void HashTableC::Clear() noexcept {
-  m_Buckets.Clear();
+  buckets_.Clear();
   Reinitialise();
-  ++m_ModCount;
+  ++mod_count_;
 }
 
 void HashTableC::DeleteAll() noexcept {
-  ListLinkT* heads = m_Buckets.Heads();
-  const ListLinkT marker = m_Buckets.Marker();
-  for (uint64_t i = 0; i < m_Buckets.Count(); ++i) {
+  ListLinkT* heads = buckets_.Heads();
+  const ListLinkT marker = buckets_.Marker();
+  for (uint64_t i = 0; i < buckets_.Count(); ++i) {
     ListLinkT link = heads[i];
     heads[i] = marker;
     while (!ListIsEnd(link)) {
       HashElemI* e = AsHashElem(link);
-      link = e->m_Next;
-      e->m_Next = 0;
+      link = e->next_;
+      e->next_ = 0;
       e->Destroy();
     }
   }
@@ -167,40 +167,40 @@ void HashTableC::DeleteAll() noexcept {
 
 bool HashTableC::Check() {
   bool ok = true;
-  const uint64_t n = m_Buckets.Count();
+  const uint64_t n = buckets_.Count();
   uint64_t mask = 0;
   while (mask < n - 1) mask = mask * 2 + 1;
-  if (mask != m_Mask) {
+  if (mask != mask_) {
     std::fprintf(stderr, "bits_mask 0x%lX incorrect, should be 0x%lX\n",
-                 static_cast<unsigned long>(m_Mask), static_cast<unsigned long>(mask));
-    m_Mask = static_cast<uint32_t>(mask);
+                 static_cast<unsigned long>(mask_), static_cast<unsigned long>(mask));
+    mask_ = static_cast<uint32_t>(mask);
     ok = false;
   }
   uint64_t empty = 0;
-  const ListLinkT* heads = m_Buckets.Heads();
+  const ListLinkT* heads = buckets_.Heads();
   for (uint64_t i = 0; i < n; ++i) {
     if (ListIsEnd(heads[i])) ++empty;
     for (ListLinkT link = heads[i]; !ListIsEnd(link);) {
       HashElemI* e = AsHashElem(link);
-      if (Hash(e->Key()) != e->m_Hash) {
+      if (Hash(e->Key()) != e->hash_) {
         std::fputs("Element hash value wrong: ", stderr);
         e->Print(stderr);
         std::fputc('\n', stderr);
         ok = false;
       }
-      if (Index(e->m_Hash) != i) {
+      if (Index(e->hash_) != i) {
         std::fputs("Element in wrong list: ", stderr);
         e->Print(stderr);
         std::fputc('\n', stderr);
         ok = false;
       }
-      link = e->m_Next;
+      link = e->next_;
     }
   }
-  if (empty != m_Empty) {
-    std::fprintf(stderr, "empty_lists %d incorrect, should be %d\n", static_cast<int>(m_Empty),
+  if (empty != empty_) {
+    std::fprintf(stderr, "empty_lists %d incorrect, should be %d\n", static_cast<int>(empty_),
                  static_cast<int>(empty));
-    m_Empty = empty;
+    empty_ = empty;
     ok = false;
   }
   if (!ok) std::fputs("consistency check failed\n", stderr);
@@ -209,18 +209,18 @@ bool HashTableC::Check() {
 
 void HashTableC::Dump(FILE* stream) const {
   FILE* out = stream ? stream : stdout;
-  const uint64_t n = m_Buckets.Count();
+  const uint64_t n = buckets_.Count();
   std::fprintf(out, "Dumping table at %p, size=%d (%d empty), mask=%X\n",
-               static_cast<const void*>(this), static_cast<int>(n), static_cast<int>(m_Empty),
-               static_cast<unsigned>(m_Mask));
-  const ListLinkT* heads = m_Buckets.Heads();
+               static_cast<const void*>(this), static_cast<int>(n), static_cast<int>(empty_),
+               static_cast<unsigned>(mask_));
+  const ListLinkT* heads = buckets_.Heads();
   for (uint64_t i = 0; i < n; ++i) {
     std::fprintf(out, "\t0x%X:", static_cast<unsigned>(i));
     for (ListLinkT link = heads[i]; !ListIsEnd(link);) {
       HashElemI* e = AsHashElem(link);
       std::fputc(' ', out);
       e->Print(out);
-      link = e->m_Next;
+      link = e->next_;
     }
     std::fputc('\n', out);
   }
@@ -229,51 +229,51 @@ void HashTableC::Dump(FILE* stream) const {
 // ---- IteratorC ----
 
 HashTableC::IteratorC::IteratorC(const HashTableC& table) noexcept
-    : m_Table(&table), m_Mutable(nullptr) {
+    : table_(&table), mutable_(nullptr) {
   Reset();
 }
 
-HashTableC::IteratorC::IteratorC(HashTableC& table) noexcept : m_Table(&table), m_Mutable(&table) {
+HashTableC::IteratorC::IteratorC(HashTableC& table) noexcept : table_(&table), mutable_(&table) {
   Reset();
 }
 
 void HashTableC::IteratorC::Reset() noexcept {
-  m_Bucket = 0;
-  m_Link = m_Table->m_Buckets.Heads()[0];
-  m_Current = nullptr;
-  m_ModCount = m_Table->m_ModCount;
-  m_Valid = true;
+  bucket_ = 0;
+  link_ = table_->buckets_.Heads()[0];
+  current_ = nullptr;
+  mod_count_ = table_->mod_count_;
+  valid_ = true;
 }
 
 HashElemI* HashTableC::IteratorC::Next() noexcept {
-  if (!m_Valid) return nullptr;
-  if (m_ModCount != m_Table->m_ModCount) {
-    m_Valid = false;
-    m_Current = nullptr;
+  if (!valid_) return nullptr;
+  if (mod_count_ != table_->mod_count_) {
+    valid_ = false;
+    current_ = nullptr;
     return nullptr;
   }
-  const uint64_t n = m_Table->m_Buckets.Count();
-  while (ListIsEnd(m_Link)) {
-    if (m_Bucket + 1 >= n) {
-      m_Current = nullptr;
+  const uint64_t n = table_->buckets_.Count();
+  while (ListIsEnd(link_)) {
+    if (bucket_ + 1 >= n) {
+      current_ = nullptr;
       return nullptr;
     }
-    m_Link = m_Table->m_Buckets.Heads()[++m_Bucket];
+    link_ = table_->buckets_.Heads()[++bucket_];
   }
-  m_Current = AsHashElem(m_Link);
-  m_Link = m_Current->m_Next;
-  return m_Current;
+  current_ = AsHashElem(link_);
+  link_ = current_->next_;
+  return current_;
 }
 
 bool HashTableC::IteratorC::RemoveCurrent() noexcept {
-  if (m_Mutable == nullptr || !m_Valid || m_Current == nullptr) return false;
-  if (m_ModCount != m_Table->m_ModCount) {
-    m_Valid = false;
-    m_Current = nullptr;
+  if (mutable_ == nullptr || !valid_ || current_ == nullptr) return false;
+  if (mod_count_ != table_->mod_count_) {
+    valid_ = false;
+    current_ = nullptr;
     return false;
   }
-  const bool removed = m_Mutable->Remove(m_Current);
-  m_Current = nullptr;
-  m_ModCount = m_Table->m_ModCount;
+  const bool removed = mutable_->Remove(current_);
+  current_ = nullptr;
+  mod_count_ = table_->mod_count_;
   return removed;
 }

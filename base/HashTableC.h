@@ -36,10 +36,10 @@ class HashTableC {
   // The first element with `key`, or null.
   HashElemI* Find(const void* key) const noexcept {
     const uint32_t h = Hash(key);
-    for (ListLinkT link = m_Buckets.Heads()[Index(h)]; !ListIsEnd(link);) {
+    for (ListLinkT link = buckets_.Heads()[Index(h)]; !ListIsEnd(link);) {
       auto* e = static_cast<HashElemI*>(ListLinkElem(link));
-      if (e->m_Hash == h && Equals(e, key)) return e;
-      link = e->m_Next;
+      if (e->hash_ == h && Equals(e, key)) return e;
+      link = e->next_;
     }
     return nullptr;
   }
@@ -74,12 +74,12 @@ class HashTableC {
   // "\t0x%X:" followed by a blank and the print of each element. A null stream: stdout.
   void Dump(FILE* stream = nullptr) const;
 
-  uint64_t Count() const noexcept { return m_Count; }
-  uint64_t BucketCount() const noexcept { return m_Buckets.Count(); }
-  uint64_t EmptyBuckets() const noexcept { return m_Empty; }
-  uint32_t Mask() const noexcept { return m_Mask; }
+  uint64_t Count() const noexcept { return count_; }
+  uint64_t BucketCount() const noexcept { return buckets_.Count(); }
+  uint64_t EmptyBuckets() const noexcept { return empty_; }
+  uint32_t Mask() const noexcept { return mask_; }
   // Incremented by every insertion and removal.
-  uint64_t ModificationCount() const noexcept { return m_ModCount; }
+  uint64_t ModificationCount() const noexcept { return mod_count_; }
   // The bucket that hash `h` addresses.
   uint32_t BucketOf(uint32_t h) const noexcept { return Index(h); }
 
@@ -96,7 +96,7 @@ class HashTableC {
     // iterator.
     HashElemI* Next() noexcept;
     // False once the table was seen changed under the iterator.
-    bool IsValid() const noexcept { return m_Valid; }
+    bool IsValid() const noexcept { return valid_; }
     // Removes the element last returned by Next() (the caller owns it then); the walk goes
     // on. False when there is none, the iterator is invalid or was made over a const table.
     bool RemoveCurrent() noexcept;
@@ -104,19 +104,19 @@ class HashTableC {
     void Reset() noexcept;
 
    private:
-    const HashTableC* m_Table;
-    HashTableC* m_Mutable;
-    uint64_t m_Bucket = 0;
-    ListLinkT m_Link = 0;  // the element to return next, or the marker
-    HashElemI* m_Current = nullptr;
-    uint64_t m_ModCount = 0;
-    bool m_Valid = true;
+    const HashTableC* table_;
+    HashTableC* mutable_;
+    uint64_t bucket_ = 0;
+    ListLinkT link_ = 0;  // the element to return next, or the marker
+    HashElemI* current_ = nullptr;
+    uint64_t mod_count_ = 0;
+    bool valid_ = true;
   };
 
  private:
   uint32_t Index(uint32_t h) const noexcept {
-    const uint32_t i = h & m_Mask;
-    return i < m_Buckets.Count() ? i : (h & (m_Mask >> 1));
+    const uint32_t i = h & mask_;
+    return i < buckets_.Count() ? i : (h & (mask_ >> 1));
   }
   // Unlinks `elem` from bucket `bucket`, whose link to it is `*link`; updates the counters.
   void UnlinkAt(ListLinkT* link, uint32_t bucket, HashElemI* elem) noexcept;
@@ -125,11 +125,11 @@ class HashTableC {
   // Back to one empty bucket and mask 0 (the bucket array must be empty).
   void Reinitialise();
 
-  uint64_t m_Count = 0;
-  uint32_t m_Mask = 0;
-  HashArrayC m_Buckets;
-  uint64_t m_Empty = 0;
-  uint64_t m_ModCount = 0;
+  uint64_t count_ = 0;
+  uint32_t mask_ = 0;
+  HashArrayC buckets_;
+  uint64_t empty_ = 0;
+  uint64_t mod_count_ = 0;
 };
 
 static_assert(alignof(HashTableC) >= 2, "the table's address is its buckets' end marker");

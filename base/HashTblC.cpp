@@ -16,18 +16,18 @@ bool LadderUsable(const uint32_t* sizes, uint32_t count) noexcept {
 }  // namespace
 
 HashTblC::HashTblC(const uint32_t* sizes, uint32_t sizeCount, bool ownsElements, size_t keyOffset)
-    : m_Sizes(sizes),
-      m_SizeCount(sizeCount),
-      m_Owns(ownsElements),
-      m_KeyOffset(keyOffset),
-      m_Marker(ListEndMarker(this)) {
+    : sizes_(sizes),
+      size_count_(sizeCount),
+      owns_(ownsElements),
+      key_offset_(keyOffset),
+      marker_(ListEndMarker(this)) {
   if (!LadderUsable(sizes, sizeCount)) {
-    m_Sizes = kSingleBucket;
-    m_SizeCount = 1;
+    sizes_ = kSingleBucket;
+    size_count_ = 1;
   }
-  const uint32_t size = m_Sizes[0];
-  m_Buckets.reset(new ListLinkT[size]);
-  for (uint32_t i = 0; i < size; ++i) m_Buckets[i] = m_Marker;
+  const uint32_t size = sizes_[0];
+  buckets_.reset(new ListLinkT[size]);
+  for (uint32_t i = 0; i < size; ++i) buckets_[i] = marker_;
 }
 
 HashTblC::~HashTblC() {
@@ -39,7 +39,7 @@ void HashTblC::DestroyElem(ListElemI* elem) noexcept {
 }
 
 ListElemI* HashTblC::Find(const void* key) const noexcept {
-  for (ListLinkT link = m_Buckets[IndexOf(Size(), key)]; !ListIsEnd(link);) {
+  for (ListLinkT link = buckets_[IndexOf(Size(), key)]; !ListIsEnd(link);) {
     ListElemI* e = ListLinkElem(link);
     if (Equals(key, KeyOf(e))) return e;
     link = e->Next();
@@ -49,16 +49,16 @@ ListElemI* HashTblC::Find(const void* key) const noexcept {
 
 bool HashTblC::Insert(ListElemI* elem) noexcept {
   if (elem == nullptr || elem->IsLinked()) return false;
-  if (m_SizeIndex + 1 < m_SizeCount) {
-    const uint64_t cur = m_Sizes[m_SizeIndex];
-    const uint64_t next = m_Sizes[m_SizeIndex + 1];
-    if (m_Count > cur + 2 * (next - cur)) MoveToSize(m_SizeIndex + 1);
+  if (size_index_ + 1 < size_count_) {
+    const uint64_t cur = sizes_[size_index_];
+    const uint64_t next = sizes_[size_index_ + 1];
+    if (count_ > cur + 2 * (next - cur)) MoveToSize(size_index_ + 1);
   }
-  ListLinkT& head = m_Buckets[IndexOf(Size(), KeyOf(elem))];
+  ListLinkT& head = buckets_[IndexOf(Size(), KeyOf(elem))];
   *elem->NextLink() = head;
   head = ListElemLink(elem);
-  ++m_Count;
-  ++m_ModCount;
+  ++count_;
+  ++mod_count_;
   return true;
 }
 
@@ -66,14 +66,14 @@ bool HashTblC::InsertReplace(ListElemI* elem, ListElemI** old) noexcept {
   if (old != nullptr) *old = nullptr;
   if (elem == nullptr || elem->IsLinked()) return false;
   const void* key = KeyOf(elem);
-  for (ListLinkT* link = &m_Buckets[IndexOf(Size(), key)]; !ListIsEnd(*link);) {
+  for (ListLinkT* link = &buckets_[IndexOf(Size(), key)]; !ListIsEnd(*link);) {
     ListElemI* e = ListLinkElem(*link);
     if (Equals(key, KeyOf(e))) {
       *elem->NextLink() = e->Next();
       *link = ListElemLink(elem);
       *e->NextLink() = 0;
-      ++m_ModCount;
-      if (m_Owns) {
+      ++mod_count_;
+      if (owns_) {
         DestroyElem(e);
       } else if (old != nullptr) {
         *old = e;
@@ -88,24 +88,24 @@ bool HashTblC::InsertReplace(ListElemI* elem, ListElemI** old) noexcept {
 void HashTblC::UnlinkAt(ListLinkT* link, ListElemI* elem) noexcept {
   *link = elem->Next();
   *elem->NextLink() = 0;
-  --m_Count;
-  ++m_ModCount;
+  --count_;
+  ++mod_count_;
 }
 
 void HashTblC::ShrinkAsDue() noexcept {
-  uint32_t index = m_SizeIndex;
-  while (index > 0 && m_Count < m_Sizes[index - 1]) --index;
-  if (index != m_SizeIndex) MoveToSize(index);
+  uint32_t index = size_index_;
+  while (index > 0 && count_ < sizes_[index - 1]) --index;
+  if (index != size_index_) MoveToSize(index);
 }
 
 bool HashTblC::Remove(ListElemI* elem) noexcept {
   if (elem == nullptr || !elem->IsLinked()) return false;
-  for (ListLinkT* link = &m_Buckets[IndexOf(Size(), KeyOf(elem))]; !ListIsEnd(*link);) {
+  for (ListLinkT* link = &buckets_[IndexOf(Size(), KeyOf(elem))]; !ListIsEnd(*link);) {
     ListElemI* e = ListLinkElem(*link);
     if (e == elem) {
       UnlinkAt(link, e);
-      if (m_Owns) DestroyElem(e);
-      if (m_SizeIndex > 0 && m_Count < m_Sizes[m_SizeIndex - 1]) MoveToSize(m_SizeIndex - 1);
+      if (owns_) DestroyElem(e);
+      if (size_index_ > 0 && count_ < sizes_[size_index_ - 1]) MoveToSize(size_index_ - 1);
       return true;
     }
     link = e->NextLink();
@@ -116,103 +116,103 @@ bool HashTblC::Remove(ListElemI* elem) noexcept {
 void HashTblC::Clear(bool destroy) noexcept {
   UnlinkAll(destroy);
   // With no elements left, moving needs no hashing.
-  if (m_SizeIndex != 0) MoveToSize(0);
+  if (size_index_ != 0) MoveToSize(0);
 }
 
 void HashTblC::UnlinkAll(bool destroy) noexcept {
   const uint32_t size = Size();
   for (uint32_t i = 0; i < size; ++i) {
-    ListLinkT link = m_Buckets[i];
-    m_Buckets[i] = m_Marker;
+    ListLinkT link = buckets_[i];
+    buckets_[i] = marker_;
     while (!ListIsEnd(link)) {
       ListElemI* e = ListLinkElem(link);
       link = e->Next();
       *e->NextLink() = 0;
-      if (destroy || m_Owns) DestroyElem(e);
+      if (destroy || owns_) DestroyElem(e);
     }
   }
-  m_Count = 0;
-  ++m_ModCount;
+  count_ = 0;
+  ++mod_count_;
 }
 
 void HashTblC::MoveToSize(uint32_t index) noexcept {
   const uint32_t oldSize = Size();
-  const uint32_t newSize = m_Sizes[index];
+  const uint32_t newSize = sizes_[index];
   std::unique_ptr<ListLinkT[]> buckets(new ListLinkT[newSize]);
   // tails[i]: the link to fill when appending to new bucket i.
   std::unique_ptr<ListLinkT*[]> tails(new ListLinkT*[newSize]);
   for (uint32_t i = 0; i < newSize; ++i) {
-    buckets[i] = m_Marker;
+    buckets[i] = marker_;
     tails[i] = &buckets[i];
   }
   for (uint32_t b = 0; b < oldSize; ++b) {
-    for (ListLinkT link = m_Buckets[b]; !ListIsEnd(link);) {
+    for (ListLinkT link = buckets_[b]; !ListIsEnd(link);) {
       ListElemI* e = ListLinkElem(link);
       link = e->Next();
       const uint32_t i = IndexOf(newSize, KeyOf(e));
-      *e->NextLink() = m_Marker;
+      *e->NextLink() = marker_;
       *tails[i] = ListElemLink(e);
       tails[i] = e->NextLink();
     }
   }
-  m_Buckets = std::move(buckets);
-  m_SizeIndex = index;
-  ++m_ModCount;
+  buckets_ = std::move(buckets);
+  size_index_ = index;
+  ++mod_count_;
 }
 
 // ---- IteratorC ----
 
 HashTblC::IteratorC::IteratorC(HashTblC& table) noexcept
-    : m_Table(&table), m_Link(table.m_Buckets[0]), m_ModCount(table.m_ModCount) {}
+    : table_(&table), link_(table.buckets_[0]), mod_count_(table.mod_count_) {}
 
 HashTblC::IteratorC::~IteratorC() {
   Finish();
 }
 
 void HashTblC::IteratorC::Finish() noexcept {
-  if (m_ShrinkDue && m_Valid && m_ModCount == m_Table->m_ModCount) m_Table->ShrinkAsDue();
-  m_ShrinkDue = false;
+  if (shrink_due_ && valid_ && mod_count_ == table_->mod_count_) table_->ShrinkAsDue();
+  shrink_due_ = false;
 }
 
 ListElemI* HashTblC::IteratorC::Next() noexcept {
-  if (!m_Valid) return nullptr;
-  if (m_ModCount != m_Table->m_ModCount) {
-    m_Valid = false;
-    m_Current = nullptr;
+  if (!valid_) return nullptr;
+  if (mod_count_ != table_->mod_count_) {
+    valid_ = false;
+    current_ = nullptr;
     return nullptr;
   }
-  const uint32_t size = m_Table->Size();
-  while (ListIsEnd(m_Link)) {
-    if (m_Bucket + 1 >= size) {
-      m_Current = nullptr;
+  const uint32_t size = table_->Size();
+  while (ListIsEnd(link_)) {
+    if (bucket_ + 1 >= size) {
+      current_ = nullptr;
       Finish();
-      m_ModCount = m_Table->m_ModCount;
+      mod_count_ = table_->mod_count_;
       return nullptr;
     }
-    m_Link = m_Table->m_Buckets[++m_Bucket];
+    link_ = table_->buckets_[++bucket_];
   }
-  m_Current = ListLinkElem(m_Link);
-  m_Link = m_Current->Next();
-  return m_Current;
+  current_ = ListLinkElem(link_);
+  link_ = current_->Next();
+  return current_;
 }
 
 bool HashTblC::IteratorC::RemoveCurrent() noexcept {
-  if (!m_Valid || m_Current == nullptr) return false;
-  if (m_ModCount != m_Table->m_ModCount) {
-    m_Valid = false;
-    m_Current = nullptr;
+  if (!valid_ || current_ == nullptr) return false;
+  if (mod_count_ != table_->mod_count_) {
+    valid_ = false;
+    current_ = nullptr;
     return false;
   }
-  ListElemI* elem = m_Current;
-  m_Current = nullptr;
-  HashTblC& t = *m_Table;
-  for (ListLinkT* link = &t.m_Buckets[m_Bucket]; !ListIsEnd(*link);) {
+  ListElemI* elem = current_;
+  current_ = nullptr;
+  HashTblC& t = *table_;
+  for (ListLinkT* link = &t.buckets_[bucket_]; !ListIsEnd(*link);) {
     ListElemI* e = ListLinkElem(*link);
     if (e == elem) {
       t.UnlinkAt(link, e);
-      if (t.m_Owns) t.DestroyElem(e);
-      m_ModCount = t.m_ModCount;
-      m_ShrinkDue = true;
+      if (t.owns_) t.DestroyElem(e);
+      mod_count_ = t.mod_count_;
+      shrink_due_ = true;
       return true;
     }
     link = e->NextLink();

@@ -55,13 +55,13 @@ class HashTblC {
   // and returns to the first size of the ladder.
   void Clear(bool destroy) noexcept;
 
-  uint64_t Count() const noexcept { return m_Count; }
+  uint64_t Count() const noexcept { return count_; }
   // The current number of buckets.
-  uint32_t Size() const noexcept { return m_Sizes[m_SizeIndex]; }
-  bool OwnsElements() const noexcept { return m_Owns; }
+  uint32_t Size() const noexcept { return sizes_[size_index_]; }
+  bool OwnsElements() const noexcept { return owns_; }
   // The address of `elem`'s key.
   const void* KeyOf(const ListElemI* elem) const noexcept {
-    return reinterpret_cast<const char*>(elem) + m_KeyOffset;
+    return reinterpret_cast<const char*>(elem) + key_offset_;
   }
 
   // Walks every element, bucket by bucket. A change to the table other than through
@@ -77,7 +77,7 @@ class HashTblC {
 
     // The next element, or null at the end or after the table was changed under the walk.
     ListElemI* Next() noexcept;
-    bool IsValid() const noexcept { return m_Valid; }
+    bool IsValid() const noexcept { return valid_; }
     // Removes (and, when owned, destroys) the element last returned by Next(); the walk goes
     // on. The table keeps its size until the walk ends or the iterator is destroyed, so that
     // no element is skipped or returned twice. False when there is no current element or the
@@ -87,13 +87,13 @@ class HashTblC {
    private:
     void Finish() noexcept;
 
-    HashTblC* m_Table;
-    uint32_t m_Bucket = 0;
-    ListLinkT m_Link = 0;
-    ListElemI* m_Current = nullptr;
-    uint64_t m_ModCount = 0;
-    bool m_Valid = true;
-    bool m_ShrinkDue = false;
+    HashTblC* table_;
+    uint32_t bucket_ = 0;
+    ListLinkT link_ = 0;
+    ListElemI* current_ = nullptr;
+    uint64_t mod_count_ = 0;
+    bool valid_ = true;
+    bool shrink_due_ = false;
   };
 
  private:
@@ -111,15 +111,15 @@ class HashTblC {
   // Unlinks every element, destroying them when `destroy` or the table owns them.
   void UnlinkAll(bool destroy) noexcept;
 
-  const uint32_t* m_Sizes;
-  uint32_t m_SizeCount;
-  uint32_t m_SizeIndex = 0;
-  std::unique_ptr<ListLinkT[]> m_Buckets;
-  uint64_t m_Count = 0;
-  uint64_t m_ModCount = 0;
-  bool m_Owns;
-  size_t m_KeyOffset;
-  ListLinkT m_Marker;
+  const uint32_t* sizes_;
+  uint32_t size_count_;
+  uint32_t size_index_ = 0;
+  std::unique_ptr<ListLinkT[]> buckets_;
+  uint64_t count_ = 0;
+  uint64_t mod_count_ = 0;
+  bool owns_;
+  size_t key_offset_;
+  ListLinkT marker_;
 };
 
 #endif  // QLM_BASE_HASHTBLC_H_

@@ -14,9 +14,9 @@ bool Acceptable(ListElemI* elem) noexcept {
 }  // namespace
 
 ListDoubleC::ListDoubleC(const void* owner) noexcept
-    : m_Marker(ListEndMarker(owner ? owner : this)) {
+    : marker_(ListEndMarker(owner ? owner : this)) {
   assert((reinterpret_cast<uintptr_t>(owner) & 1u) == 0);
-  m_Head = m_Marker;
+  head_ = marker_;
 }
 
 ListDoubleC::~ListDoubleC() {
@@ -24,20 +24,20 @@ ListDoubleC::~ListDoubleC() {
 }
 
 ListElemI* ListDoubleC::First() const noexcept {
-  return ListIsEnd(m_Head) ? nullptr : ListLinkElem(m_Head);
+  return ListIsEnd(head_) ? nullptr : ListLinkElem(head_);
 }
 
 ListElemI* ListDoubleC::At(int64_t position) const noexcept {
-  if (position < 0 || static_cast<uint64_t>(position) >= m_Count) return nullptr;
+  if (position < 0 || static_cast<uint64_t>(position) >= count_) return nullptr;
   uint64_t pos = static_cast<uint64_t>(position);
-  if (pos < m_Count / 2) {
-    ListLinkT link = m_Head;
+  if (pos < count_ / 2) {
+    ListLinkT link = head_;
     while (pos-- > 0) link = ListLinkElem(link)->Next();
     return ListLinkElem(link);
   }
   // Nearer the end: walk backwards from the tail.
-  ListElemI* e = m_Tail;
-  for (uint64_t back = m_Count - 1 - pos; back > 0; --back) e = ListLinkElem(*e->PrevLink());
+  ListElemI* e = tail_;
+  for (uint64_t back = count_ - 1 - pos; back > 0; --back) e = ListLinkElem(*e->PrevLink());
   return e;
 }
 
@@ -45,69 +45,69 @@ void ListDoubleC::LinkBetween(ListElemI* elem, ListLinkT prev, ListLinkT next) n
   *elem->NextLink() = next;
   *elem->PrevLink() = prev;
   if (ListIsEnd(prev)) {
-    m_Head = ListElemLink(elem);
+    head_ = ListElemLink(elem);
   } else {
     *ListLinkElem(prev)->NextLink() = ListElemLink(elem);
   }
   if (ListIsEnd(next)) {
-    m_Tail = elem;
+    tail_ = elem;
   } else {
     *ListLinkElem(next)->PrevLink() = ListElemLink(elem);
   }
-  ++m_Count;
+  ++count_;
   // The tail is null exactly when the list is empty, else the last element.
-  QLM_DCHECK(m_Tail != nullptr && ListIsEnd(m_Tail->Next()));
+  QLM_DCHECK(tail_ != nullptr && ListIsEnd(tail_->Next()));
 }
 
 bool ListDoubleC::AddEnd(ListElemI* elem) noexcept {
   if (!Acceptable(elem)) return false;
-  LinkBetween(elem, m_Tail ? ListElemLink(m_Tail) : m_Marker, m_Marker);
+  LinkBetween(elem, tail_ ? ListElemLink(tail_) : marker_, marker_);
   return true;
 }
 
 bool ListDoubleC::AddFront(ListElemI* elem) noexcept {
   if (!Acceptable(elem)) return false;
-  LinkBetween(elem, m_Marker, m_Head);
+  LinkBetween(elem, marker_, head_);
   return true;
 }
 
 bool ListDoubleC::InsertAfter(ListElemI* after, ListElemI* elem) noexcept {
   if (after == nullptr) return AddEnd(elem);
-  if (!Acceptable(elem) || !IsInList(after, m_Marker)) return false;
+  if (!Acceptable(elem) || !IsInList(after, marker_)) return false;
   LinkBetween(elem, ListElemLink(after), after->Next());
   return true;
 }
 
 bool ListDoubleC::Remove(ListElemI* elem) noexcept {
-  if (elem == nullptr || elem->PrevLink() == nullptr || !IsInList(elem, m_Marker)) return false;
+  if (elem == nullptr || elem->PrevLink() == nullptr || !IsInList(elem, marker_)) return false;
   ListLinkT prev = *elem->PrevLink();
   ListLinkT next = elem->Next();
   if (ListIsEnd(prev)) {
-    m_Head = next;
+    head_ = next;
   } else {
     *ListLinkElem(prev)->NextLink() = next;
   }
   if (ListIsEnd(next)) {
-    m_Tail = ListIsEnd(prev) ? nullptr : ListLinkElem(prev);
+    tail_ = ListIsEnd(prev) ? nullptr : ListLinkElem(prev);
   } else {
     *ListLinkElem(next)->PrevLink() = prev;
   }
   *elem->NextLink() = 0;
   *elem->PrevLink() = 0;
-  --m_Count;
-  QLM_DCHECK((m_Tail == nullptr) == (m_Count == 0));
+  --count_;
+  QLM_DCHECK((tail_ == nullptr) == (count_ == 0));
   return true;
 }
 
 void ListDoubleC::RemoveAll() noexcept {
-  ListLinkT link = m_Head;
+  ListLinkT link = head_;
   while (!ListIsEnd(link)) {
     ListElemI* e = ListLinkElem(link);
     link = e->Next();
     *e->NextLink() = 0;
     *e->PrevLink() = 0;
   }
-  m_Head = m_Marker;
-  m_Tail = nullptr;
-  m_Count = 0;
+  head_ = marker_;
+  tail_ = nullptr;
+  count_ = 0;
 }

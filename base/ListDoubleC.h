@@ -23,20 +23,20 @@ class ListDoubleC : public ListI {
   bool InsertAfter(ListElemI* after, ListElemI* elem) noexcept override;
   bool Remove(ListElemI* elem) noexcept override;
   void RemoveAll() noexcept override;
-  const void* Owner() const noexcept override { return ListMarkerOwner(m_Marker); }
+  const void* Owner() const noexcept override { return ListMarkerOwner(marker_); }
 
-  ListElemI* Last() const noexcept { return m_Tail; }
-  uint64_t Count() const noexcept { return m_Count; }
-  bool IsEmpty() const noexcept { return m_Count == 0; }
+  ListElemI* Last() const noexcept { return tail_; }
+  uint64_t Count() const noexcept { return count_; }
+  bool IsEmpty() const noexcept { return count_ == 0; }
 
  private:
   // Links `elem` between the links `prev` and `next` (either may be the marker).
   void LinkBetween(ListElemI* elem, ListLinkT prev, ListLinkT next) noexcept;
 
-  ListLinkT m_Head;
-  ListElemI* m_Tail = nullptr;
-  uint64_t m_Count = 0;
-  ListLinkT m_Marker;
+  ListLinkT head_;
+  ListElemI* tail_ = nullptr;
+  uint64_t count_ = 0;
+  ListLinkT marker_;
 };
 
 #endif  // QLM_BASE_LISTDOUBLEC_H_

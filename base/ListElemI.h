@@ -52,9 +52,9 @@ class ListElemI {
 
   // The address of the link to the next element. Not virtual: bucket walks of the hash tables
   // follow it for every element.
-  ListLinkT* NextLink() noexcept { return &m_Next; }
-  ListLinkT Next() const noexcept { return m_Next; }
-  bool IsLinked() const noexcept { return m_Next != 0; }
+  ListLinkT* NextLink() noexcept { return &next_; }
+  ListLinkT Next() const noexcept { return next_; }
+  bool IsLinked() const noexcept { return next_ != 0; }
 
   // The address of the link to the previous element, or null for elements that have none
   // (singly linked elements). Doubly linked lists accept only elements that have one.
@@ -69,7 +69,7 @@ class ListElemI {
   const void* Owner() const noexcept;
 
  protected:
-  ListLinkT m_Next = 0;
+  ListLinkT next_ = 0;
 };
 
 // An element of ListDoubleC: a ListElemI with a link to the previous element (the end marker
@@ -81,14 +81,14 @@ class ListDoubleElemI : public ListElemI {
   ListDoubleElemI& operator=(const ListDoubleElemI&) noexcept { return *this; }
   ~ListDoubleElemI() override;
 
-  ListLinkT* PrevLink() noexcept override { return &m_Prev; }
-  ListLinkT Prev() const noexcept { return m_Prev; }
+  ListLinkT* PrevLink() noexcept override { return &prev_; }
+  ListLinkT Prev() const noexcept { return prev_; }
 
   // "%p(n %p, p %p)".
   void Print(FILE* stream) const override;
 
  protected:
-  ListLinkT m_Prev = 0;
+  ListLinkT prev_ = 0;
 };
 
 static_assert(alignof(ListElemI) >= 2, "element addresses must leave the marker bit free");

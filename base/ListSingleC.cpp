@@ -5,9 +5,9 @@
 #include "cmn/cmn_Check.h"
 
 ListSingleC::ListSingleC(const void* owner) noexcept
-    : m_Marker(ListEndMarker(owner ? owner : this)) {
+    : marker_(ListEndMarker(owner ? owner : this)) {
   assert((reinterpret_cast<uintptr_t>(owner) & 1u) == 0);
-  m_Head = m_Marker;
+  head_ = marker_;
 }
 
 ListSingleC::~ListSingleC() {
@@ -15,48 +15,48 @@ ListSingleC::~ListSingleC() {
 }
 
 ListElemI* ListSingleC::First() const noexcept {
-  return ListIsEnd(m_Head) ? nullptr : ListLinkElem(m_Head);
+  return ListIsEnd(head_) ? nullptr : ListLinkElem(head_);
 }
 
 ListElemI* ListSingleC::At(int64_t position) const noexcept {
-  if (position < 0 || static_cast<uint64_t>(position) >= m_Count) return nullptr;
-  if (static_cast<uint64_t>(position) == m_Count - 1) return m_Tail;
-  ListLinkT link = m_Head;
+  if (position < 0 || static_cast<uint64_t>(position) >= count_) return nullptr;
+  if (static_cast<uint64_t>(position) == count_ - 1) return tail_;
+  ListLinkT link = head_;
   while (position-- > 0) link = ListLinkElem(link)->Next();
   return ListLinkElem(link);
 }
 
 bool ListSingleC::AddEnd(ListElemI* elem) noexcept {
   if (elem == nullptr || elem->IsLinked()) return false;
-  *elem->NextLink() = m_Marker;
-  if (m_Tail == nullptr) {
-    m_Head = ListElemLink(elem);
+  *elem->NextLink() = marker_;
+  if (tail_ == nullptr) {
+    head_ = ListElemLink(elem);
   } else {
-    *m_Tail->NextLink() = ListElemLink(elem);
+    *tail_->NextLink() = ListElemLink(elem);
   }
-  m_Tail = elem;
-  ++m_Count;
+  tail_ = elem;
+  ++count_;
   CheckInvariant();
   return true;
 }
 
 bool ListSingleC::AddFront(ListElemI* elem) noexcept {
   if (elem == nullptr || elem->IsLinked()) return false;
-  *elem->NextLink() = m_Head;
-  m_Head = ListElemLink(elem);
-  if (m_Tail == nullptr) m_Tail = elem;
-  ++m_Count;
+  *elem->NextLink() = head_;
+  head_ = ListElemLink(elem);
+  if (tail_ == nullptr) tail_ = elem;
+  ++count_;
   CheckInvariant();
   return true;
 }
 
 bool ListSingleC::InsertAfter(ListElemI* after, ListElemI* elem) noexcept {
   if (after == nullptr) return AddEnd(elem);
-  if (elem == nullptr || elem->IsLinked() || !IsInList(after, m_Marker)) return false;
+  if (elem == nullptr || elem->IsLinked() || !IsInList(after, marker_)) return false;
   *elem->NextLink() = after->Next();
   *after->NextLink() = ListElemLink(elem);
-  if (after == m_Tail) m_Tail = elem;
-  ++m_Count;
+  if (after == tail_) tail_ = elem;
+  ++count_;
   CheckInvariant();
   return true;
 }
@@ -64,13 +64,13 @@ bool ListSingleC::InsertAfter(ListElemI* after, ListElemI* elem) noexcept {
 bool ListSingleC::Remove(ListElemI* elem) noexcept {
   if (elem == nullptr) return false;
   ListElemI* prev = nullptr;
-  for (ListLinkT* link = &m_Head; !ListIsEnd(*link);) {
+  for (ListLinkT* link = &head_; !ListIsEnd(*link);) {
     ListElemI* e = ListLinkElem(*link);
     if (e == elem) {
       *link = elem->Next();
       *elem->NextLink() = 0;
-      if (m_Tail == elem) m_Tail = prev;
-      --m_Count;
+      if (tail_ == elem) tail_ = prev;
+      --count_;
       CheckInvariant();
       return true;
     }
@@ -81,19 +81,19 @@ bool ListSingleC::Remove(ListElemI* elem) noexcept {
 }
 
 void ListSingleC::RemoveAll() noexcept {
-  ListLinkT link = m_Head;
+  ListLinkT link = head_;
   while (!ListIsEnd(link)) {
     ListElemI* e = ListLinkElem(link);
     link = e->Next();
     *e->NextLink() = 0;
   }
-  m_Head = m_Marker;
-  m_Tail = nullptr;
-  m_Count = 0;
+  head_ = marker_;
+  tail_ = nullptr;
+  count_ = 0;
 }
 
 void ListSingleC::CheckInvariant() const noexcept {
-  QLM_DCHECK((m_Tail == nullptr) == (m_Count == 0));
-  QLM_DCHECK((m_Tail == nullptr) == ListIsEnd(m_Head));
-  QLM_DCHECK(m_Tail == nullptr || ListIsEnd(m_Tail->Next()));
+  QLM_DCHECK((tail_ == nullptr) == (count_ == 0));
+  QLM_DCHECK((tail_ == nullptr) == ListIsEnd(head_));
+  QLM_DCHECK(tail_ == nullptr || ListIsEnd(tail_->Next()));
 }

@@ -1,8 +1,8 @@
 // ListSingleC: a singly linked intrusive list with head, tail and element count.
 //
 // Adding at either end is O(1); removal and At() walk from the head.
-// Invariant: m_Tail is null exactly when the list is empty, else the last element;
-// m_Count is the number of elements.
+// Invariant: tail_ is null exactly when the list is empty, else the last element;
+// count_ is the number of elements.
 #ifndef QLM_BASE_LISTSINGLEC_H_
 #define QLM_BASE_LISTSINGLEC_H_
 
@@ -21,20 +21,20 @@ class ListSingleC : public ListI {
   bool InsertAfter(ListElemI* after, ListElemI* elem) noexcept override;
   bool Remove(ListElemI* elem) noexcept override;
   void RemoveAll() noexcept override;
-  const void* Owner() const noexcept override { return ListMarkerOwner(m_Marker); }
+  const void* Owner() const noexcept override { return ListMarkerOwner(marker_); }
 
-  ListElemI* Last() const noexcept { return m_Tail; }
-  uint64_t Count() const noexcept { return m_Count; }
-  bool IsEmpty() const noexcept { return m_Count == 0; }
+  ListElemI* Last() const noexcept { return tail_; }
+  uint64_t Count() const noexcept { return count_; }
+  bool IsEmpty() const noexcept { return count_ == 0; }
 
  private:
   // Aborts a debug build when the invariant above does not hold.
   void CheckInvariant() const noexcept;
 
-  ListLinkT m_Head;
-  ListElemI* m_Tail = nullptr;
-  uint64_t m_Count = 0;
-  ListLinkT m_Marker;
+  ListLinkT head_;
+  ListElemI* tail_ = nullptr;
+  uint64_t count_ = 0;
+  ListLinkT marker_;
 };
 
 #endif  // QLM_BASE_LISTSINGLEC_H_

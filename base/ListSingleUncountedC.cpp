@@ -3,9 +3,9 @@
 #include <cassert>
 
 ListSingleUncountedC::ListSingleUncountedC(const void* owner) noexcept
-    : m_Marker(ListEndMarker(owner ? owner : this)) {
+    : marker_(ListEndMarker(owner ? owner : this)) {
   assert((reinterpret_cast<uintptr_t>(owner) & 1u) == 0);
-  m_Head = m_Marker;
+  head_ = marker_;
 }
 
 ListSingleUncountedC::~ListSingleUncountedC() {
@@ -13,12 +13,12 @@ ListSingleUncountedC::~ListSingleUncountedC() {
 }
 
 ListElemI* ListSingleUncountedC::First() const noexcept {
-  return ListIsEnd(m_Head) ? nullptr : ListLinkElem(m_Head);
+  return ListIsEnd(head_) ? nullptr : ListLinkElem(head_);
 }
 
 ListElemI* ListSingleUncountedC::At(int64_t position) const noexcept {
   if (position < 0) return nullptr;
-  ListLinkT link = m_Head;
+  ListLinkT link = head_;
   for (; !ListIsEnd(link); link = ListLinkElem(link)->Next()) {
     if (position-- == 0) return ListLinkElem(link);
   }
@@ -27,23 +27,23 @@ ListElemI* ListSingleUncountedC::At(int64_t position) const noexcept {
 
 bool ListSingleUncountedC::AddEnd(ListElemI* elem) noexcept {
   if (elem == nullptr || elem->IsLinked()) return false;
-  ListLinkT* link = &m_Head;
+  ListLinkT* link = &head_;
   while (!ListIsEnd(*link)) link = ListLinkElem(*link)->NextLink();
-  *elem->NextLink() = m_Marker;
+  *elem->NextLink() = marker_;
   *link = ListElemLink(elem);
   return true;
 }
 
 bool ListSingleUncountedC::AddFront(ListElemI* elem) noexcept {
   if (elem == nullptr || elem->IsLinked()) return false;
-  *elem->NextLink() = m_Head;
-  m_Head = ListElemLink(elem);
+  *elem->NextLink() = head_;
+  head_ = ListElemLink(elem);
   return true;
 }
 
 bool ListSingleUncountedC::InsertAfter(ListElemI* after, ListElemI* elem) noexcept {
   if (after == nullptr) return AddEnd(elem);
-  if (elem == nullptr || elem->IsLinked() || !IsInList(after, m_Marker)) return false;
+  if (elem == nullptr || elem->IsLinked() || !IsInList(after, marker_)) return false;
   *elem->NextLink() = after->Next();
   *after->NextLink() = ListElemLink(elem);
   return true;
@@ -51,7 +51,7 @@ bool ListSingleUncountedC::InsertAfter(ListElemI* after, ListElemI* elem) noexce
 
 bool ListSingleUncountedC::Remove(ListElemI* elem) noexcept {
   if (elem == nullptr) return false;
-  for (ListLinkT* link = &m_Head; !ListIsEnd(*link); link = ListLinkElem(*link)->NextLink()) {
+  for (ListLinkT* link = &head_; !ListIsEnd(*link); link = ListLinkElem(*link)->NextLink()) {
     if (ListLinkElem(*link) == elem) {
       *link = elem->Next();
       *elem->NextLink() = 0;
@@ -62,11 +62,11 @@ bool ListSingleUncountedC::Remove(ListElemI* elem) noexcept {
 }
 
 void ListSingleUncountedC::RemoveAll() noexcept {
-  ListLinkT link = m_Head;
+  ListLinkT link = head_;
   while (!ListIsEnd(link)) {
     ListElemI* e = ListLinkElem(link);
     link = e->Next();
     *e->NextLink() = 0;
   }
-  m_Head = m_Marker;
+  head_ = marker_;
 }

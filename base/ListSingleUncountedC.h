@@ -20,13 +20,13 @@ class ListSingleUncountedC : public ListI {
   bool InsertAfter(ListElemI* after, ListElemI* elem) noexcept override;
   bool Remove(ListElemI* elem) noexcept override;
   void RemoveAll() noexcept override;
-  const void* Owner() const noexcept override { return ListMarkerOwner(m_Marker); }
+  const void* Owner() const noexcept override { return ListMarkerOwner(marker_); }
 
-  bool IsEmpty() const noexcept { return m_Head == m_Marker; }
+  bool IsEmpty() const noexcept { return head_ == marker_; }
 
  private:
-  ListLinkT m_Head;
-  ListLinkT m_Marker;
+  ListLinkT head_;
+  ListLinkT marker_;
 };
 
 #endif  // QLM_BASE_LISTSINGLEUNCOUNTEDC_H_

@@ -22,7 +22,7 @@ int CompareObjects(const void* a, const void* b, void* context) {
 
 }  // namespace
 
-ObjArrayC::ObjArrayC(DeleterFn deleter) noexcept : BlobArrayC(sizeof(void*)), m_Deleter(deleter) {}
+ObjArrayC::ObjArrayC(DeleterFn deleter) noexcept : BlobArrayC(sizeof(void*)), deleter_(deleter) {}
 
 ObjArrayC::~ObjArrayC() {
   ObjArrayC::Clear();
@@ -31,7 +31,7 @@ ObjArrayC::~ObjArrayC() {
 void ObjArrayC::Clear() noexcept {
   for (uint64_t i = 0; i < Count(); ++i) {
     void* object = LoadPtr(BlobArrayC::Get(i));
-    if (object != nullptr) m_Deleter(object);
+    if (object != nullptr) deleter_(object);
   }
   BlobArrayC::Clear();
 }
@@ -60,7 +60,7 @@ void* ObjArrayC::Detach(uint64_t index) noexcept {
 bool ObjArrayC::DeleteAt(uint64_t index) noexcept {
   if (index >= Count()) return false;
   void* object = Detach(index);
-  if (object != nullptr) m_Deleter(object);
+  if (object != nullptr) deleter_(object);
   return true;
 }
 

@@ -47,7 +47,7 @@ class ObjArrayC : private BlobArrayC {
   void Sort(CompareFn compare, void* context);
 
  private:
-  DeleterFn m_Deleter;
+  DeleterFn deleter_;
 };
 
 #endif  // QLM_BASE_OBJARRAYC_H_

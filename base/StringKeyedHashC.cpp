@@ -4,18 +4,18 @@
 
 StringKeyedElemC::~StringKeyedElemC() = default;
 
-StringKeyedHashC::StringKeyedHashC(bool ignoreCase) noexcept : m_IgnoreCase(ignoreCase) {}
+StringKeyedHashC::StringKeyedHashC(bool ignoreCase) noexcept : ignore_case_(ignoreCase) {}
 
 StringKeyedHashC::~StringKeyedHashC() = default;
 
 uint32_t StringKeyedHashC::Hash(const void* key) const noexcept {
   const auto& text = *static_cast<const StringC*>(key);
-  return m_IgnoreCase ? HashTextNoCase(text) : HashText(text);
+  return ignore_case_ ? HashTextNoCase(text) : HashText(text);
 }
 
 bool StringKeyedHashC::KeysEqual(const StringC& a, const StringC& b) const noexcept {
   if (a.Length() != b.Length()) return false;
-  return (m_IgnoreCase ? a.CompareNoCase(b) : a.Compare(b)) == 0;
+  return (ignore_case_ ? a.CompareNoCase(b) : a.Compare(b)) == 0;
 }
 
 bool StringKeyedHashC::Equals(const HashElemI* elem, const void* key) const noexcept {

@@ -14,16 +14,16 @@
 // An element keyed by a string; derive from it to carry a value.
 class StringKeyedElemC : public HashElemI {
  public:
-  explicit StringKeyedElemC(const StringC& key) : m_Key(key) {}
+  explicit StringKeyedElemC(const StringC& key) : key_(key) {}
   ~StringKeyedElemC() override;
 
   // Points at the key string (a `const StringC*`).
-  const void* Key() const noexcept override { return &m_Key; }
-  const StringC& KeyString() const noexcept { return m_Key; }
+  const void* Key() const noexcept override { return &key_; }
+  const StringC& KeyString() const noexcept { return key_; }
 
  private:
   // Immutable: the table files the element under the hash of this key.
-  const StringC m_Key;
+  const StringC key_;
 };
 
 class StringKeyedHashC : public HashTableC {
@@ -31,7 +31,7 @@ class StringKeyedHashC : public HashTableC {
   explicit StringKeyedHashC(bool ignoreCase) noexcept;
   ~StringKeyedHashC() override;
 
-  bool IgnoresCase() const noexcept { return m_IgnoreCase; }
+  bool IgnoresCase() const noexcept { return ignore_case_; }
 
   // `key` is a `const StringC*`.
   uint32_t Hash(const void* key) const noexcept override;
@@ -47,7 +47,7 @@ class StringKeyedHashC : public HashTableC {
   bool KeysEqual(const StringC& a, const StringC& b) const noexcept;
 
  private:
-  bool m_IgnoreCase;
+  bool ignore_case_;
 };
 
 #endif  // QLM_BASE_STRINGKEYEDHASHC_H_

@@ -1,22 +1,22 @@
 #include "base/StringMapC.h"
 
-StringMapC::StringMapC(bool ignoreCase) noexcept : m_Table(ignoreCase) {}
+StringMapC::StringMapC(bool ignoreCase) noexcept : table_(ignoreCase) {}
 
 StringMapC::~StringMapC() {
-  m_Table.DeleteAll();
+  table_.DeleteAll();
 }
 
 bool StringMapC::Set(const StringC& key, const StringC& value) {
-  if (HashElemI* e = m_Table.FindString(key)) {
+  if (HashElemI* e = table_.FindString(key)) {
     static_cast<StringMapElementC*>(e)->SetValue(value);
     return false;
   }
-  m_Table.Insert(new StringMapElementC(key, value));
+  table_.Insert(new StringMapElementC(key, value));
   return true;
 }
 
 const StringC* StringMapC::Find(const StringC& key) const noexcept {
-  const HashElemI* e = m_Table.FindString(key);
+  const HashElemI* e = table_.FindString(key);
   return e != nullptr ? &static_cast<const StringMapElementC*>(e)->Value() : nullptr;
 }
 
@@ -26,16 +26,16 @@ StringC StringMapC::Get(const StringC& key, const StringC& fallback) const {
 }
 
 bool StringMapC::Remove(const StringC& key) noexcept {
-  return m_Table.DeleteString(key);
+  return table_.DeleteString(key);
 }
 
 void StringMapC::Clear() noexcept {
-  m_Table.DeleteAll();
+  table_.DeleteAll();
 }
 
 StringArrayC StringMapC::Keys() const {
   StringArrayC result;
-  HashTableC::IteratorC it(m_Table);
+  HashTableC::IteratorC it(table_);
   while (const HashElemI* e = it.Next()) {
     result.Append(static_cast<const StringMapElementC*>(e)->KeyString());
   }

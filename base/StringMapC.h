@@ -35,14 +35,14 @@ class StringMapC {
   // Removes every entry.
   void Clear() noexcept;
 
-  uint64_t Count() const noexcept { return m_Table.Count(); }
-  bool IsEmpty() const noexcept { return m_Table.Count() == 0; }
-  bool IgnoresCase() const noexcept { return m_Table.IgnoresCase(); }
+  uint64_t Count() const noexcept { return table_.Count(); }
+  bool IsEmpty() const noexcept { return table_.Count() == 0; }
+  bool IgnoresCase() const noexcept { return table_.IgnoresCase(); }
   // The keys as stored, in table order.
   StringArrayC Keys() const;
 
  private:
-  StringKeyedHashC m_Table;
+  StringKeyedHashC table_;
 };
 
 #endif  // QLM_BASE_STRINGMAPC_H_

@@ -11,14 +11,14 @@
 class StringMapElementC : public StringKeyedElemC {
  public:
   StringMapElementC(const StringC& key, const StringC& value)
-      : StringKeyedElemC(key), m_Value(value) {}
+      : StringKeyedElemC(key), value_(value) {}
   ~StringMapElementC() override;
 
-  const StringC& Value() const noexcept { return m_Value; }
-  void SetValue(const StringC& value) noexcept { m_Value = value; }
+  const StringC& Value() const noexcept { return value_; }
+  void SetValue(const StringC& value) noexcept { value_ = value; }
 
  private:
-  StringC m_Value;
+  StringC value_;
 };
 
 #endif  // QLM_BASE_STRINGMAPELEMENTC_H_

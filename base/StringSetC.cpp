@@ -2,38 +2,38 @@
 
 StringSetEntryC::~StringSetEntryC() = default;
 
-StringSetC::StringSetC(bool ignoreCase) noexcept : m_Table(ignoreCase) {}
+StringSetC::StringSetC(bool ignoreCase) noexcept : table_(ignoreCase) {}
 
 StringSetC::~StringSetC() {
-  m_Table.DeleteAll();
+  table_.DeleteAll();
 }
 
 bool StringSetC::Add(const StringC& text) {
-  if (m_Table.FindString(text) != nullptr) return false;
-  m_Table.Insert(new StringSetEntryC(text));
+  if (table_.FindString(text) != nullptr) return false;
+  table_.Insert(new StringSetEntryC(text));
   return true;
 }
 
 bool StringSetC::Contains(const StringC& text) const noexcept {
-  return m_Table.FindString(text) != nullptr;
+  return table_.FindString(text) != nullptr;
 }
 
 const StringC* StringSetC::Lookup(const StringC& text) const noexcept {
-  const HashElemI* e = m_Table.FindString(text);
+  const HashElemI* e = table_.FindString(text);
   return e ? &static_cast<const StringSetEntryC*>(e)->KeyString() : nullptr;
 }
 
 bool StringSetC::Remove(const StringC& text) noexcept {
-  return m_Table.DeleteString(text);
+  return table_.DeleteString(text);
 }
 
 void StringSetC::Clear() noexcept {
-  m_Table.DeleteAll();
+  table_.DeleteAll();
 }
 
 StringArrayC StringSetC::ToArray() const {
   StringArrayC result;
-  HashTableC::IteratorC it(m_Table);
+  HashTableC::IteratorC it(table_);
   while (const HashElemI* e = it.Next()) {
     result.Append(static_cast<const StringSetEntryC*>(e)->KeyString());
   }

@@ -36,14 +36,14 @@ class StringSetC {
   // Removes every member.
   void Clear() noexcept;
 
-  uint64_t Count() const noexcept { return m_Table.Count(); }
-  bool IsEmpty() const noexcept { return m_Table.Count() == 0; }
-  bool IgnoresCase() const noexcept { return m_Table.IgnoresCase(); }
+  uint64_t Count() const noexcept { return table_.Count(); }
+  bool IsEmpty() const noexcept { return table_.Count() == 0; }
+  bool IgnoresCase() const noexcept { return table_.IgnoresCase(); }
   // The members, in table order.
   StringArrayC ToArray() const;
 
  private:
-  StringKeyedHashC m_Table;
+  StringKeyedHashC table_;
 };
 
 #endif  // QLM_BASE_STRINGSETC_H_

@@ -15,19 +15,19 @@ inline size_t Min(size_t a, size_t b) noexcept {
 }  // namespace
 
 bool UnusedByteBufferC::Append(const uint8_t* p, size_t n) noexcept {
-  if (n > kCapacity - m_Size) return false;
-  if (n != 0) std::memcpy(m_Bytes + m_Size, p, n);
-  m_Size += n;
+  if (n > kCapacity - size_) return false;
+  if (n != 0) std::memcpy(bytes_ + size_, p, n);
+  size_ += n;
   return true;
 }
 
 void UnusedByteBufferC::DropFront(size_t n) noexcept {
-  if (n >= m_Size) {
-    m_Size = 0;
+  if (n >= size_) {
+    size_ = 0;
     return;
   }
-  std::memmove(m_Bytes, m_Bytes + n, m_Size - n);
-  m_Size -= n;
+  std::memmove(bytes_, bytes_ + n, size_ - n);
+  size_ -= n;
 }
 
 size_t TextDecoderWithUnusedBytesC::IncompleteLength(uint32_t, const uint8_t*,
@@ -41,7 +41,7 @@ size_t TextDecoderWithUnusedBytesC::StartOfStream(StateS&, const uint8_t*, size_
 
 size_t TextDecoderWithUnusedBytesC::Decode(const uint8_t* in, size_t in_size, uint8_t* out,
                                            size_t out_size, size_t& in_used) noexcept {
-  return DecodeWith(m_State, in, in_size, out, out_size, in_used);
+  return DecodeWith(state_, in, in_size, out, out_size, in_used);
 }
 
 size_t TextDecoderWithUnusedBytesC::DecodeWith(StateS& state, const uint8_t* in, size_t in_size,
@@ -120,15 +120,15 @@ size_t TextDecoderWithUnusedBytesC::DecodeWith(StateS& state, const uint8_t* in,
 
 size_t TextDecoderWithUnusedBytesC::Flush(uint8_t* out, size_t out_size) noexcept {
   static constexpr uint8_t kReplacement[3] = {0xEF, 0xBF, 0xBD};
-  const uint32_t mode = ModeOf(m_State);
+  const uint32_t mode = ModeOf(state_);
   size_t written = 0;
-  while (!m_State.unused.IsEmpty()) {
-    const uint8_t* held = m_State.unused.Data();
-    const size_t n = m_State.unused.Size();
+  while (!state_.unused.IsEmpty()) {
+    const uint8_t* held = state_.unused.Data();
+    const size_t n = state_.unused.Size();
     const cmn_CodecResultS r = Convert(mode, held, n, out + written, out_size - written);
     if (r.in_used != 0) {
       written += r.out_written;
-      m_State.unused.DropFront(r.in_used);
+      state_.unused.DropFront(r.in_used);
       continue;
     }
     uint8_t scratch[kOneCharRoom];
@@ -137,19 +137,19 @@ size_t TextDecoderWithUnusedBytesC::Flush(uint8_t* out, size_t out_size) noexcep
     std::memcpy(out + written, kReplacement, sizeof kReplacement);
     written += sizeof kReplacement;
     const size_t len = IncompleteLength(mode, held, n);
-    m_State.unused.DropFront(len == 0 ? 1 : len);
+    state_.unused.DropFront(len == 0 ? 1 : len);
   }
   return written;
 }
 
 void TextDecoderWithUnusedBytesC::Reset() noexcept {
-  m_State = StateS{};
-  m_State.mode = m_InitialMode;
+  state_ = StateS{};
+  state_.mode = initial_mode_;
 }
 
 size_t TextDecoderWithUnusedBytesC::GetOutputSize(const uint8_t* in,
                                                   size_t in_size) const noexcept {
-  StateS state = m_State;
+  StateS state = state_;
   uint8_t scratch[1024];
   size_t total = 0;
   size_t pos = 0;
@@ -165,7 +165,7 @@ size_t TextDecoderWithUnusedBytesC::GetOutputSize(const uint8_t* in,
 
 size_t TextDecoderWithUnusedBytesC::GetNextCharSize(const uint8_t* in,
                                                     size_t in_size) const noexcept {
-  StateS state = m_State;
+  StateS state = state_;
   uint8_t head[2 * UnusedByteBufferC::kCapacity];
   const size_t held = state.unused.Size();
   const size_t take = Min(in_size, UnusedByteBufferC::kCapacity);

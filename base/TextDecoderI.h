@@ -75,18 +75,18 @@ class UnusedByteBufferC {
  public:
   static constexpr size_t kCapacity = 8;
 
-  [[nodiscard]] size_t Size() const noexcept { return m_Size; }
-  [[nodiscard]] bool IsEmpty() const noexcept { return m_Size == 0; }
-  [[nodiscard]] const uint8_t* Data() const noexcept { return m_Bytes; }
-  void Clear() noexcept { m_Size = 0; }
+  [[nodiscard]] size_t Size() const noexcept { return size_; }
+  [[nodiscard]] bool IsEmpty() const noexcept { return size_ == 0; }
+  [[nodiscard]] const uint8_t* Data() const noexcept { return bytes_; }
+  void Clear() noexcept { size_ = 0; }
   // Appends `n` bytes; returns false (and changes nothing) when they would not fit.
   [[nodiscard]] bool Append(const uint8_t* p, size_t n) noexcept;
   // Drops the first `n` bytes (all of them when n >= Size()).
   void DropFront(size_t n) noexcept;
 
  private:
-  uint8_t m_Bytes[kCapacity] = {};
-  size_t m_Size = 0;
+  uint8_t bytes_[kCapacity] = {};
+  size_t size_ = 0;
 };
 
 // Base of the decoders whose characters take more than one byte (UTF-8, UTF-16, wide
@@ -98,7 +98,7 @@ class TextDecoderWithUnusedBytesC : public TextDecoderI {
   [[nodiscard]] size_t Decode(const uint8_t* in, size_t in_size, uint8_t* out, size_t out_size,
                               size_t& in_used) noexcept override;
   [[nodiscard]] size_t Flush(uint8_t* out, size_t out_size) noexcept override;
-  [[nodiscard]] bool HasUnusedBytes() const noexcept override { return !m_State.unused.IsEmpty(); }
+  [[nodiscard]] bool HasUnusedBytes() const noexcept override { return !state_.unused.IsEmpty(); }
   void Reset() noexcept override;
   [[nodiscard]] size_t GetOutputSize(const uint8_t* in, size_t in_size) const noexcept override;
   [[nodiscard]] size_t GetNextCharSize(const uint8_t* in, size_t in_size) const noexcept override;
@@ -112,8 +112,8 @@ class TextDecoderWithUnusedBytesC : public TextDecoderI {
   };
 
   explicit TextDecoderWithUnusedBytesC(uint32_t initial_mode) noexcept
-      : m_InitialMode(initial_mode) {
-    m_State.mode = initial_mode;
+      : initial_mode_(initial_mode) {
+    state_.mode = initial_mode;
   }
 
   // Converts complete characters in the given mode; a cut-off last character is left unused
@@ -145,8 +145,8 @@ class TextDecoderWithUnusedBytesC : public TextDecoderI {
   // Detaches the derived class's view of the mode from the started flag.
   static uint32_t ModeOf(const StateS& state) noexcept { return state.mode & ~kStarted; }
 
-  StateS m_State;
-  uint32_t m_InitialMode;
+  StateS state_;
+  uint32_t initial_mode_;
 };
 
 #endif  // QLM_BASE_TEXTDECODERI_H_

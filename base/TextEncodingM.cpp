@@ -27,12 +27,12 @@ class ImmortalM {
  public:
   template <class... Args>
   explicit ImmortalM(Args&&... args) {
-    ::new (static_cast<void*>(m_Storage)) T(std::forward<Args>(args)...);
+    ::new (static_cast<void*>(storage_)) T(std::forward<Args>(args)...);
   }
-  const T& Get() const noexcept { return *std::launder(reinterpret_cast<const T*>(m_Storage)); }
+  const T& Get() const noexcept { return *std::launder(reinterpret_cast<const T*>(storage_)); }
 
  private:
-  alignas(T) unsigned char m_Storage[sizeof(T)];
+  alignas(T) unsigned char storage_[sizeof(T)];
 };
 
 }  // namespace

@@ -39,28 +39,28 @@ class TextEncodingM final : public TextEncodingI {
 
   explicit TextEncodingM(const std::array<uint8_t, MarkLength>& mark = {},
                          DecoderArgT decoder_arg = {}, EncoderArgT encoder_arg = {})
-      : m_Mark(mark), m_DecoderArg(decoder_arg), m_EncoderArg(encoder_arg) {}
+      : mark_(mark), decoder_arg_(decoder_arg), encoder_arg_(encoder_arg) {}
 
   [[nodiscard]] std::unique_ptr<TextDecoderI> CreateDecoder() const noexcept override {
-    return std::make_unique<Decoder>(m_DecoderArg);
+    return std::make_unique<Decoder>(decoder_arg_);
   }
   [[nodiscard]] std::unique_ptr<TextEncoderI> CreateEncoder() const noexcept override {
-    return std::make_unique<Encoder>(m_EncoderArg);
+    return std::make_unique<Encoder>(encoder_arg_);
   }
   [[nodiscard]] const uint8_t* GetByteOrderMark(size_t& length) const noexcept override {
     length = MarkLength;
     if constexpr (MarkLength == 0) {
       return nullptr;
     } else {
-      return m_Mark.data();
+      return mark_.data();
     }
   }
   [[nodiscard]] size_t GetUnitSize() const noexcept override { return UnitSize; }
 
  private:
-  std::array<uint8_t, MarkLength> m_Mark;
-  DecoderArgT m_DecoderArg;
-  EncoderArgT m_EncoderArg;
+  std::array<uint8_t, MarkLength> mark_;
+  DecoderArgT decoder_arg_;
+  EncoderArgT encoder_arg_;
 };
 
 // The process-wide encodings.

@@ -38,7 +38,7 @@ size_t UTF16TextDecoderC::StartOfStream(StateS& state, const uint8_t* p, size_t 
 
 size_t UTF16TextEncoderC::Encode(const uint8_t* in, size_t in_size, uint8_t* out, size_t out_size,
                                  size_t& in_used, bool& lossy) noexcept {
-  const cmn_CodecResultS r = cmn_EncodeUtf16(in, in_size, out, out_size, m_BigEndian);
+  const cmn_CodecResultS r = cmn_EncodeUtf16(in, in_size, out, out_size, big_endian_);
   in_used = r.in_used;
   if (r.lossy) lossy = true;
   return r.out_written;

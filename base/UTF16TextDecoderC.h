@@ -36,7 +36,7 @@ class UTF16TextEncoderC final : public TextEncoderI {
  public:
   using ArgT = UTF16ByteOrderE;
   explicit UTF16TextEncoderC(ArgT order) noexcept
-      : m_BigEndian(order == UTF16ByteOrderE::kBigEndian) {}
+      : big_endian_(order == UTF16ByteOrderE::kBigEndian) {}
 
   // Code points up to 0xFFFF become one unit (surrogate code points included, unchanged), up to
   // 0x10FFFF a surrogate pair; larger ones U+FFFD and lossy. Whole units only.
@@ -44,7 +44,7 @@ class UTF16TextEncoderC final : public TextEncoderI {
                               size_t& in_used, bool& lossy) noexcept override;
 
  private:
-  bool m_BigEndian;
+  bool big_endian_;
 };
 
 #endif  // QLM_BASE_UTF16TEXTDECODERC_H_

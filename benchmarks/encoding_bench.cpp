@@ -192,40 +192,40 @@ size_t SkipLength(SkipE skip, const uint8_t* p, size_t n) {
 class IconvC {
  public:
   IconvC(const char* to, const char* from, Bytes replacement, SkipE skip)
-      : m_Cd(iconv_open(to, from)), m_Replacement(std::move(replacement)), m_Skip(skip) {
-    if (m_Cd == reinterpret_cast<iconv_t>(-1)) {
+      : cd_(iconv_open(to, from)), replacement_(std::move(replacement)), skip_(skip) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
       std::fprintf(stderr, "iconv_open(%s, %s) failed\n", to, from);
       std::abort();
     }
   }
-  ~IconvC() { iconv_close(m_Cd); }
+  ~IconvC() { iconv_close(cd_); }
   IconvC(const IconvC&) = delete;
   IconvC& operator=(const IconvC&) = delete;
 
   size_t Run(const Bytes& in, Bytes& out) const {
-    iconv(m_Cd, nullptr, nullptr, nullptr, nullptr);
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     char* ip = reinterpret_cast<char*>(const_cast<uint8_t*>(in.data()));
     size_t il = in.size();
     char* op = reinterpret_cast<char*>(out.data());
     size_t ol = out.size();
     while (il > 0) {
-      if (iconv(m_Cd, &ip, &il, &op, &ol) != static_cast<size_t>(-1)) break;
-      if ((errno != EILSEQ && errno != EINVAL) || ol < m_Replacement.size()) break;
-      std::memcpy(op, m_Replacement.data(), m_Replacement.size());
-      op += m_Replacement.size();
-      ol -= m_Replacement.size();
-      const size_t k = SkipLength(m_Skip, reinterpret_cast<const uint8_t*>(ip), il);
+      if (iconv(cd_, &ip, &il, &op, &ol) != static_cast<size_t>(-1)) break;
+      if ((errno != EILSEQ && errno != EINVAL) || ol < replacement_.size()) break;
+      std::memcpy(op, replacement_.data(), replacement_.size());
+      op += replacement_.size();
+      ol -= replacement_.size();
+      const size_t k = SkipLength(skip_, reinterpret_cast<const uint8_t*>(ip), il);
       ip += k;
       il -= k;
     }
-    iconv(m_Cd, nullptr, nullptr, &op, &ol);
+    iconv(cd_, nullptr, nullptr, &op, &ol);
     return out.size() - ol;
   }
 
  private:
-  iconv_t m_Cd;
-  Bytes m_Replacement;
-  SkipE m_Skip;
+  iconv_t cd_;
+  Bytes replacement_;
+  SkipE skip_;
 };
 
 const Bytes kFffdUtf8 = {0xEF, 0xBF, 0xBD};

@@ -6,26 +6,24 @@
 #include "cmn/cmn_Services.h"
 
 cmn_ErrMarkC::cmn_ErrMarkC(OnExitE on_exit) noexcept
-    : m_pBuffer(getErrBuf()),
-      m_uMark(m_pBuffer != nullptr ? m_pBuffer->Mark() : 0),
-      m_OnExit(on_exit) {}
+    : buffer_(getErrBuf()), mark_(buffer_ != nullptr ? buffer_->Mark() : 0), on_exit_(on_exit) {}
 
 cmn_ErrMarkC::~cmn_ErrMarkC() {
-  if (m_OnExit == kRollbackOnExit) Rollback();
+  if (on_exit_ == kRollbackOnExit) Rollback();
 }
 
 size_t cmn_ErrMarkC::NewCount() const noexcept {
-  if (m_pBuffer == nullptr) return 0;
+  if (buffer_ == nullptr) return 0;
   // A buffer rolled back past this mark by someone else reads as nothing new.
-  const uint64_t next = m_pBuffer->Mark();
-  if (next <= m_uMark) return 0;
-  return static_cast<size_t>(std::min<uint64_t>(next - m_uMark, m_pBuffer->Count()));
+  const uint64_t next = buffer_->Mark();
+  if (next <= mark_) return 0;
+  return static_cast<size_t>(std::min<uint64_t>(next - mark_, buffer_->Count()));
 }
 
 const cmn_ErrEntryI* cmn_ErrMarkC::NewEntry(size_t index) const noexcept {
   const size_t count = NewCount();
   if (index >= count) return nullptr;
-  return m_pBuffer->Entry(m_pBuffer->Count() - count + index);
+  return buffer_->Entry(buffer_->Count() - count + index);
 }
 
 std::string cmn_ErrMarkC::LastText() const {
@@ -35,7 +33,7 @@ std::string cmn_ErrMarkC::LastText() const {
 }
 
 void cmn_ErrMarkC::Rollback() noexcept {
-  if (m_pBuffer != nullptr) m_pBuffer->Rollback(m_uMark);
+  if (buffer_ != nullptr) buffer_->Rollback(mark_);
 }
 
 std::string cmn_ErrMarkC::TakeLastText() {

@@ -41,9 +41,9 @@ class cmn_ErrMarkC {
   [[nodiscard]] std::string TakeLastText();
 
  private:
-  cmn_ErrBufI* m_pBuffer;
-  uint64_t m_uMark;
-  OnExitE m_OnExit;
+  cmn_ErrBufI* buffer_;
+  uint64_t mark_;
+  OnExitE on_exit_;
 };
 
 #endif  // QLM_CMN_CMN_ERRMARKC_H_

@@ -21,17 +21,17 @@ env_EnvironmentI* CurrentContextEnvironment() noexcept {
 
 }  // namespace
 
-RKContextC::RKContextC(RKContextC* previous) noexcept : m_pPrevious(previous) {}
+RKContextC::RKContextC(RKContextC* previous) noexcept : previous_(previous) {}
 
 RKContextC::~RKContextC() {
   if (m_CurrentP == this) {
-    m_CurrentP = m_pPrevious;
+    m_CurrentP = previous_;
   } else {
-    for (RKContextC* c = m_CurrentP; c != nullptr; c = c->m_pPrevious) {
-      if (c->m_pPrevious == this) c->m_pPrevious = m_pPrevious;
+    for (RKContextC* c = m_CurrentP; c != nullptr; c = c->previous_) {
+      if (c->previous_ == this) c->previous_ = previous_;
     }
   }
-  m_pEnvironment.reset();
+  environment_.reset();
 }
 
 RKContextC* RKContextC::Current() {
@@ -43,19 +43,19 @@ RKContextC* RKContextC::Current() {
 }
 
 void RKContextC::SetEnvironment(env_EnvironmentC* environment) {
-  if (environment != nullptr && environment == m_pEnvironment.get()) return;
+  if (environment != nullptr && environment == environment_.get()) return;
   std::unique_ptr<env_EnvironmentC> child;
   if (environment != nullptr) child = std::make_unique<env_EnvironmentC>(environment);
-  m_pEnvironment = std::move(child);
+  environment_ = std::move(child);
 }
 
 RKContextC* RKContextC::Push() {
   QLM_DCHECK_MAIN_THREAD();
   RKContextC* current = Current();
   auto next = std::unique_ptr<RKContextC>(new RKContextC(current));
-  for (int i = 0; i < 5; ++i) next->m_aValues[i] = current->m_aValues[i];
-  if (current->m_pEnvironment != nullptr) {
-    next->m_pEnvironment = std::make_unique<env_EnvironmentC>(current->m_pEnvironment.get());
+  for (int i = 0; i < 5; ++i) next->values_[i] = current->values_[i];
+  if (current->environment_ != nullptr) {
+    next->environment_ = std::make_unique<env_EnvironmentC>(current->environment_.get());
   }
   m_CurrentP = next.release();
   return m_CurrentP;

@@ -28,23 +28,23 @@ class RKContextC {
   // this one are relinked to its previous. Then the environment is destroyed.
   virtual ~RKContextC();
 
-  virtual uint64_t GetValue4() const noexcept { return m_aValues[2]; }
-  virtual void SetValue4(uint64_t value) noexcept { m_aValues[2] = value; }
-  virtual uint64_t GetValue1() const noexcept { return m_aValues[0]; }
+  virtual uint64_t GetValue4() const noexcept { return values_[2]; }
+  virtual void SetValue4(uint64_t value) noexcept { values_[2] = value; }
+  virtual uint64_t GetValue1() const noexcept { return values_[0]; }
   // The context's environment; null until one is set.
-  virtual env_EnvironmentC* GetEnvironment() const noexcept { return m_pEnvironment.get(); }
-  virtual uint64_t GetValue2() const noexcept { return m_aValues[1]; }
-  virtual uint64_t GetValue6() const noexcept { return m_aValues[3]; }
-  virtual uint64_t GetValue7() const noexcept { return m_aValues[4]; }
-  virtual void SetValue1(uint64_t value) noexcept { m_aValues[0] = value; }
+  virtual env_EnvironmentC* GetEnvironment() const noexcept { return environment_.get(); }
+  virtual uint64_t GetValue2() const noexcept { return values_[1]; }
+  virtual uint64_t GetValue6() const noexcept { return values_[3]; }
+  virtual uint64_t GetValue7() const noexcept { return values_[4]; }
+  virtual void SetValue1(uint64_t value) noexcept { values_[0] = value; }
   // Replaces the held environment by a new child environment of `environment` (a deep copy
   // whose parent is `environment`; null: no environment). The caller keeps ownership of
   // `environment`, which must outlive this context's use of it. Giving the context its own
   // environment changes nothing (the child would outlive its parent).
   virtual void SetEnvironment(env_EnvironmentC* environment);
-  virtual void SetValue2(uint64_t value) noexcept { m_aValues[1] = value; }
-  virtual void SetValue6(uint64_t value) noexcept { m_aValues[3] = value; }
-  virtual void SetValue7(uint64_t value) noexcept { m_aValues[4] = value; }
+  virtual void SetValue2(uint64_t value) noexcept { values_[1] = value; }
+  virtual void SetValue6(uint64_t value) noexcept { values_[3] = value; }
+  virtual void SetValue7(uint64_t value) noexcept { values_[4] = value; }
   // Makes a new context on top of the current one: same values, a child environment of the
   // current environment (none when it has none), previous = the current context. The new
   // context becomes current and is returned.
@@ -52,7 +52,7 @@ class RKContextC {
   // Destroys the current context (top of the stack), if any; its previous becomes current.
   virtual void Pop();
 
-  RKContextC* GetPrevious() const noexcept { return m_pPrevious; }
+  RKContextC* GetPrevious() const noexcept { return previous_; }
 
   // Installs (or, with null, removes) the provider asked by Current(). Not owned.
   static void SetProvider(RKContextProviderI* provider) noexcept { m_ContextP = provider; }
@@ -69,9 +69,9 @@ class RKContextC {
   static int32_t m_bPkgChanged;
   static int32_t m_bInstaller;
 
-  std::unique_ptr<env_EnvironmentC> m_pEnvironment;
-  RKContextC* m_pPrevious;
-  uint64_t m_aValues[5] = {};  // values 1, 2, 4, 6, 7
+  std::unique_ptr<env_EnvironmentC> environment_;
+  RKContextC* previous_;
+  uint64_t values_[5] = {};  // values 1, 2, 4, 6, 7
 };
 
 #endif  // QLM_CONTEXT_RKCONTEXTC_H_

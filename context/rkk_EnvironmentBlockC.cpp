@@ -21,7 +21,7 @@ std::string_view NameOf(const char* entry) noexcept {
 
 }  // namespace
 
-rkk_EnvironmentBlockC::rkk_EnvironmentBlockC() : m_aArray{nullptr} {}
+rkk_EnvironmentBlockC::rkk_EnvironmentBlockC() : array_{nullptr} {}
 
 rkk_EnvironmentBlockC::~rkk_EnvironmentBlockC() = default;
 
@@ -29,9 +29,9 @@ void rkk_EnvironmentBlockC::Append(std::string_view text) {
   std::unique_ptr<char[]> copy(new char[text.size() + 1]);
   std::memcpy(copy.get(), text.data(), text.size());
   copy[text.size()] = '\0';
-  m_aArray.back() = copy.get();
-  m_aArray.push_back(nullptr);
-  m_aTexts.push_back(std::move(copy));
+  array_.back() = copy.get();
+  array_.push_back(nullptr);
+  texts_.push_back(std::move(copy));
 }
 
 void rkk_EnvironmentBlockC::Append(const char* name, const char* value) {

@@ -22,17 +22,17 @@ class rkk_EnvironmentBlockC {
 
   // The null-terminated array, valid while this object lives and is not changed (suitable for
   // execve). Never null.
-  char* const* Get() const noexcept { return m_aArray.data(); }
+  char* const* Get() const noexcept { return array_.data(); }
   // Number of texts, not counting the terminating null.
-  size_t Count() const noexcept { return m_aArray.size() - 1; }
+  size_t Count() const noexcept { return array_.size() - 1; }
   // Appends a copy of `text`.
   void Append(std::string_view text);
   // Appends "name=value" (value null: empty).
   void Append(const char* name, const char* value);
 
  private:
-  std::vector<std::unique_ptr<char[]>> m_aTexts;
-  std::vector<char*> m_aArray;  // m_aTexts' pointers, then null
+  std::vector<std::unique_ptr<char[]>> texts_;
+  std::vector<char*> array_;  // texts_' pointers, then null
 };
 
 // The environment block for a child process given `variables` (null: none):

@@ -1,9 +1,9 @@
 #include "context/rkk_ListC.h"
 
-rkk_ListC::rkk_ListC(bool sorted, bool unique) noexcept : m_bSorted(sorted), m_bUnique(unique) {}
+rkk_ListC::rkk_ListC(bool sorted, bool unique) noexcept : sorted_(sorted), unique_(unique) {}
 
 rkk_ListC::~rkk_ListC() {
-  NodeS* node = m_pFirst;
+  NodeS* node = first_;
   while (node != nullptr) {
     NodeS* next = node->next;
     delete node;
@@ -19,42 +19,42 @@ bool rkk_ListC::Add(ItemT item) {
   if (item == nullptr) return false;
   NodeS* before = nullptr;  // the node after which the new one goes (null: at the front)
   NodeS* stop = nullptr;    // the node before which it goes (null: at the end)
-  if (m_bSorted) {
-    for (stop = m_pFirst; stop != nullptr; before = stop, stop = stop->next) {
+  if (sorted_) {
+    for (stop = first_; stop != nullptr; before = stop, stop = stop->next) {
       if (Compare(stop->item, item) >= 0) break;
     }
-  } else if (m_bUnique) {
-    for (stop = m_pFirst; stop != nullptr; before = stop, stop = stop->next) {
+  } else if (unique_) {
+    for (stop = first_; stop != nullptr; before = stop, stop = stop->next) {
       if (Compare(stop->item, item) == 0) break;
     }
-    if (stop == nullptr) before = m_pLast;
+    if (stop == nullptr) before = last_;
   } else {
-    before = m_pLast;
+    before = last_;
   }
-  if (m_bUnique && stop != nullptr && Compare(stop->item, item) == 0) return false;
+  if (unique_ && stop != nullptr && Compare(stop->item, item) == 0) return false;
   NodeS* node = new NodeS{item, stop};
   if (before == nullptr) {
-    m_pFirst = node;
+    first_ = node;
   } else {
     before->next = node;
   }
-  if (stop == nullptr) m_pLast = node;
-  ++m_nCount;
+  if (stop == nullptr) last_ = node;
+  ++count_;
   return true;
 }
 
 bool rkk_ListC::Remove(ItemT item) noexcept {
   NodeS* before = nullptr;
-  for (NodeS* node = m_pFirst; node != nullptr; before = node, node = node->next) {
+  for (NodeS* node = first_; node != nullptr; before = node, node = node->next) {
     if (node->item != item) continue;
     if (before == nullptr) {
-      m_pFirst = node->next;
+      first_ = node->next;
     } else {
       before->next = node->next;
     }
-    if (m_pLast == node) m_pLast = before;
+    if (last_ == node) last_ = before;
     delete node;
-    --m_nCount;
+    --count_;
     return true;
   }
   return false;

@@ -27,9 +27,9 @@ class rkk_ListC {
   // Returns true when one was removed.
   bool Remove(ItemT item) noexcept;
 
-  size_t Count() const noexcept { return m_nCount; }
-  bool IsSorted() const noexcept { return m_bSorted; }
-  bool IsUnique() const noexcept { return m_bUnique; }
+  size_t Count() const noexcept { return count_; }
+  bool IsSorted() const noexcept { return sorted_; }
+  bool IsUnique() const noexcept { return unique_; }
 
  private:
   struct NodeS {
@@ -41,31 +41,31 @@ class rkk_ListC {
   // Walks the list from the first node. Adding to or removing from the list invalidates it.
   class IteratorC {
    public:
-    explicit IteratorC(const rkk_ListC& list) noexcept : m_rList(list) { First(); }
-    void First() noexcept { Set(m_rList.m_pFirst); }
+    explicit IteratorC(const rkk_ListC& list) noexcept : list_(list) { First(); }
+    void First() noexcept { Set(list_.first_); }
     void Next() noexcept {
-      if (m_pNode != nullptr) Set(m_pNode->next);
+      if (node_ != nullptr) Set(node_->next);
     }
-    bool AtEnd() const noexcept { return m_pNode == nullptr; }
+    bool AtEnd() const noexcept { return node_ == nullptr; }
     // The current item; null at the end.
-    ItemT Current() const noexcept { return m_pItem; }
+    ItemT Current() const noexcept { return item_; }
 
    private:
     void Set(const NodeS* node) noexcept {
-      m_pNode = node;
-      m_pItem = node != nullptr ? node->item : nullptr;
+      node_ = node;
+      item_ = node != nullptr ? node->item : nullptr;
     }
-    const rkk_ListC& m_rList;
-    const NodeS* m_pNode = nullptr;
-    ItemT m_pItem = nullptr;
+    const rkk_ListC& list_;
+    const NodeS* node_ = nullptr;
+    ItemT item_ = nullptr;
   };
 
  private:
-  NodeS* m_pFirst = nullptr;
-  NodeS* m_pLast = nullptr;
-  size_t m_nCount = 0;
-  bool m_bSorted;
-  bool m_bUnique;
+  NodeS* first_ = nullptr;
+  NodeS* last_ = nullptr;
+  size_t count_ = 0;
+  bool sorted_;
+  bool unique_;
 };
 
 #endif  // QLM_CONTEXT_RKK_LISTC_H_

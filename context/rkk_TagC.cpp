@@ -15,22 +15,22 @@ std::unique_ptr<char[]> Copy(const char* text) {
 }  // namespace
 
 rkk_TagC::rkk_TagC(const char* name, const char* value)
-    : m_pName(Copy(name != nullptr ? name : "")), m_pValue(Copy(value)) {}
+    : name_(Copy(name != nullptr ? name : "")), value_(Copy(value)) {}
 
 rkk_TagC::~rkk_TagC() = default;
 
 void rkk_TagC::SetName(const char* text) {
-  m_pName = Copy(text != nullptr ? text : "");
+  name_ = Copy(text != nullptr ? text : "");
 }
 
 void rkk_TagC::SetValue(const char* text) {
-  m_pValue = Copy(text);
+  value_ = Copy(text);
 }
 
 const char* rkk_TagC::GetName() const noexcept {
-  return m_pName.get();
+  return name_.get();
 }
 
 const char* rkk_TagC::GetValue() const noexcept {
-  return m_pValue.get();
+  return value_.get();
 }

@@ -21,8 +21,8 @@ class rkk_TagC {
   virtual const char* GetValue() const noexcept;
 
  private:
-  std::unique_ptr<char[]> m_pName;
-  std::unique_ptr<char[]> m_pValue;
+  std::unique_ptr<char[]> name_;
+  std::unique_ptr<char[]> value_;
 };
 
 #endif  // QLM_CONTEXT_RKK_TAGC_H_

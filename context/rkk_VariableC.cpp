@@ -1,6 +1,6 @@
 #include "context/rkk_VariableC.h"
 
 rkk_VariableC::rkk_VariableC(const char* name, const char* value, bool exported, bool override)
-    : rkk_TagC(name, value), m_bExported(exported), m_bOverride(exported && override) {}
+    : rkk_TagC(name, value), exported_(exported), override_(exported && override) {}
 
 rkk_VariableC::~rkk_VariableC() = default;

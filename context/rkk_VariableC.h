@@ -12,12 +12,12 @@ class rkk_VariableC : public rkk_TagC {
   rkk_VariableC(const char* name, const char* value, bool exported, bool override);
   ~rkk_VariableC() override;
 
-  bool IsExported() const noexcept { return m_bExported; }
-  bool IsOverride() const noexcept { return m_bOverride; }
+  bool IsExported() const noexcept { return exported_; }
+  bool IsOverride() const noexcept { return override_; }
 
  private:
-  bool m_bExported;
-  bool m_bOverride;
+  bool exported_;
+  bool override_;
 };
 
 #endif  // QLM_CONTEXT_RKK_VARIABLEC_H_

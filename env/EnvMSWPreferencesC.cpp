@@ -164,11 +164,11 @@ EnvMSWPreferencesC::EnvMSWPreferencesC(env_EnvironmentI* environment) noexcept
 EnvMSWPreferencesC::~EnvMSWPreferencesC() = default;
 
 void EnvMSWPreferencesC::SetNameResolver(EnvPreferencesC* resolver) noexcept {
-  m_pNameResolver = resolver;
+  name_resolver_ = resolver;
 }
 
 EnvPreferencesC* EnvMSWPreferencesC::NameResolver() noexcept {
-  return m_pNameResolver != nullptr ? m_pNameResolver : this;
+  return name_resolver_ != nullptr ? name_resolver_ : this;
 }
 
 cmn_RegistryI* EnvMSWPreferencesC::Registry() noexcept {

@@ -207,7 +207,7 @@ class EnvMSWPreferencesC : public EnvPreferencesC {
  private:
   static const StringMapC& SectionTable();
 
-  EnvPreferencesC* m_pNameResolver = nullptr;  // not owned; null: this object
+  EnvPreferencesC* name_resolver_ = nullptr;  // not owned; null: this object
 };
 
 #endif  // QLM_ENV_ENVMSWPREFERENCESC_H_

@@ -23,8 +23,7 @@ bool IsList(RklEnvParamI& param) {
 }  // namespace
 
 EnvPreferencesC::EnvPreferencesC(env_EnvironmentI* environment) noexcept
-    : m_pEnvironment(environment != nullptr ? environment
-                                            : env_ContextLinkC::CurrentEnvironment()) {}
+    : environment_(environment != nullptr ? environment : env_ContextLinkC::CurrentEnvironment()) {}
 
 EnvPreferencesC::~EnvPreferencesC() = default;
 
@@ -36,14 +35,14 @@ bool EnvPreferencesC::HasSuffix(const StringC& name, const char* suffix) {
 }
 
 bool EnvPreferencesC::IsFixed(const env_EnvOptsC& opts) {
-  if (m_pEnvironment == nullptr) return false;
+  if (environment_ == nullptr) return false;
   const StringC name = opts.GetKey();
-  if (!m_pEnvironment->Exists(name)) return false;
-  if (m_pEnvironment->FindParam(opts).IsEmpty()) return false;  // the first value is always taken
+  if (!environment_->Exists(name)) return false;
+  if (environment_->FindParam(opts).IsEmpty()) return false;  // the first value is always taken
   if (HasSuffix(name, "Fxd") || HasSuffix(name, "Fixed")) return true;
   for (const char* suffix : {"Fixed", "Fxd"}) {
     const StringC companion = name + StringC(suffix, StringC::CC_ASCII);
-    if (m_pEnvironment->Exists(companion) && GetBool(companion, false)) return true;
+    if (environment_->Exists(companion) && GetBool(companion, false)) return true;
   }
   return false;
 }
@@ -53,9 +52,9 @@ void EnvPreferencesC::SetValue(const StringC& name, const StringC& value, bool f
 }
 
 void EnvPreferencesC::SetValue(const env_EnvOptsC& opts, const StringC& value, bool force) {
-  if (m_pEnvironment == nullptr) return;
+  if (environment_ == nullptr) return;
   if (!force && IsFixed(opts)) return;
-  RklEnvParamI& param = m_pEnvironment->GetParam(opts);
+  RklEnvParamI& param = environment_->GetParam(opts);
   if (IsList(param)) {
     (void)param.AddValue(value);  // a refusal by the list's filters is silent
   } else {
@@ -68,13 +67,13 @@ void EnvPreferencesC::SetValues(const StringC& name, const StringArrayC* list, b
 }
 
 void EnvPreferencesC::SetValues(const env_EnvOptsC& opts, const StringArrayC* list, bool force) {
-  if (list == nullptr || m_pEnvironment == nullptr) return;
+  if (list == nullptr || environment_ == nullptr) return;
   if (!force && IsFixed(opts)) return;
   const std::unique_ptr<StringArrayC> old = GetValues(opts, true);
   const StringC name = opts.GetKey();
-  m_pEnvironment->Remove(name);
+  environment_->Remove(name);
   // Creates the empty parameter; the reference is not needed.
-  (void)m_pEnvironment->GetParam(opts);
+  (void)environment_->GetParam(opts);
   const StringC self = StringC("$(", StringC::CC_ASCII) + name + StringC(")", StringC::CC_ASCII);
   // The fixed test above covers the whole list: testing again per value would keep only the
   // first value of a preference whose companion marks it fixed while it was still empty.
@@ -93,11 +92,11 @@ StringC EnvPreferencesC::GetValue(const StringC& name, bool expand) {
 }
 
 StringC EnvPreferencesC::GetValue(const env_EnvOptsC& opts, bool expand) {
-  if (m_pEnvironment == nullptr) return StringC();
-  if (expand && m_bExpansionEnabled) {
-    return ExpandValue(*m_pEnvironment, m_bDropMissingNames, opts.GetKey(), true, c_ExpandBudget);
+  if (environment_ == nullptr) return StringC();
+  if (expand && expansion_enabled_) {
+    return ExpandValue(*environment_, drop_missing_names_, opts.GetKey(), true, c_ExpandBudget);
   }
-  return m_pEnvironment->GetParam(opts).GetValue();
+  return environment_->GetParam(opts).GetValue();
 }
 
 std::unique_ptr<StringArrayC> EnvPreferencesC::GetValues(const StringC& name, bool expand) {
@@ -106,14 +105,14 @@ std::unique_ptr<StringArrayC> EnvPreferencesC::GetValues(const StringC& name, bo
 
 std::unique_ptr<StringArrayC> EnvPreferencesC::GetValues(const env_EnvOptsC& opts, bool expand) {
   auto out = std::make_unique<StringArrayC>();
-  if (m_pEnvironment == nullptr) return out;
+  if (environment_ == nullptr) return out;
   const StringC name = opts.GetKey();
-  if (!m_pEnvironment->Exists(name)) return out;
-  RklEnvParamI& param = m_pEnvironment->GetParam(opts);
-  const bool expandNow = expand && m_bExpansionEnabled;
+  if (!environment_->Exists(name)) return out;
+  RklEnvParamI& param = environment_->GetParam(opts);
+  const bool expandNow = expand && expansion_enabled_;
   // Reading by name reads the list's current value, so the list is walked by its position.
   auto read = [&]() {
-    return expandNow ? ExpandValue(*m_pEnvironment, m_bDropMissingNames, name, true, c_ExpandBudget)
+    return expandNow ? ExpandValue(*environment_, drop_missing_names_, name, true, c_ExpandBudget)
                      : param.GetValue();
   };
   auto* ref = dynamic_cast<env_ParamRefC*>(&param);
@@ -134,11 +133,11 @@ std::unique_ptr<StringArrayC> EnvPreferencesC::GetValues(const env_EnvOptsC& opt
 }
 
 StringC EnvPreferencesC::Expand(const StringC& text) {
-  if (m_pEnvironment == nullptr) {
+  if (environment_ == nullptr) {
     env_EnvironmentC empty;
-    return ExpandValue(empty, m_bDropMissingNames, text, false, c_ExpandBudget);
+    return ExpandValue(empty, drop_missing_names_, text, false, c_ExpandBudget);
   }
-  return ExpandValue(*m_pEnvironment, m_bDropMissingNames, text, false, c_ExpandBudget);
+  return ExpandValue(*environment_, drop_missing_names_, text, false, c_ExpandBudget);
 }
 
 env_EnvOptsC EnvPreferencesC::MakeOpts(const StringC& name) {
@@ -146,12 +145,12 @@ env_EnvOptsC EnvPreferencesC::MakeOpts(const StringC& name) {
 }
 
 void EnvPreferencesC::SetOption(const StringC& name, uint64_t mask) {
-  if (m_pEnvironment == nullptr) return;
-  m_pEnvironment->GetParam(MakeOpts(name)).GetOptions().SetOption(mask, true);
+  if (environment_ == nullptr) return;
+  environment_->GetParam(MakeOpts(name)).GetOptions().SetOption(mask, true);
 }
 
 int EnvPreferencesC::ParameterCount() {
-  return m_pEnvironment != nullptr ? m_pEnvironment->GetCount() : 0;
+  return environment_ != nullptr ? environment_->GetCount() : 0;
 }
 
 bool EnvPreferencesC::IsUnset(const StringC& name) {
@@ -159,11 +158,11 @@ bool EnvPreferencesC::IsUnset(const StringC& name) {
 }
 
 bool EnvPreferencesC::IsUnset(const env_EnvOptsC& opts) {
-  if (m_pEnvironment == nullptr) return true;
+  if (environment_ == nullptr) return true;
   const StringC name = opts.GetKey();
-  if (!m_pEnvironment->Exists(name)) return true;
-  if (IsList(m_pEnvironment->FindParam(opts))) return false;
-  return ExpandValue(*m_pEnvironment, m_bDropMissingNames, name, true, c_ExpandBudget).IsEmpty();
+  if (!environment_->Exists(name)) return true;
+  if (IsList(environment_->FindParam(opts))) return false;
+  return ExpandValue(*environment_, drop_missing_names_, name, true, c_ExpandBudget).IsEmpty();
 }
 
 bool EnvPreferencesC::Exists(const StringC& name) {
@@ -171,23 +170,23 @@ bool EnvPreferencesC::Exists(const StringC& name) {
 }
 
 bool EnvPreferencesC::Exists(const env_EnvOptsC& opts) {
-  return m_pEnvironment != nullptr && m_pEnvironment->Exists(opts.GetKey());
+  return environment_ != nullptr && environment_->Exists(opts.GetKey());
 }
 
 bool EnvPreferencesC::IsExpansionEnabled() {
-  return m_bExpansionEnabled;
+  return expansion_enabled_;
 }
 
 void EnvPreferencesC::SetExpansionEnabled(bool on) {
-  m_bExpansionEnabled = on;
+  expansion_enabled_ = on;
 }
 
 bool EnvPreferencesC::IsDropMissingNames() {
-  return m_bDropMissingNames;
+  return drop_missing_names_;
 }
 
 void EnvPreferencesC::SetDropMissingNames(bool on) {
-  m_bDropMissingNames = on;
+  drop_missing_names_ = on;
 }
 
 bool EnvPreferencesC::GetBool(const StringC& name, bool fallback) {
@@ -203,9 +202,9 @@ void EnvPreferencesC::Remove(const StringC& name) {
 }
 
 void EnvPreferencesC::Remove(const env_EnvOptsC& opts) {
-  if (m_pEnvironment != nullptr) m_pEnvironment->Remove(opts.GetKey());
+  if (environment_ != nullptr) environment_->Remove(opts.GetKey());
 }
 
 void EnvPreferencesC::AttachContextEnvironment() {
-  m_pEnvironment = env_ContextLinkC::CurrentEnvironment();
+  environment_ = env_ContextLinkC::CurrentEnvironment();
 }

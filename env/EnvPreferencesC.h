@@ -118,12 +118,12 @@ class EnvPreferencesC {
   // True when `name` ends in `suffix` (ignoring case) and is longer than it.
   static bool HasSuffix(const StringC& name, const char* suffix);
 
-  env_EnvironmentI* Environment() const noexcept { return m_pEnvironment; }
+  env_EnvironmentI* Environment() const noexcept { return environment_; }
 
  private:
-  env_EnvironmentI* m_pEnvironment = nullptr;  // not owned
-  bool m_bExpansionEnabled = true;
-  bool m_bDropMissingNames = true;
+  env_EnvironmentI* environment_ = nullptr;  // not owned
+  bool expansion_enabled_ = true;
+  bool drop_missing_names_ = true;
 };
 
 #endif  // QLM_ENV_ENVPREFERENCESC_H_

@@ -77,12 +77,12 @@ std::string_view CleanValue(std::string_view value) noexcept {
 
 }  // namespace
 
-PrefsC::PrefsC(std::string file_name) : m_FileName(std::move(file_name)) {}
+PrefsC::PrefsC(std::string file_name) : file_name_(std::move(file_name)) {}
 
 PrefsC::~PrefsC() = default;
 
 PrefsC::SectionS* PrefsC::FindSection(std::string_view section) noexcept {
-  for (SectionS& s : m_Sections) {
+  for (SectionS& s : sections_) {
     if (s.state != STATE_DELETED && prefs::EqualsNoCase(s.name, section)) return &s;
   }
   return nullptr;
@@ -99,8 +99,8 @@ bool PrefsC::Store(std::string_view section, std::string_view key, std::string_v
   const StateE state = modified ? STATE_MODIFIED : STATE_READ;
   SectionS* s = FindSection(section);
   if (s == nullptr) {
-    m_Sections.push_back(SectionS{std::string(section), {}, state});
-    s = &m_Sections.back();
+    sections_.push_back(SectionS{std::string(section), {}, state});
+    s = &sections_.back();
   }
   for (EntryS& entry : s->entries) {
     if (prefs::EqualsNoCase(entry.key, key)) {
@@ -165,7 +165,7 @@ bool PrefsC::StoreLine(ParserS& parser, std::string_view raw) {
     if (name.empty()) return false;
     parser.section.assign(name.data(), name.size());
     if (FindSection(name) == nullptr) {
-      m_Sections.push_back(SectionS{parser.section, {}, STATE_READ});
+      sections_.push_back(SectionS{parser.section, {}, STATE_READ});
     }
     return true;
   }
@@ -199,7 +199,7 @@ bool PrefsC::ParseLine(ParserS& parser, std::string_view line) {
 }
 
 bool PrefsC::ParseText(std::string_view text, bool strict, bool continuations, size_t* bad_lines) {
-  m_Sections.clear();
+  sections_.clear();
   ParserS parser;
   parser.strict = strict;
   parser.continuations = continuations;
@@ -227,15 +227,15 @@ bool PrefsC::ParseText(std::string_view text, bool strict, bool continuations, s
       if (strict) ok = false;
     }
   }
-  if (!ok) m_Sections.clear();
+  if (!ok) sections_.clear();
   if (bad_lines != nullptr) *bad_lines = parser.bad_lines;
   return ok;
 }
 
 RcT PrefsC::Read(bool strict, bool continuations) {
-  m_Sections.clear();
+  sections_.clear();
   cmn_UniqueFdC fd;
-  RcT rc = PrefsOpenForReading(m_FileName, &fd);
+  RcT rc = PrefsOpenForReading(file_name_, &fd);
   if (rc != RC_OK) return rc;
   const TextEncodingI& encoding =
       cmn_SystemEncoding() == cmn_EncodingE::kLatin1 ? TextEncodingLatin1() : TextEncodingUtf8();
@@ -260,14 +260,14 @@ RcT PrefsC::Read(bool strict, bool continuations) {
   }
   // Best effort: a failed close leaves nothing to undo here.
   (void)reader.Close();
-  if (rc != RC_OK) m_Sections.clear();
+  if (rc != RC_OK) sections_.clear();
   return rc;
 }
 
 std::string PrefsC::ToText() const {
   std::string text;
   bool first = true;
-  for (const SectionS& s : m_Sections) {
+  for (const SectionS& s : sections_) {
     if (s.state == STATE_DELETED) continue;
     if (first) {
       text += "[" + s.name + "]\n";
@@ -288,7 +288,7 @@ std::string PrefsC::ToText() const {
 }
 
 RcT PrefsC::Write(const std::string& path) const {
-  const std::string& target = path.empty() ? m_FileName : path;
+  const std::string& target = path.empty() ? file_name_ : path;
   const RcT rc = PrefsReplaceFile(target, ToText());
   if (rc != RC_OK) {
     return ErrReportV(PREFS_E_CANNOT_WRITE, PREFS_T_CANNOT_WRITE, target.c_str());

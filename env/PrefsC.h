@@ -89,10 +89,10 @@ class PrefsC {
   // The text Write puts into the file.
   std::string ToText() const;
 
-  const std::string& FileName() const noexcept { return m_FileName; }
-  const std::vector<SectionS>& Sections() const noexcept { return m_Sections; }
+  const std::string& FileName() const noexcept { return file_name_; }
+  const std::vector<SectionS>& Sections() const noexcept { return sections_; }
   // Removes every section.
-  void Clear() noexcept { m_Sections.clear(); }
+  void Clear() noexcept { sections_.clear(); }
 
  private:
   // Incremental parser state shared by Read and ParseText.
@@ -110,8 +110,8 @@ class PrefsC {
   const SectionS* FindSection(std::string_view section) const noexcept;
   bool Store(std::string_view section, std::string_view key, std::string_view value, bool modified);
 
-  std::string m_FileName;
-  std::vector<SectionS> m_Sections;
+  std::string file_name_;
+  std::vector<SectionS> sections_;
 };
 
 // Helpers shared by the preference code.

@@ -45,7 +45,7 @@ std::string Upper(std::string_view text) {
 // The % codes' view of the world while this set searches.
 class PrefsFileSetC::SearchContextC final : public PrefsPathContextI {
  public:
-  explicit SearchContextC(const PrefsFileSetC& set) noexcept : m_Set(set) {}
+  explicit SearchContextC(const PrefsFileSetC& set) noexcept : set_(set) {}
 
   bool GetEnv(const char* name, std::string* value) override {
     const char* text = ::GetEnv(name);
@@ -57,18 +57,18 @@ class PrefsFileSetC::SearchContextC final : public PrefsPathContextI {
     return PrefsProcessEnv(name, value);
   }
   bool CacheDirectory(std::string* value) override {
-    return m_Set.Find("Launcher", "CacheDirectory", value);
+    return set_.Find("Launcher", "CacheDirectory", value);
   }
   bool CurrentDirectory(std::string* value) override { return PrefsCurrentDirectory(value); }
   void CannotExpand(std::string_view code, std::string_view element) override {
-    m_Set.Diag(PREFS_E_CANNOT_EXPAND, PREFS_T_CANNOT_EXPAND, ArgList << code << element);
+    set_.Diag(PREFS_E_CANNOT_EXPAND, PREFS_T_CANNOT_EXPAND, ArgList << code << element);
   }
 
  private:
-  const PrefsFileSetC& m_Set;
+  const PrefsFileSetC& set_;
 };
 
-PrefsFileSetC::PrefsFileSetC(const PrefsTaskInfoS& task) : m_Task(task) {}
+PrefsFileSetC::PrefsFileSetC(const PrefsTaskInfoS& task) : task_(task) {}
 
 PrefsFileSetC::~PrefsFileSetC() = default;
 
@@ -77,7 +77,7 @@ void PrefsFileSetC::ForgetDiagnosticHeader() noexcept {
 }
 
 void PrefsFileSetC::Diag(uint32_t number, const char* default_text, const ArgListC& args) const {
-  if (!m_DiagText.has_value()) return;
+  if (!diag_text_.has_value()) return;
   PrefsStaticDataC& data = PrefsStaticDataC::Current();
   if (data.writing_diagnostic) return;
   data.writing_diagnostic = true;
@@ -94,15 +94,15 @@ void PrefsFileSetC::Diag(uint32_t number, const char* default_text, const ArgLis
 }
 
 bool PrefsFileSetC::Watched(std::string_view name) const noexcept {
-  if (!m_DiagText.has_value()) return false;
-  return prefs::ContainsNoCase(name, *m_DiagText) || prefs::ContainsNoCase(*m_DiagText, name);
+  if (!diag_text_.has_value()) return false;
+  return prefs::ContainsNoCase(name, *diag_text_) || prefs::ContainsNoCase(*diag_text_, name);
 }
 
 std::unique_ptr<PrefsFileSetC> PrefsFileSetC::Create(const char* search_path,
                                                      const PrefsTaskInfoS& task) {
   std::unique_ptr<PrefsFileSetC> set(new PrefsFileSetC(task));
   std::string debug;
-  if (PrefsProcessEnv(c_DebugVariable, &debug)) set->m_DiagText = std::move(debug);
+  if (PrefsProcessEnv(c_DebugVariable, &debug)) set->diag_text_ = std::move(debug);
 
   PrefsStaticDataC& data = PrefsStaticDataC::Current();
   std::string output;
@@ -156,11 +156,11 @@ void PrefsFileSetC::Try(const std::string& file, int depth, bool* stopped,
 
 bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in, int depth) {
   SearchContextC context(*this);
-  PrefsPathC expander(m_Task, context);
+  PrefsPathC expander(task_, context);
   PrefsPathC::InputS input;
   input.path = path;
   input.variable = PrefsPathC::c_PathVariable;
-  input.file_name = m_Task.program_name;
+  input.file_name = task_.program_name;
   input.suffix = kSuffix;
   input.found_in = found_in;
   PrefsPathListC candidates;
@@ -211,7 +211,7 @@ bool PrefsFileSetC::Search(const std::string& path, const std::string* found_in,
         } else {
           Try(dir, depth, &stopped, dir_kind);
         }
-      } else if (dir == m_Task.home) {
+      } else if (dir == task_.home) {
         if (PrefsPathC::Join(dir, PrefsPathC::c_HomePrefix + candidate, &joined)) {
           Try(joined, depth, &stopped);
         }
@@ -235,13 +235,13 @@ bool PrefsFileSetC::TryFile(std::string file, int depth, std::optional<PrefsFile
   const PrefsFileKindE kind = known.has_value() ? *known : PrefsFileKind(file);
   if (kind == PREFS_KIND_MISSING || kind == PREFS_KIND_DIRECTORY) {
     Diag(PREFS_E_FILE_NOT_FOUND, PREFS_T_FILE_NOT_FOUND, ArgList << file);
-    if (m_Files.empty()) {
-      m_FirstName = file;
-      m_Files.push_back(std::make_unique<PrefsC>(file));
+    if (files_.empty()) {
+      first_name_ = file;
+      files_.push_back(std::make_unique<PrefsC>(file));
     }
     return false;
   }
-  for (const std::unique_ptr<PrefsC>& loaded : m_Files) {
+  for (const std::unique_ptr<PrefsC>& loaded : files_) {
     if (loaded->FileName() == file) {
       // A redirection that leads back to a file already read would read it forever.
       Diag(PREFS_E_ALREADY_READ, PREFS_T_ALREADY_READ, ArgList << file);
@@ -249,7 +249,7 @@ bool PrefsFileSetC::TryFile(std::string file, int depth, std::optional<PrefsFile
     }
   }
 
-  m_LastFound = file;
+  last_found_ = file;
   Diag(PREFS_E_FILE_FOUND, PREFS_T_FILE_FOUND, ArgList << file);
   auto prefs = std::make_unique<PrefsC>(file);
   const RcT rc = Checked("file", file, [&] { return prefs->Read(false, false); });
@@ -258,8 +258,8 @@ bool PrefsFileSetC::TryFile(std::string file, int depth, std::optional<PrefsFile
     return true;
   }
   PrefsC* const loaded = prefs.get();
-  m_Files.push_back(std::move(prefs));
-  if (m_FirstName.empty()) m_FirstName = file;
+  files_.push_back(std::move(prefs));
+  if (first_name_.empty()) first_name_ = file;
 
   const std::string* redirect = loaded->Find(c_EnvironmentSection, PrefsPathC::c_PathVariable);
   if (redirect == nullptr) return false;
@@ -290,9 +290,8 @@ RcT PrefsFileSetC::Checked(const char* what, const std::string& path,
     if (buffer != nullptr && buffer->Mark() != mark && buffer->Count() > 0) {
       refusal = std::string(buffer->Entry(buffer->Count() - 1)->Text());
     }
-    m_Refusals.push_back(
-        "Preference " + std::string(what) + " '" + path +
-        "' is not used and the search for preference files ends there: " + refusal);
+    refusals_.push_back("Preference " + std::string(what) + " '" + path +
+                        "' is not used and the search for preference files ends there: " + refusal);
   }
   if (buffer != nullptr) buffer->Rollback(mark);
   return rc;
@@ -313,7 +312,7 @@ bool PrefsFileSetC::FindLocked(std::string_view section, std::string_view key,
       return true;
     }
   }
-  for (const std::unique_ptr<PrefsC>& file : m_Files) {
+  for (const std::unique_ptr<PrefsC>& file : files_) {
     if (const std::string* found = file->Find(section, key)) {
       *value = *found;
       if (watched) {
@@ -335,7 +334,7 @@ bool PrefsFileSetC::FindLocked(std::string_view section, std::string_view key,
 
 bool PrefsFileSetC::Find(const char* section, const char* key, std::string* value) const {
   if (section == nullptr || key == nullptr || value == nullptr) return false;
-  LatchGuardC guard(m_Latch);
+  LatchGuardC guard(latch_);
   if (!guard.Locked()) return false;
   return FindLocked(section, key, value);
 }
@@ -390,7 +389,7 @@ uint64_t PrefsFileSetC::GetMask(const char* section, const char* key, const char
 
 bool PrefsFileSetC::SetLocked(std::string_view section, std::string_view key,
                               std::string_view value) {
-  if (m_Files.empty() || !m_Files.front()->SetValue(section, key, value, true)) {
+  if (files_.empty() || !files_.front()->SetValue(section, key, value, true)) {
     // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReport(PREFS_E_CANNOT_SET_KEY, PREFS_T_CANNOT_SET_KEY, ArgList << key << section);
     return false;
@@ -402,7 +401,7 @@ bool PrefsFileSetC::SetLocked(std::string_view section, std::string_view key,
 }
 
 bool PrefsFileSetC::SetValue(const char* section, const char* key, const char* value) {
-  LatchGuardC guard(m_Latch);
+  LatchGuardC guard(latch_);
   if (!guard.Locked()) return false;
   return SetLocked(section != nullptr ? section : "", key != nullptr ? key : "",
                    value != nullptr ? value : "");
@@ -421,13 +420,13 @@ bool PrefsFileSetC::SetLong(const char* section, const char* key, long value) {
 bool PrefsFileSetC::SetEnum(const char* section, const char* key, const char* tags, int16_t index) {
   const std::string_view section_text = section != nullptr ? section : "";
   const std::string_view key_text = key != nullptr ? key : "";
-  LatchGuardC guard(m_Latch);
+  LatchGuardC guard(latch_);
   if (!guard.Locked()) return false;
   const std::vector<std::string_view> words = prefs::Words(tags != nullptr ? tags : "");
   if (index < 0 || static_cast<size_t>(index) >= words.size()) {
     // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReport(PREFS_E_ENUM_RANGE, PREFS_T_ENUM_RANGE,
-                    ArgList << key_text << section_text << m_LastFound
+                    ArgList << key_text << section_text << last_found_
                             << static_cast<int32_t>(index)
                             << static_cast<int16_t>(static_cast<int>(words.size()) - 1));
     return false;
@@ -438,7 +437,7 @@ bool PrefsFileSetC::SetEnum(const char* section, const char* key, const char* ta
 bool PrefsFileSetC::SetMask(const char* section, const char* key, const char* tags, uint64_t mask) {
   const std::string_view section_text = section != nullptr ? section : "";
   const std::string_view key_text = key != nullptr ? key : "";
-  LatchGuardC guard(m_Latch);
+  LatchGuardC guard(latch_);
   if (!guard.Locked()) return false;
   const std::vector<std::string_view> words = prefs::Words(tags != nullptr ? tags : "");
   std::string value;
@@ -452,29 +451,29 @@ bool PrefsFileSetC::SetMask(const char* section, const char* key, const char* ta
   if (beyond) {
     // Reported for the caller; the code it returns is not this function's result.
     (void)ErrReport(PREFS_E_MASK_BITS, PREFS_T_MASK_BITS,
-                    ArgList << key_text << section_text << m_LastFound);
+                    ArgList << key_text << section_text << last_found_);
   }
   return SetLocked(section_text, key_text, value) && !beyond;
 }
 
 std::string PrefsFileSetC::FirstName() const {
-  LatchGuardC guard(m_Latch);
-  return m_FirstName;
+  LatchGuardC guard(latch_);
+  return first_name_;
 }
 
 std::string PrefsFileSetC::LastFound() const {
-  LatchGuardC guard(m_Latch);
-  return m_LastFound;
+  LatchGuardC guard(latch_);
+  return last_found_;
 }
 
 std::vector<std::string> PrefsFileSetC::Refusals() const {
-  LatchGuardC guard(m_Latch);
-  return m_Refusals;
+  LatchGuardC guard(latch_);
+  return refusals_;
 }
 
 std::vector<std::string> PrefsFileSetC::FileNames() const {
-  LatchGuardC guard(m_Latch);
+  LatchGuardC guard(latch_);
   std::vector<std::string> names;
-  for (const std::unique_ptr<PrefsC>& file : m_Files) names.push_back(file->FileName());
+  for (const std::unique_ptr<PrefsC>& file : files_) names.push_back(file->FileName());
   return names;
 }

@@ -87,7 +87,7 @@ class PrefsFileSetC {
   // regular files), each as one sentence naming the file and the reason; the search ended at
   // the first. Nothing of this is left in the error buffer: the program reports these once.
   std::vector<std::string> Refusals() const;
-  bool DiagnosticsOn() const noexcept { return m_DiagText.has_value(); }
+  bool DiagnosticsOn() const noexcept { return diag_text_.has_value(); }
 
   // Tests: lets the next set created with diagnostics on write the one-time header again.
   static void ForgetDiagnosticHeader() noexcept;
@@ -116,13 +116,13 @@ class PrefsFileSetC {
   // Writes a diagnostic message (nothing when diagnostics are off or one is being written).
   void Diag(uint32_t number, const char* default_text, const ArgListC& args = ArgListC()) const;
 
-  PrefsTaskInfoS m_Task;
-  std::vector<std::unique_ptr<PrefsC>> m_Files;  // load order; changes go to the first
-  std::string m_FirstName;
-  std::string m_LastFound;
-  std::vector<std::string> m_Refusals;
-  std::optional<std::string> m_DiagText;
-  mutable LatchC m_Latch;
+  PrefsTaskInfoS task_;
+  std::vector<std::unique_ptr<PrefsC>> files_;  // load order; changes go to the first
+  std::string first_name_;
+  std::string last_found_;
+  std::vector<std::string> refusals_;
+  std::optional<std::string> diag_text_;
+  mutable LatchC latch_;
 };
 
 #endif  // QLM_ENV_PREFSFILESETC_H_

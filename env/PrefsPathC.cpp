@@ -44,16 +44,16 @@ enum CodeResultE {
 }  // namespace
 
 bool PrefsPathListC::Add(std::string name) {
-  for (const std::string& item : m_Items) {
+  for (const std::string& item : items_) {
     if (item == name) return false;
   }
-  if (m_Items.size() == m_Items.capacity()) m_Items.reserve(m_Items.size() + 10);
-  m_Items.push_back(std::move(name));
+  if (items_.size() == items_.capacity()) items_.reserve(items_.size() + 10);
+  items_.push_back(std::move(name));
   return true;
 }
 
 void PrefsPathListC::Clear() noexcept {
-  m_Items.clear();
+  items_.clear();
   complete = false;
 }
 
@@ -108,7 +108,7 @@ bool PrefsPathC::ExpandInto(const InputS& input, int depth, PrefsPathListC* out)
         while (i < n && IsNameChar(path[i])) ++i;
         const std::string name(path.substr(name_start, i - name_start));
         if (paren && i < n && path[i] == ')') ++i;
-        if (!name.empty() && m_Context.ProcessEnv(name.c_str(), &value)) element += value;
+        if (!name.empty() && context_.ProcessEnv(name.c_str(), &value)) element += value;
       } else if (c == '%') {
         ++i;
         if (i < n && (path[i] == ':' || path[i] == '$' || path[i] == '%')) {
@@ -123,19 +123,19 @@ bool PrefsPathC::ExpandInto(const InputS& input, int depth, PrefsPathListC* out)
           value.clear();
           if (starts("BASE") || starts("B")) {
             code = starts("BASE") ? "BASE" : "B";
-            if (!m_Context.GetEnv("OUIBASE", &value)) result = CODE_NO_VALUE;
+            if (!context_.GetEnv("OUIBASE", &value)) result = CODE_NO_VALUE;
           } else if (starts("CWD")) {
             code = "CWD";
-            if (!m_Context.CurrentDirectory(&value)) result = CODE_NO_VALUE;
+            if (!context_.CurrentDirectory(&value)) result = CODE_NO_VALUE;
           } else if (starts("CACHE") || starts("C")) {
             code = starts("CACHE") ? "CACHE" : "C";
-            if (!m_Context.CacheDirectory(&value)) result = CODE_NO_VALUE;
+            if (!context_.CacheDirectory(&value)) result = CODE_NO_VALUE;
           } else if (starts("NAME") || starts("N")) {
             code = starts("NAME") ? "NAME" : "N";
             value.assign(input.file_name);
           } else if (starts("SYS")) {
             code = "SYS";
-            if (!m_Context.GetEnv("windir", &value)) value = "C:\\WINDOWS";
+            if (!context_.GetEnv("windir", &value)) value = "C:\\WINDOWS";
             value += value.find('\\') != std::string::npos ? "\\SYSTEM" : "/SYSTEM";
           } else if (starts("S")) {
             if (!suffix_used && !EndsWith(input.file_name, input.suffix))
@@ -143,30 +143,30 @@ bool PrefsPathC::ExpandInto(const InputS& input, int depth, PrefsPathListC* out)
             suffix_used = true;
           } else if (starts("TEMP") || starts("T")) {
             code = starts("TEMP") ? "TEMP" : "T";
-            if (!m_Context.GetEnv("TMPDIR", &value) && !m_Context.GetEnv("TMP", &value) &&
-                !m_Context.GetEnv("TEMP", &value)) {
+            if (!context_.GetEnv("TMPDIR", &value) && !context_.GetEnv("TMP", &value) &&
+                !context_.GetEnv("TEMP", &value)) {
               value = "/tmp";
             }
           } else if (starts("WIN")) {
             code = "WIN";
-            if (!m_Context.GetEnv("windir", &value)) value = "C:\\WINDOWS";
+            if (!context_.GetEnv("windir", &value)) value = "C:\\WINDOWS";
           } else if (starts("W")) {
-            value = m_Task.start_dir;
+            value = task_.start_dir;
           } else if (starts("A") || starts("U")) {
-            value = m_Task.home;
+            value = task_.home;
           } else if (starts("E")) {
             result = CODE_E;
             if (depth > 0 || input.variable == nullptr ||
-                !m_Context.GetEnv(input.variable, &value)) {
+                !context_.GetEnv(input.variable, &value)) {
               result = CODE_NO_VALUE;
             }
           } else if (starts("F")) {
-            value = m_Task.task_name;
+            value = task_.task_name;
           } else if (starts("f")) {
-            value = m_Task.task_name_lower;
+            value = task_.task_name_lower;
           } else if (starts("L") || starts("l") || starts("t") || starts("c")) {
             std::string lang;
-            if (!m_Context.GetEnv("LANG", &lang)) {
+            if (!context_.GetEnv("LANG", &lang)) {
               result = CODE_NO_VALUE;
             } else if (code == "L") {
               value = std::move(lang);
@@ -184,7 +184,7 @@ bool PrefsPathC::ExpandInto(const InputS& input, int depth, PrefsPathListC* out)
               value = DirectoryOf(*input.found_in);
             }
           } else if (starts("V")) {
-            value = m_Task.version_text.substr(0, 2);
+            value = task_.version_text.substr(0, 2);
           } else if (starts("X")) {
             result = CODE_X;
           } else {
@@ -216,7 +216,7 @@ bool PrefsPathC::ExpandInto(const InputS& input, int depth, PrefsPathListC* out)
     }
 
     if (failed) {
-      m_Context.CannotExpand(failed_code, path.substr(start, i - start));
+      context_.CannotExpand(failed_code, path.substr(start, i - start));
     } else if (replaced) {
       for (const std::string& item : sub.Items()) out->Add(item);
     } else if (!element.empty()) {

@@ -70,13 +70,13 @@ class PrefsPathListC {
   // False when `name` is already in the list (exact comparison).
   bool Add(std::string name);
   void Clear() noexcept;
-  const std::vector<std::string>& Items() const noexcept { return m_Items; }
-  size_t Size() const noexcept { return m_Items.size(); }
+  const std::vector<std::string>& Items() const noexcept { return items_; }
+  size_t Size() const noexcept { return items_.size(); }
   // Set when the end of the path was reached (not after %X, not after an overflow).
   bool complete = false;
 
  private:
-  std::vector<std::string> m_Items;
+  std::vector<std::string> items_;
 };
 
 class PrefsPathC {
@@ -99,7 +99,7 @@ class PrefsPathC {
   };
 
   PrefsPathC(const PrefsTaskInfoS& task, PrefsPathContextI& context) noexcept
-      : m_Task(task), m_Context(context) {}
+      : task_(task), context_(context) {}
 
   // Replaces `out` by the candidates of `input`. False (and `out` empty, incomplete) when an
   // element overflowed the buffer.
@@ -114,8 +114,8 @@ class PrefsPathC {
  private:
   bool ExpandInto(const InputS& input, int depth, PrefsPathListC* out);
 
-  const PrefsTaskInfoS& m_Task;
-  PrefsPathContextI& m_Context;
+  const PrefsTaskInfoS& task_;
+  PrefsPathContextI& context_;
 };
 
 #endif  // QLM_ENV_PREFSPATHC_H_

@@ -3,10 +3,10 @@
 ShBufC::~ShBufC() = default;
 
 const char* ShBufC::Set(std::string_view text) {
-  m_Text.assign(text.data(), text.size());
-  return m_Text.c_str();
+  text_.assign(text.data(), text.size());
+  return text_.c_str();
 }
 
 void ShBufC::Clear() noexcept {
-  std::string().swap(m_Text);
+  std::string().swap(text_);
 }

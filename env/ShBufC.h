@@ -18,10 +18,10 @@ class ShBufC {
   const char* Set(std::string_view text);
   // Empties the buffer and gives its memory back.
   void Clear() noexcept;
-  const char* Get() const noexcept { return m_Text.c_str(); }
+  const char* Get() const noexcept { return text_.c_str(); }
 
  private:
-  std::string m_Text;
+  std::string text_;
 };
 
 #endif  // QLM_ENV_SHBUFC_H_

@@ -43,16 +43,16 @@ std::recursive_mutex& TaskC::Mutex() noexcept {
 }
 
 TaskC::TaskC(const char* argv0, const char* task_name, long version)
-    : m_Trace(std::make_unique<TraceC>()) {
-  m_Info.program_name = ProgramNameOf(argv0);
+    : trace_(std::make_unique<TraceC>()) {
+  info_.program_name = ProgramNameOf(argv0);
   std::string home;
   if (!PrefsProcessEnv("HOME", &home) || home.empty()) home = ".";
-  m_Info.home = WithoutTrailingSlash(std::move(home));
+  info_.home = WithoutTrailingSlash(std::move(home));
   std::string start;
-  if (PrefsCurrentDirectory(&start)) m_Info.start_dir = WithoutTrailingSlash(std::move(start));
-  m_Info.task_name = task_name != nullptr ? task_name : "";
-  m_Info.task_name_lower = LowerCase(m_Info.task_name);
-  m_Info.version_text = std::to_string(version);
+  if (PrefsCurrentDirectory(&start)) info_.start_dir = WithoutTrailingSlash(std::move(start));
+  info_.task_name = task_name != nullptr ? task_name : "";
+  info_.task_name_lower = LowerCase(info_.task_name);
+  info_.version_text = std::to_string(version);
 }
 
 TaskC::~TaskC() = default;
@@ -82,7 +82,7 @@ RcT TaskC::Initialize(int* argc, char** argv, const char* task_name, long versio
       num_task = 1;
     }
     task = first_task_p;
-    if (task->m_Prefs == nullptr) needs_prefs = true;
+    if (task->prefs_ == nullptr) needs_prefs = true;
   }
   if (needs_prefs) task->CreatePrefs(path_given ? search_path.c_str() : nullptr);
 
@@ -105,48 +105,48 @@ void TaskC::Shutdown() noexcept {
 void TaskC::CreatePrefs(const char* search_path) {
   std::unique_ptr<PrefsFileSetC> set = PrefsFileSetC::Create(search_path, Info());
   std::lock_guard<std::recursive_mutex> lock(Mutex());
-  std::swap(m_Prefs, set);
+  std::swap(prefs_, set);
   // The old set goes when `set` leaves the scope, still under the mutex, so no lookup can be
   // inside it.
 }
 
 std::unique_ptr<TraceC> TaskC::ReplaceTrace(std::unique_ptr<TraceC> trace) {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
-  std::swap(m_Trace, trace);
+  std::swap(trace_, trace);
   return trace;
 }
 
 PrefsTaskInfoS TaskC::Info() const {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
-  return m_Info;
+  return info_;
 }
 
 std::string TaskC::ProgramName() const {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
-  return m_Info.program_name;
+  return info_.program_name;
 }
 
 std::string TaskC::HomeDirectory() const {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
-  return m_Info.home;
+  return info_.home;
 }
 
 std::string TaskC::StartDirectory() const {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
-  return m_Info.start_dir;
+  return info_.start_dir;
 }
 
 std::string TaskC::TaskName() const {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
-  return m_Info.task_name;
+  return info_.task_name;
 }
 
 std::string TaskC::TaskNameLower() const {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
-  return m_Info.task_name_lower;
+  return info_.task_name_lower;
 }
 
 std::string TaskC::VersionText() const {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
-  return m_Info.version_text;
+  return info_.version_text;
 }

@@ -54,16 +54,16 @@ class TaskC {
   template <class F>
   static bool WithPrefs(F&& f) {
     std::lock_guard<std::recursive_mutex> lock(Mutex());
-    if (first_task_p == nullptr || first_task_p->m_Prefs == nullptr) return false;
-    f(static_cast<const PrefsFileSetC&>(*first_task_p->m_Prefs));
+    if (first_task_p == nullptr || first_task_p->prefs_ == nullptr) return false;
+    f(static_cast<const PrefsFileSetC&>(*first_task_p->prefs_));
     return true;
   }
   // Calls `f(TraceC&)` under the task's mutex when there is a task; false otherwise.
   template <class F>
   static bool WithTrace(F&& f) {
     std::lock_guard<std::recursive_mutex> lock(Mutex());
-    if (first_task_p == nullptr || first_task_p->m_Trace == nullptr) return false;
-    f(*first_task_p->m_Trace);
+    if (first_task_p == nullptr || first_task_p->trace_ == nullptr) return false;
+    f(*first_task_p->trace_);
     return true;
   }
 
@@ -89,9 +89,9 @@ class TaskC {
  private:
   TaskC(const char* argv0, const char* task_name, long version);
 
-  PrefsTaskInfoS m_Info;
-  std::unique_ptr<PrefsFileSetC> m_Prefs;
-  std::unique_ptr<TraceC> m_Trace;
+  PrefsTaskInfoS info_;
+  std::unique_ptr<PrefsFileSetC> prefs_;
+  std::unique_ptr<TraceC> trace_;
 };
 
 #endif  // QLM_ENV_TASKC_H_

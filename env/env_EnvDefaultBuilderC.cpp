@@ -299,22 +299,22 @@ const char* B::DistributionNames(const StringC& identifier) noexcept {
 B::env_EnvDefaultBuilderC() : env_EnvDefaultBuilderC(FactsS::FromMachine()) {}
 
 B::env_EnvDefaultBuilderC(const FactsS& facts)
-    : m_Facts(facts),
-      m_sProgramPath(Text(c_sProgramPathDef)),
-      m_sPluginDirectory(Text(c_sPluginDirectoryDef)),
-      m_sOS(Text(c_sOSDef)),
-      m_sOSNames(Text(c_sOSNamesDef)),
-      m_sOSVersion(Text(c_sOSVersionDef)) {}
+    : facts_(facts),
+      program_path_(Text(c_sProgramPathDef)),
+      plugin_directory_(Text(c_sPluginDirectoryDef)),
+      os_(Text(c_sOSDef)),
+      os_names_(Text(c_sOSNamesDef)),
+      os_version_(Text(c_sOSVersionDef)) {}
 
 B::env_EnvDefaultBuilderC(const DefPairS* table) : env_EnvDefaultBuilderC(FactsS()) {
-  m_pTable = table;
+  table_ = table;
 }
 
 B::~env_EnvDefaultBuilderC() = default;
 
 env_EnvironmentI& B::Build(env_EnvironmentI& env) {
-  if (m_pTable != nullptr) {
-    ApplyTable(env, m_pTable);
+  if (table_ != nullptr) {
+    ApplyTable(env, table_);
     return env;
   }
   return env_EnvBuilderI::Build(env);
@@ -337,11 +337,11 @@ env_EnvironmentI& B::AddListDefaults(env_EnvironmentI& env) {
 
 StringC B::CurrentDefault(const DefPairS& pair) const {
   const std::string_view name = pair.name;
-  if (name == "ProgramPath") return m_sProgramPath;
-  if (name == "PluginDirectory") return m_sPluginDirectory;
-  if (name == "OS") return m_sOS;
-  if (name == "OSNAMES") return m_sOSNames;
-  if (name == "OSVERSION") return m_sOSVersion;
+  if (name == "ProgramPath") return program_path_;
+  if (name == "PluginDirectory") return plugin_directory_;
+  if (name == "OS") return os_;
+  if (name == "OSNAMES") return os_names_;
+  if (name == "OSVERSION") return os_version_;
   return Text(pair.value);
 }
 
@@ -354,37 +354,37 @@ void B::ApplyTable(env_EnvironmentI& env, const DefPairS* table) {
 void B::ComputeTableDefaults(env_EnvironmentI& env) {
   // Every build starts from the built-in texts, so a value computed by an earlier build (an
   // install directory since removed from the store, another machine's facts) never leaks in.
-  m_sProgramPath = Text(c_sProgramPathDef);
-  m_sPluginDirectory = Text(c_sPluginDirectoryDef);
-  m_sOS = Text(c_sOSDef);
-  m_sOSVersion = Text(c_sOSVersionDef);
+  program_path_ = Text(c_sProgramPathDef);
+  plugin_directory_ = Text(c_sPluginDirectoryDef);
+  os_ = Text(c_sOSDef);
+  os_version_ = Text(c_sOSVersionDef);
 
   std::string installDir;
   if (ReadStoreText(EnvMSWPreferencesC::s_QuillmarshRoot, "InstallDir", &installDir) &&
       !installDir.empty()) {
-    m_sProgramPath = StringC::FromUtf8(installDir) + Text("/bin");
+    program_path_ = StringC::FromUtf8(installDir) + Text("/bin");
   }
 
-  StringC plugins = m_sProgramPath;
+  StringC plugins = program_path_;
   if (!plugins.IsEmpty() && plugins.CharAt(plugins.Length() - 1) != U'/') plugins.AppendChar(U'/');
   plugins.Append(Text("plugins"));
-  if (static_cast<size_t>(plugins.Length()) <= c_nMaxPathLength) m_sPluginDirectory = plugins;
+  if (static_cast<size_t>(plugins.Length()) <= c_nMaxPathLength) plugin_directory_ = plugins;
 
-  SetDirect(env, "PID", Text(std::to_string(m_Facts.processId).c_str()));
+  SetDirect(env, "PID", Text(std::to_string(facts_.processId).c_str()));
 
-  if (const char* os = OSKindName(m_Facts.osKind)) m_sOS = Text(os);
-  m_sOSNames = m_sOS;
+  if (const char* os = OSKindName(facts_.osKind)) os_ = Text(os);
+  os_names_ = os_;
 
-  if (!m_Facts.versionText.IsEmpty()) {
-    m_sOSVersion = m_Facts.versionText;
+  if (!facts_.versionText.IsEmpty()) {
+    os_version_ = facts_.versionText;
   } else {
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%" PRId32 ",%" PRId32 ",0,0", m_Facts.majorVersion,
-                  m_Facts.minorVersion);
-    m_sOSVersion = Text(buffer);
+    std::snprintf(buffer, sizeof buffer, "%" PRId32 ",%" PRId32 ",0,0", facts_.majorVersion,
+                  facts_.minorVersion);
+    os_version_ = Text(buffer);
   }
 
-  const StringC& id = m_Facts.distributionId;
+  const StringC& id = facts_.distributionId;
   if (id.IsEmpty()) return;
   StringC names;
   std::string mapped;
@@ -393,21 +393,21 @@ void B::ComputeTableDefaults(env_EnvironmentI& env) {
   } else if (const char* known = DistributionNames(id)) {
     names = Text(known);
   }
-  StringC extended = m_sOS;
+  StringC extended = os_;
   extended.AppendChar(U';');
   if (!names.IsEmpty()) {
     extended.Append(names);
     extended.AppendChar(U';');
   }
   extended.Append(id);
-  m_sOSNames = extended;
+  os_names_ = extended;
   SetDirect(env, "OSDistributorId", id);
 }
 
 void B::SetHostAndUser(env_EnvironmentI& env) const {
   StringC domain;
-  if (m_Facts.hasHostName) {
-    const StringC& host = m_Facts.hostName;
+  if (facts_.hasHostName) {
+    const StringC& host = facts_.hostName;
     const int64_t dot = host.Length() > 1 ? host.FindChar(U'.', 1) : -1;
     if (dot > 0) {
       SetDirect(env, "ComputerName", host.Substring(0, dot));
@@ -416,21 +416,21 @@ void B::SetHostAndUser(env_EnvironmentI& env) const {
       SetDirect(env, "ComputerName", host);
     }
   }
-  if (domain.IsEmpty() && m_Facts.hasDomainName && m_Facts.domainName.Utf8View() != "(none)") {
-    domain = m_Facts.domainName;
+  if (domain.IsEmpty() && facts_.hasDomainName && facts_.domainName.Utf8View() != "(none)") {
+    domain = facts_.domainName;
   }
   if (!domain.IsEmpty()) {
     SetDirect(env, "OSComputerDomain", domain);
     SetDirect(env, "OSUserLogonDomain", domain);
   }
-  const bool admin = m_Facts.effectiveUserId == 0;
+  const bool admin = facts_.effectiveUserId == 0;
   const StringC flag = Text(admin ? EnvPreferencesC::c_True : EnvPreferencesC::c_False);
   SetDirect(env, "AdminUser", flag);
   SetDirect(env, "SystemUser", flag);
   if (admin) {
     SetDirect(env, "UserName", Text("system"));
-  } else if (m_Facts.hasUserName) {
-    SetDirect(env, "UserName", m_Facts.userName);
+  } else if (facts_.hasUserName) {
+    SetDirect(env, "UserName", facts_.userName);
   }
 }
 
@@ -438,7 +438,7 @@ void B::SetDirectories(env_EnvironmentI& env) const {
   EnvPreferencesC prefs(&env);
   prefs.SetValue(Text("CommonAppDataFolder"), EnvMSWPreferencesC::DataDirectory());
   prefs.SetValue(Text("InstallDir"), EnvMSWPreferencesC::InstallDirectory());
-  if (!m_Facts.architecture.IsEmpty()) prefs.SetValue(Text("Architecture"), m_Facts.architecture);
+  if (!facts_.architecture.IsEmpty()) prefs.SetValue(Text("Architecture"), facts_.architecture);
   for (const WorkDirS& w : kWorkDirs) {
     StringC value = w.base != nullptr ? Text(w.base) + Text(w.suffix) : Text(w.suffix);
     prefs.SetValue(Text(w.name), value);

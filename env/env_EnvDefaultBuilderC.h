@@ -197,13 +197,13 @@ class env_EnvDefaultBuilderC : public env_EnvBuilderI {
   // Directories, architecture and working directories (without force).
   void SetDirectories(env_EnvironmentI& env) const;
 
-  FactsS m_Facts;
-  const DefPairS* m_pTable = nullptr;  // not owned; null: the builder's own steps
-  StringC m_sProgramPath;
-  StringC m_sPluginDirectory;
-  StringC m_sOS;
-  StringC m_sOSNames;
-  StringC m_sOSVersion;
+  FactsS facts_;
+  const DefPairS* table_ = nullptr;  // not owned; null: the builder's own steps
+  StringC program_path_;
+  StringC plugin_directory_;
+  StringC os_;
+  StringC os_names_;
+  StringC os_version_;
 };
 
 #endif  // QLM_ENV_ENV_ENVDEFAULTBUILDERC_H_

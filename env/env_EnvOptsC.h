@@ -48,8 +48,8 @@ class env_EnvOptsC {
   virtual ~env_EnvOptsC();
 
  private:
-  StringC m_sName;
-  uint64_t m_nOptions = options_default;
+  StringC name_;
+  uint64_t options_ = options_default;
 };
 
 #endif  // QLM_ENV_ENV_ENVOPTSC_H_

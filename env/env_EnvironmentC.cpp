@@ -54,11 +54,11 @@ const StringC& FxdSuffix() {
 
 env_EnvironmentC::env_EnvironmentC() = default;
 
-env_EnvironmentC::env_EnvironmentC(env_EnvironmentC* parent) : m_pParent(parent) {
+env_EnvironmentC::env_EnvironmentC(env_EnvironmentC* parent) : parent_(parent) {
   if (parent == nullptr) return;
-  m_aEntries.reserve(parent->m_aEntries.size());
-  for (const EntryS& e : parent->m_aEntries) {
-    m_aEntries.push_back(EntryS{e.folded, e.name, e.ref->Clone()});
+  entries_.reserve(parent->entries_.size());
+  for (const EntryS& e : parent->entries_) {
+    entries_.push_back(EntryS{e.folded, e.name, e.ref->Clone()});
   }
   env_OptResetPersistent reset;
   ForEach(reset);
@@ -78,11 +78,11 @@ size_t env_EnvironmentC::LocateAscii(std::string_view name, bool* found) const {
   }
   const std::string_view q = folded ? std::string_view(buffer, name.size()) : name;
   size_t lo = 0;
-  size_t hi = m_aEntries.size();
+  size_t hi = entries_.size();
   while (lo < hi) {
     const size_t mid = lo + (hi - lo) / 2;
-    const int c = folded ? CompareBytes(m_aEntries[mid].folded, q)
-                         : CompareFoldedAscii(m_aEntries[mid].folded, q);
+    const int c = folded ? CompareBytes(entries_[mid].folded, q)
+                         : CompareFoldedAscii(entries_[mid].folded, q);
     if (c == 0) {
       *found = true;
       return mid;
@@ -101,10 +101,10 @@ size_t env_EnvironmentC::Locate(const StringC& name, bool* found) const {
   if (name.IsAscii()) return LocateAscii(name.Utf8View(), found);
   const std::string q = Fold(name);
   size_t lo = 0;
-  size_t hi = m_aEntries.size();
+  size_t hi = entries_.size();
   while (lo < hi) {
     const size_t mid = lo + (hi - lo) / 2;
-    const int c = CompareBytes(m_aEntries[mid].folded, q);
+    const int c = CompareBytes(entries_[mid].folded, q);
     if (c == 0) {
       *found = true;
       return mid;
@@ -124,20 +124,20 @@ RklEnvParamI* env_EnvironmentC::FindUtf8(std::string_view name) {
                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   bool found = false;
   const size_t at = ascii ? LocateAscii(name, &found) : Locate(StringC::FromUtf8(name), &found);
-  return found ? m_aEntries[at].ref.get() : nullptr;
+  return found ? entries_[at].ref.get() : nullptr;
 }
 
 size_t env_EnvironmentC::UpperBound(std::string_view folded) const {
   const auto it = std::upper_bound(
-      m_aEntries.begin(), m_aEntries.end(), folded,
+      entries_.begin(), entries_.end(), folded,
       [](std::string_view key, const EntryS& e) { return CompareBytes(key, e.folded) < 0; });
-  return static_cast<size_t>(it - m_aEntries.begin());
+  return static_cast<size_t>(it - entries_.begin());
 }
 
 env_ParamRefC* env_EnvironmentC::Lookup(const StringC& name) const {
   bool found = false;
   const size_t at = Locate(name, &found);
-  return found ? m_aEntries[at].ref.get() : nullptr;
+  return found ? entries_[at].ref.get() : nullptr;
 }
 
 bool env_EnvironmentC::Exists(const StringC& name) const {
@@ -150,7 +150,7 @@ bool env_EnvironmentC::CompanionLocks(const StringC& name, const StringC& suffix
 }
 
 bool env_EnvironmentC::SetValue(const StringC& name, const StringC& value) {
-  if (m_bLockCheck && Exists(name)) {
+  if (lock_check_ && Exists(name)) {
     if (CompanionLocks(name, FixedSuffix()) || CompanionLocks(name, FxdSuffix())) return false;
   }
   GetParam(env_EnvOptsC(name)).SetValue(value);
@@ -161,12 +161,12 @@ RklEnvParamI& env_EnvironmentC::GetParam(const env_EnvOptsC& key) {
   const StringC name = key.GetName();
   bool found = false;
   const size_t at = Locate(name, &found);
-  if (found) return *m_aEntries[at].ref;
+  if (found) return *entries_[at].ref;
   auto ref = std::make_unique<env_ParamRefC>(key);
   env_ParamRefC& result = *ref;
-  m_aEntries.insert(m_aEntries.begin() + static_cast<std::ptrdiff_t>(at),
-                    EntryS{Fold(name), name, std::move(ref)});
-  ++m_nGeneration;
+  entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at),
+                  EntryS{Fold(name), name, std::move(ref)});
+  ++generation_;
   return result;
 }
 
@@ -181,9 +181,9 @@ void env_EnvironmentC::Remove(const StringC& name) {
   if (!found) return;
   // Taken out of the vector before it is destroyed, so the entries are consistent even if a
   // lazy evaluator's destructor were to look at this environment.
-  std::unique_ptr<env_ParamRefC> doomed = std::move(m_aEntries[at].ref);
-  m_aEntries.erase(m_aEntries.begin() + static_cast<std::ptrdiff_t>(at));
-  ++m_nGeneration;
+  std::unique_ptr<env_ParamRefC> doomed = std::move(entries_[at].ref);
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
+  ++generation_;
 }
 
 env_EnvironmentI& env_EnvironmentC::ChainStart() {
@@ -222,11 +222,11 @@ void env_EnvironmentC::SetOptionInAll(const env_EnvOptsC& key, uint64_t mask) {
 
 void env_EnvironmentC::ForEach(env_OptFunctionI& visitor) {
   size_t i = 0;
-  while (i < m_aEntries.size()) {
-    const uint64_t generation = m_nGeneration;
-    const StringC name = m_aEntries[i].name;  // kept: the visitor may remove the entry
-    if (!visitor.Apply(name, *m_aEntries[i].ref)) return;
-    if (generation == m_nGeneration) {
+  while (i < entries_.size()) {
+    const uint64_t generation = generation_;
+    const StringC name = entries_[i].name;  // kept: the visitor may remove the entry
+    if (!visitor.Apply(name, *entries_[i].ref)) return;
+    if (generation == generation_) {
       ++i;
     } else {
       i = UpperBound(Fold(name));

@@ -48,11 +48,11 @@ class env_EnvironmentC : public env_EnvironmentI {
   // The visitor may add or remove parameters: the walk then resumes with the first name that
   // sorts after the one just visited.
   void ForEach(env_OptFunctionI& visitor) override;
-  void SetLockCheck(bool on) override { m_bLockCheck = on; }
-  env_EnvironmentI* GetParent() const override { return m_pParent; }
-  int GetCount() const override { return static_cast<int>(m_aEntries.size()); }
+  void SetLockCheck(bool on) override { lock_check_ = on; }
+  env_EnvironmentI* GetParent() const override { return parent_; }
+  int GetCount() const override { return static_cast<int>(entries_.size()); }
 
-  bool IsLockCheck() const noexcept { return m_bLockCheck; }
+  bool IsLockCheck() const noexcept { return lock_check_; }
   // The parameter named by the UTF-8 text `name`, or null when absent. Creates nothing; for
   // callers that hold names as bytes (the expansion scan), saving a StringC per lookup.
   RklEnvParamI* FindUtf8(std::string_view name);
@@ -77,10 +77,10 @@ class env_EnvironmentC : public env_EnvironmentI {
   // there is none.
   env_EnvironmentI& ChainStart();
 
-  bool m_bLockCheck = true;
-  env_EnvironmentI* m_pParent = nullptr;  // not owned
-  std::vector<EntryS> m_aEntries;         // ascending by folded name, unique
-  uint64_t m_nGeneration = 0;             // changes whenever entries are added or removed
+  bool lock_check_ = true;
+  env_EnvironmentI* parent_ = nullptr;  // not owned
+  std::vector<EntryS> entries_;         // ascending by folded name, unique
+  uint64_t generation_ = 0;             // changes whenever entries are added or removed
 };
 
 #endif  // QLM_ENV_ENV_ENVIRONMENTC_H_

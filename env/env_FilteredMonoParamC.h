@@ -31,11 +31,11 @@ class env_FilteredMonoParamC : public env_MonoParamC {
   // run it; otherwise runs it on the value.
   void Apply(env_FunctionI& function) override;
 
-  env_FunctionI* GetEvaluator() const noexcept { return m_pEvaluator; }
+  env_FunctionI* GetEvaluator() const noexcept { return evaluator_; }
 
  private:
-  env_FunctionI* m_pEvaluator = nullptr;  // not owned
-  bool m_bEvaluating = false;             // guards against an evaluator reading its own name
+  env_FunctionI* evaluator_ = nullptr;  // not owned
+  bool evaluating_ = false;             // guards against an evaluator reading its own name
 };
 
 #endif  // QLM_ENV_ENV_FILTEREDMONOPARAMC_H_

@@ -12,16 +12,16 @@ StringC env_FilteredMultiParamC::Filter(const StringC& value) {
 }
 
 size_t env_FilteredMultiParamC::PlaceFor(const StringC& v) const noexcept {
-  if (!m_oKey.HasOption(env_EnvOptsC::values_sorted)) return m_aValues.size();
-  size_t at = m_aValues.size();
-  while (at > 0 && m_aValues[at - 1].Compare(v) > 0) --at;
+  if (!key_.HasOption(env_EnvOptsC::values_sorted)) return values_.size();
+  size_t at = values_.size();
+  while (at > 0 && values_[at - 1].Compare(v) > 0) --at;
   return at;
 }
 
 bool env_FilteredMultiParamC::AddValue(const StringC& value) {
   const StringC v = Filter(value);
   if (RefusesEmpty(v)) return false;
-  if (m_oKey.HasOption(env_EnvOptsC::values_unique) && IndexOfExact(v) < m_aValues.size()) {
+  if (key_.HasOption(env_EnvOptsC::values_unique) && IndexOfExact(v) < values_.size()) {
     return false;
   }
   InsertAt(PlaceFor(v), v);
@@ -35,18 +35,18 @@ void env_FilteredMultiParamC::SetValue(const StringC& value) {
     InsertAt(PlaceFor(v), v);
     return;
   }
-  if (m_aValues[m_nPos].Equals(v)) return;
-  if (m_oKey.HasOption(env_EnvOptsC::values_unique) && IndexOfExact(v) < m_aValues.size()) {
+  if (values_[pos_].Equals(v)) return;
+  if (key_.HasOption(env_EnvOptsC::values_unique) && IndexOfExact(v) < values_.size()) {
     RemoveCurrent();
     return;
   }
-  if (!m_oKey.HasOption(env_EnvOptsC::values_sorted)) {
-    m_aValues[m_nPos] = v;
+  if (!key_.HasOption(env_EnvOptsC::values_sorted)) {
+    values_[pos_] = v;
     return;
   }
   // Sorted: the new value may belong elsewhere; move it there and keep the position on it.
   RemoveCurrent();
   const size_t at = PlaceFor(v);
   InsertAt(at, v);
-  m_nPos = at;
+  pos_ = at;
 }

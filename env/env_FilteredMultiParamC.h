@@ -30,7 +30,7 @@ class env_FilteredMultiParamC : public env_MultiParamC {
 
  private:
   bool RefusesEmpty(const StringC& v) const noexcept {
-    return v.IsEmpty() && !m_oKey.HasOption(env_EnvOptsC::allow_empty);
+    return v.IsEmpty() && !key_.HasOption(env_EnvOptsC::allow_empty);
   }
   // Where `v` goes: the end, or in a sorted list after the values comparing less or equal.
   size_t PlaceFor(const StringC& v) const noexcept;

@@ -14,7 +14,7 @@ class env_FunStrAppendC : public env_FunctionI {
   bool Apply(StringC& value) override;
 
  private:
-  StringC m_sOperand;
+  StringC operand_;
 };
 
 #endif  // QLM_ENV_ENV_FUNSTRAPPENDC_H_

@@ -10,10 +10,10 @@ class env_FunStrCmpC : public env_FunctionI {
   explicit env_FunStrCmpC(const StringC& operand) noexcept;
   ~env_FunStrCmpC() override;
 
-  const StringC& GetOperand() const noexcept { return m_sOperand; }
+  const StringC& GetOperand() const noexcept { return operand_; }
 
  protected:
-  StringC m_sOperand;
+  StringC operand_;
 };
 
 #endif  // QLM_ENV_ENV_FUNSTRCMPC_H_

@@ -3,5 +3,5 @@
 env_FunStrCmpEqC::~env_FunStrCmpEqC() = default;
 
 bool env_FunStrCmpEqC::Apply(StringC& value) {
-  return value.Length() == m_sOperand.Length() && value.Compare(m_sOperand) == 0;
+  return value.Length() == operand_.Length() && value.Compare(operand_) == 0;
 }

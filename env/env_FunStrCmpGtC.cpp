@@ -3,5 +3,5 @@
 env_FunStrCmpGtC::~env_FunStrCmpGtC() = default;
 
 bool env_FunStrCmpGtC::Apply(StringC& value) {
-  return value.Compare(m_sOperand) > 0;
+  return value.Compare(operand_) > 0;
 }

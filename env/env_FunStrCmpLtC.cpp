@@ -3,5 +3,5 @@
 env_FunStrCmpLtC::~env_FunStrCmpLtC() = default;
 
 bool env_FunStrCmpLtC::Apply(StringC& value) {
-  return value.Compare(m_sOperand) < 0;
+  return value.Compare(operand_) < 0;
 }

@@ -25,15 +25,15 @@ class env_MonoParamC : public RklEnvParamI {
   int GetCount() const override;
   void Apply(env_FunctionI& function) override;
   bool Find(env_FunctionI& function) override;
-  const env_EnvOptsC& GetOptions() const override { return m_oKey; }
-  env_EnvOptsC& GetOptions() override { return m_oKey; }
+  const env_EnvOptsC& GetOptions() const override { return key_; }
+  env_EnvOptsC& GetOptions() override { return key_; }
 
   // The stored value as it is, without computing a pending lazy value.
-  const StringC& RawValue() const noexcept { return m_sValue; }
+  const StringC& RawValue() const noexcept { return value_; }
 
  protected:
-  env_EnvOptsC m_oKey;
-  StringC m_sValue;
+  env_EnvOptsC key_;
+  StringC value_;
 };
 
 #endif  // QLM_ENV_ENV_MONOPARAMC_H_

@@ -1,9 +1,9 @@
 #include "env/env_MultiParamC.h"
 
-env_MultiParamC::env_MultiParamC(const env_EnvOptsC& key) : m_oKey(key) {}
+env_MultiParamC::env_MultiParamC(const env_EnvOptsC& key) : key_(key) {}
 
 env_MultiParamC::env_MultiParamC(const env_EnvOptsC& key, const StringC& first)
-    : m_oKey(key), m_aValues{first}, m_nPos(0) {}
+    : key_(key), values_{first}, pos_(0) {}
 
 env_MultiParamC::~env_MultiParamC() = default;
 
@@ -15,20 +15,20 @@ const StringC& env_MultiParamC::NullValue() noexcept {
 
 void env_MultiParamC::SetValue(const StringC& value) {
   if (HasCurrent()) {
-    m_aValues[m_nPos] = value;
+    values_[pos_] = value;
   } else {
-    m_aValues.push_back(value);
-    m_nPos = m_aValues.size();
+    values_.push_back(value);
+    pos_ = values_.size();
   }
 }
 
 StringC env_MultiParamC::GetValue() {
-  return HasCurrent() ? m_aValues[m_nPos] : NullValue();
+  return HasCurrent() ? values_[pos_] : NullValue();
 }
 
 bool env_MultiParamC::AddValue(const StringC& value) {
-  m_aValues.push_back(value);
-  m_nPos = m_aValues.size();
+  values_.push_back(value);
+  pos_ = values_.size();
   return true;
 }
 
@@ -37,67 +37,67 @@ void env_MultiParamC::RemoveValue() {
 }
 
 void env_MultiParamC::RemoveCurrent() {
-  const size_t at = m_nPos;
-  m_aValues.erase(m_aValues.begin() + static_cast<std::ptrdiff_t>(at));
+  const size_t at = pos_;
+  values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(at));
   // From the first value the position stays at index 0, the new first value (or past the end
   // of an emptied list); otherwise it moves to the value before the removed one.
-  m_nPos = at == 0 ? 0 : at - 1;
+  pos_ = at == 0 ? 0 : at - 1;
 }
 
 void env_MultiParamC::InsertAt(size_t index, const StringC& value) {
-  if (index > m_aValues.size()) index = m_aValues.size();
-  m_aValues.insert(m_aValues.begin() + static_cast<std::ptrdiff_t>(index), value);
-  m_nPos = m_aValues.size();
+  if (index > values_.size()) index = values_.size();
+  values_.insert(values_.begin() + static_cast<std::ptrdiff_t>(index), value);
+  pos_ = values_.size();
 }
 
 size_t env_MultiParamC::IndexOfExact(const StringC& value) const noexcept {
-  for (size_t i = 0; i < m_aValues.size(); ++i) {
-    if (m_aValues[i].Equals(value)) return i;
+  for (size_t i = 0; i < values_.size(); ++i) {
+    if (values_[i].Equals(value)) return i;
   }
-  return m_aValues.size();
+  return values_.size();
 }
 
 void env_MultiParamC::MoveFirst() {
-  m_nPos = 0;
+  pos_ = 0;
 }
 
 void env_MultiParamC::MoveEnd() {
-  m_nPos = m_aValues.size();
+  pos_ = values_.size();
 }
 
 void env_MultiParamC::MoveNext() {
-  if (HasCurrent() && m_nPos + 1 < m_aValues.size()) ++m_nPos;
+  if (HasCurrent() && pos_ + 1 < values_.size()) ++pos_;
 }
 
 void env_MultiParamC::MovePrev() {
-  if (HasCurrent() && m_nPos > 0) --m_nPos;
+  if (HasCurrent() && pos_ > 0) --pos_;
 }
 
 bool env_MultiParamC::IsFirst() const {
-  return m_aValues.empty() || m_nPos == 0;
+  return values_.empty() || pos_ == 0;
 }
 
 bool env_MultiParamC::IsLast() const {
-  return m_aValues.empty() || !HasCurrent() || m_nPos + 1 == m_aValues.size();
+  return values_.empty() || !HasCurrent() || pos_ + 1 == values_.size();
 }
 
 bool env_MultiParamC::IsEmpty() const {
-  return m_aValues.empty();
+  return values_.empty();
 }
 
 int env_MultiParamC::GetCount() const {
-  return static_cast<int>(m_aValues.size());
+  return static_cast<int>(values_.size());
 }
 
 void env_MultiParamC::Apply(env_FunctionI& function) {
   // Index-based: the function only sees one value at a time and cannot change the list.
-  for (size_t i = 0; i < m_aValues.size(); ++i) (void)function.Apply(m_aValues[i]);
+  for (size_t i = 0; i < values_.size(); ++i) (void)function.Apply(values_[i]);
   MoveFirst();
 }
 
 bool env_MultiParamC::Find(env_FunctionI& function) {
-  for (; HasCurrent(); ++m_nPos) {
-    if (function.Apply(m_aValues[m_nPos])) return true;
+  for (; HasCurrent(); ++pos_) {
+    if (function.Apply(values_[pos_])) return true;
   }
   MoveEnd();
   return false;

@@ -36,15 +36,15 @@ class env_MultiParamC : public RklEnvParamI {
   int GetCount() const override;
   void Apply(env_FunctionI& function) override;
   bool Find(env_FunctionI& function) override;
-  const env_EnvOptsC& GetOptions() const override { return m_oKey; }
-  env_EnvOptsC& GetOptions() override { return m_oKey; }
+  const env_EnvOptsC& GetOptions() const override { return key_; }
+  env_EnvOptsC& GetOptions() override { return key_; }
 
   // Read access that leaves the position alone (used for copies and walks).
-  size_t ValueCount() const noexcept { return m_aValues.size(); }
-  const StringC& ValueAt(size_t index) const noexcept { return m_aValues[index]; }
+  size_t ValueCount() const noexcept { return values_.size(); }
+  const StringC& ValueAt(size_t index) const noexcept { return values_[index]; }
 
  protected:
-  bool HasCurrent() const noexcept { return m_nPos < m_aValues.size(); }
+  bool HasCurrent() const noexcept { return pos_ < values_.size(); }
   // Removes the current value; the position goes to the new first value when it was the
   // first, else to the value before it. Precondition: HasCurrent().
   void RemoveCurrent();
@@ -54,9 +54,9 @@ class env_MultiParamC : public RklEnvParamI {
   // ValueCount() when none.
   size_t IndexOfExact(const StringC& value) const noexcept;
 
-  env_EnvOptsC m_oKey;
-  std::vector<StringC> m_aValues;
-  size_t m_nPos = 0;  // == m_aValues.size(): no current value
+  env_EnvOptsC key_;
+  std::vector<StringC> values_;
+  size_t pos_ = 0;  // == values_.size(): no current value
 };
 
 #endif  // QLM_ENV_ENV_MULTIPARAMC_H_

@@ -16,11 +16,11 @@ class env_OptGetNames : public env_OptFunctionI {
   bool Apply(const StringC& name, RklEnvParamI& param) override;
 
   // Number of parameters visited.
-  int GetCount() const noexcept { return m_nCount; }
+  int GetCount() const noexcept { return count_; }
 
  private:
-  env_VariableSinkI& m_rVariables;
-  int m_nCount = 0;
+  env_VariableSinkI& variables_;
+  int count_ = 0;
 };
 
 #endif  // QLM_ENV_ENV_OPTGETNAMES_H_

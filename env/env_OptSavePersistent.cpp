@@ -3,7 +3,7 @@
 #include "env/env_Sys8TextC.h"
 
 env_OptSavePersistent::env_OptSavePersistent(env_VariableSinkI& variables) noexcept
-    : m_rVariables(variables) {}
+    : variables_(variables) {}
 
 env_OptSavePersistent::~env_OptSavePersistent() = default;
 
@@ -12,7 +12,7 @@ bool env_OptSavePersistent::Apply(const StringC& name, RklEnvParamI& param) {
     const env_Sys8TextC n(name);
     const env_Sys8TextC v(param.GetValue());
     // A value the list's filters refuse is left out silently.
-    (void)m_rVariables.AddVariable(n.Get(), v.Get(), false, false);
+    (void)variables_.AddVariable(n.Get(), v.Get(), false, false);
   }
   return true;
 }

@@ -17,7 +17,7 @@ class env_OptSavePersistent : public env_OptFunctionI {
   bool Apply(const StringC& name, RklEnvParamI& param) override;
 
  private:
-  env_VariableSinkI& m_rVariables;
+  env_VariableSinkI& variables_;
 };
 
 #endif  // QLM_ENV_ENV_OPTSAVEPERSISTENT_H_

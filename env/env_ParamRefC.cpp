@@ -4,17 +4,17 @@
 #include "env/env_FilteredMultiParamC.h"
 
 env_ParamRefC::env_ParamRefC(const env_EnvOptsC& key)
-    : m_bMulti(key.HasOption(env_EnvOptsC::values_multi)) {
+    : multi_(key.HasOption(env_EnvOptsC::values_multi)) {
   const env_EnvOptsC own(key.GetName(), key.GetOptions());
-  if (m_bMulti) {
-    m_pParam = std::make_unique<env_FilteredMultiParamC>(own);
+  if (multi_) {
+    param_ = std::make_unique<env_FilteredMultiParamC>(own);
   } else {
-    m_pParam = std::make_unique<env_FilteredMonoParamC>(own);
+    param_ = std::make_unique<env_FilteredMonoParamC>(own);
   }
 }
 
 env_ParamRefC::env_ParamRefC(NullTag)
-    : m_bReadOnly(true), m_pParam(std::make_unique<env_FilteredMonoParamC>(env_EnvOptsC())) {}
+    : read_only_(true), param_(std::make_unique<env_FilteredMonoParamC>(env_EnvOptsC())) {}
 
 env_ParamRefC::~env_ParamRefC() = default;
 
@@ -25,74 +25,74 @@ env_ParamRefC& env_ParamRefC::Null() noexcept {
 }
 
 std::unique_ptr<env_ParamRefC> env_ParamRefC::Clone() const {
-  const env_EnvOptsC& src = m_pParam->GetOptions();
+  const env_EnvOptsC& src = param_->GetOptions();
   const env_EnvOptsC key(src.GetName(), src.GetOptions());
-  if (!m_bMulti) {
+  if (!multi_) {
     auto copy = std::make_unique<env_ParamRefC>(key);
-    copy->m_pParam = std::make_unique<env_FilteredMonoParamC>(
-        static_cast<const env_FilteredMonoParamC&>(*m_pParam));
+    copy->param_ = std::make_unique<env_FilteredMonoParamC>(
+        static_cast<const env_FilteredMonoParamC&>(*param_));
     return copy;
   }
   auto copy = std::make_unique<env_ParamRefC>(key);  // a new, empty filtered list
-  const auto& from = static_cast<const env_FilteredMultiParamC&>(*m_pParam);
+  const auto& from = static_cast<const env_FilteredMultiParamC&>(*param_);
   // A value the list's filters refuse is left out silently.
-  for (size_t i = 0; i < from.ValueCount(); ++i) (void)copy->m_pParam->AddValue(from.ValueAt(i));
-  copy->m_pParam->MoveFirst();
+  for (size_t i = 0; i < from.ValueCount(); ++i) (void)copy->param_->AddValue(from.ValueAt(i));
+  copy->param_->MoveFirst();
   return copy;
 }
 
 void env_ParamRefC::SetValue(const StringC& value) {
-  if (!m_bReadOnly) m_pParam->SetValue(value);
+  if (!read_only_) param_->SetValue(value);
 }
 
 StringC env_ParamRefC::GetValue() {
-  return m_pParam->GetValue();
+  return param_->GetValue();
 }
 
 bool env_ParamRefC::AddValue(const StringC& value) {
-  if (m_bReadOnly) return false;
-  if (!m_bMulti && m_pParam->GetOptions().HasOption(env_EnvOptsC::values_multi)) {
-    const env_EnvOptsC& old = m_pParam->GetOptions();
+  if (read_only_) return false;
+  if (!multi_ && param_->GetOptions().HasOption(env_EnvOptsC::values_multi)) {
+    const env_EnvOptsC& old = param_->GetOptions();
     const env_EnvOptsC key(old.GetName(), old.GetOptions() | env_EnvOptsC::values_multi);
-    const StringC first = m_pParam->GetValue();
-    m_pParam = std::make_unique<env_FilteredMultiParamC>(key, first);
-    m_bMulti = true;
+    const StringC first = param_->GetValue();
+    param_ = std::make_unique<env_FilteredMultiParamC>(key, first);
+    multi_ = true;
   }
-  return m_pParam->AddValue(value);
+  return param_->AddValue(value);
 }
 
 void env_ParamRefC::RemoveValue() {
-  if (!m_bReadOnly) m_pParam->RemoveValue();
+  if (!read_only_) param_->RemoveValue();
 }
 
 void env_ParamRefC::MoveFirst() {
-  m_pParam->MoveFirst();
+  param_->MoveFirst();
 }
 void env_ParamRefC::MoveEnd() {
-  m_pParam->MoveEnd();
+  param_->MoveEnd();
 }
 void env_ParamRefC::MoveNext() {
-  m_pParam->MoveNext();
+  param_->MoveNext();
 }
 void env_ParamRefC::MovePrev() {
-  m_pParam->MovePrev();
+  param_->MovePrev();
 }
 bool env_ParamRefC::IsFirst() const {
-  return m_pParam->IsFirst();
+  return param_->IsFirst();
 }
 bool env_ParamRefC::IsLast() const {
-  return m_pParam->IsLast();
+  return param_->IsLast();
 }
 bool env_ParamRefC::IsEmpty() const {
-  return m_pParam->IsEmpty();
+  return param_->IsEmpty();
 }
 int env_ParamRefC::GetCount() const {
-  return m_pParam->GetCount();
+  return param_->GetCount();
 }
 
 void env_ParamRefC::Apply(env_FunctionI& function) {
-  if (!m_bReadOnly) {
-    m_pParam->Apply(function);
+  if (!read_only_) {
+    param_->Apply(function);
     return;
   }
   StringC scratch;  // the function may write; the shared empty parameter must stay empty
@@ -101,17 +101,17 @@ void env_ParamRefC::Apply(env_FunctionI& function) {
 }
 
 bool env_ParamRefC::Find(env_FunctionI& function) {
-  if (!m_bReadOnly) return m_pParam->Find(function);
+  if (!read_only_) return param_->Find(function);
   StringC scratch;
   return function.Apply(scratch);
 }
 
 const env_EnvOptsC& env_ParamRefC::GetOptions() const {
-  return m_pParam->GetOptions();
+  return param_->GetOptions();
 }
 
 env_EnvOptsC& env_ParamRefC::GetOptions() {
-  if (!m_bReadOnly) return m_pParam->GetOptions();
-  m_oScratchKey = env_EnvOptsC();
-  return m_oScratchKey;
+  if (!read_only_) return param_->GetOptions();
+  scratch_key_ = env_EnvOptsC();
+  return scratch_key_;
 }

@@ -29,7 +29,7 @@ class env_ParamRefC : public RklEnvParamI {
   // value. Lazy values are copied as they are, without computing them.
   std::unique_ptr<env_ParamRefC> Clone() const;
 
-  bool IsMulti() const noexcept { return m_bMulti; }
+  bool IsMulti() const noexcept { return multi_; }
 
   void SetValue(const StringC& value) override;
   StringC GetValue() override;
@@ -55,10 +55,10 @@ class env_ParamRefC : public RklEnvParamI {
   struct NullTag {};
   explicit env_ParamRefC(NullTag);
 
-  bool m_bMulti = false;
-  bool m_bReadOnly = false;
-  std::unique_ptr<RklEnvParamI> m_pParam;
-  env_EnvOptsC m_oScratchKey;  // handed out for changing by the read-only reference
+  bool multi_ = false;
+  bool read_only_ = false;
+  std::unique_ptr<RklEnvParamI> param_;
+  env_EnvOptsC scratch_key_;  // handed out for changing by the read-only reference
 };
 
 #endif  // QLM_ENV_ENV_PARAMREFC_H_

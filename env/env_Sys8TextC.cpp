@@ -1,8 +1,8 @@
 #include "env/env_Sys8TextC.h"
 
 env_Sys8TextC::env_Sys8TextC(const StringC& text) noexcept
-    : m_sText(text), m_pBytes(static_cast<char*>(m_sText.GetBytes(StringC::CC_SYS8))) {}
+    : text_(text), bytes_(static_cast<char*>(text_.GetBytes(StringC::CC_SYS8))) {}
 
 env_Sys8TextC::~env_Sys8TextC() {
-  if (m_pBytes != nullptr) m_sText.ReleaseBytes(m_pBytes, StringC::CC_SYS8);
+  if (bytes_ != nullptr) text_.ReleaseBytes(bytes_, StringC::CC_SYS8);
 }

@@ -13,11 +13,11 @@ class env_Sys8TextC {
   ~env_Sys8TextC();
 
   // Never null: "" when the conversion produced nothing.
-  const char* Get() const noexcept { return m_pBytes != nullptr ? m_pBytes : ""; }
+  const char* Get() const noexcept { return bytes_ != nullptr ? bytes_ : ""; }
 
  private:
-  StringC m_sText;  // keeps the body that made the buffer
-  char* m_pBytes;
+  StringC text_;  // keeps the body that made the buffer
+  char* bytes_;
 };
 
 #endif  // QLM_ENV_ENV_SYS8TEXTC_H_

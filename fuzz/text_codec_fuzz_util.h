@@ -34,21 +34,21 @@ class PlanC {
   PlanC(const uint8_t* data, size_t size) {
     const size_t want = size == 0 ? 0 : 1 + (data[0] & 15u);
     const size_t take = want < size ? want : size;
-    m_Control.assign(data, data + take);
-    m_Text.assign(data + take, data + size);
+    control_.assign(data, data + take);
+    text_.assign(data + take, data + size);
   }
-  const Bytes& Text() const { return m_Text; }
+  const Bytes& Text() const { return text_; }
   size_t PieceLength() { return Control() & 15u; }
   size_t Room() { return Control() >> 4; }
 
  private:
   uint8_t Control() {
-    if (m_Control.empty()) return 0x55;
-    return m_Control[m_Next++ % m_Control.size()];
+    if (control_.empty()) return 0x55;
+    return control_[next_++ % control_.size()];
   }
-  Bytes m_Control;
-  Bytes m_Text;
-  size_t m_Next = 0;
+  Bytes control_;
+  Bytes text_;
+  size_t next_ = 0;
 };
 
 // Room for any one character.

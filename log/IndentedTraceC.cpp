@@ -14,11 +14,11 @@ int32_t ValidMultiplier(int32_t multiplier) noexcept {
 }  // namespace
 
 IndentedTraceC::IndentedTraceC(uint32_t depth, int32_t depth_multiplier) noexcept
-    : m_Depth(depth), m_DepthMultiplier(ValidMultiplier(depth_multiplier)) {}
+    : depth_(depth), depth_multiplier_(ValidMultiplier(depth_multiplier)) {}
 
 IndentedTraceC::IndentedTraceC(const TraceC& flags, uint32_t depth,
                                int32_t depth_multiplier) noexcept
-    : TraceC(flags), m_Depth(depth), m_DepthMultiplier(ValidMultiplier(depth_multiplier)) {}
+    : TraceC(flags), depth_(depth), depth_multiplier_(ValidMultiplier(depth_multiplier)) {}
 
 IndentedTraceC::~IndentedTraceC() = default;
 
@@ -37,7 +37,7 @@ int32_t IndentedTraceC::ParseDepthMultiplier(const char* text) noexcept {
 }
 
 size_t IndentedTraceC::IndentWidth() const noexcept {
-  const uint64_t width = static_cast<uint64_t>(m_Depth) * static_cast<uint64_t>(m_DepthMultiplier);
+  const uint64_t width = static_cast<uint64_t>(depth_) * static_cast<uint64_t>(depth_multiplier_);
   return width > c_MaxIndent ? c_MaxIndent : static_cast<size_t>(width);
 }
 

@@ -36,16 +36,16 @@ class IndentedTraceC : public TraceC {
   // out-of-range text.
   static int32_t ParseDepthMultiplier(const char* text) noexcept;
 
-  uint32_t Depth() const noexcept { return m_Depth; }
-  void SetDepth(uint32_t depth) noexcept { m_Depth = depth; }
+  uint32_t Depth() const noexcept { return depth_; }
+  void SetDepth(uint32_t depth) noexcept { depth_ = depth; }
   // One level deeper; one level back out (never below 0).
   void Enter() noexcept {
-    if (m_Depth < UINT32_MAX) ++m_Depth;
+    if (depth_ < UINT32_MAX) ++depth_;
   }
   void Leave() noexcept {
-    if (m_Depth > 0) --m_Depth;
+    if (depth_ > 0) --depth_;
   }
-  int32_t DepthMultiplier() const noexcept { return m_DepthMultiplier; }
+  int32_t DepthMultiplier() const noexcept { return depth_multiplier_; }
 
   // depth × multiplier, at most c_MaxIndent.
   size_t IndentWidth() const noexcept;
@@ -53,8 +53,8 @@ class IndentedTraceC : public TraceC {
   std::string Indent(std::string_view text) const;
 
  private:
-  uint32_t m_Depth;
-  int32_t m_DepthMultiplier;
+  uint32_t depth_;
+  int32_t depth_multiplier_;
 };
 
 // Parses `text` into `trace` in enable mode. On a malformed text reports 0xE0A30002 "Cannot

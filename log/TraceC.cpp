@@ -33,12 +33,12 @@ uint32_t LevelBits(uint32_t low, uint32_t high) noexcept {
 TraceC::~TraceC() = default;
 
 void TraceC::Clear() noexcept {
-  for (uint32_t& mask : m_Masks) mask = 0;
+  for (uint32_t& mask : masks_) mask = 0;
 }
 
 void TraceC::Apply(uint32_t first, uint32_t last, uint32_t bits, bool enable) noexcept {
   for (uint32_t c = first; c <= last; ++c) {
-    uint32_t& mask = m_Masks[c - c_FirstLetter];
+    uint32_t& mask = masks_[c - c_FirstLetter];
     mask = enable ? (mask | bits) : (mask & ~bits);
   }
 }

@@ -54,12 +54,12 @@ class TraceC {
     letter &= 0xFFu;
     level &= 0xFFu;
     if (letter < c_FirstLetter || letter > c_LastLetter || level >= c_LevelCount) return false;
-    return (m_Masks[letter - c_FirstLetter] >> level) & 1u;
+    return (masks_[letter - c_FirstLetter] >> level) & 1u;
   }
 
   // The mask of `letter` (0 outside 'A'..'z').
   uint32_t Mask(uint32_t letter) const noexcept {
-    return letter >= c_FirstLetter && letter <= c_LastLetter ? m_Masks[letter - c_FirstLetter] : 0;
+    return letter >= c_FirstLetter && letter <= c_LastLetter ? masks_[letter - c_FirstLetter] : 0;
   }
   // Sets every mask to 0.
   void Clear() noexcept;
@@ -69,7 +69,7 @@ class TraceC {
   // 'A'..'z').
   void Apply(uint32_t first, uint32_t last, uint32_t bits, bool enable) noexcept;
 
-  uint32_t m_Masks[c_MaskCount] = {};
+  uint32_t masks_[c_MaskCount] = {};
 };
 
 #endif  // QLM_LOG_TRACEC_H_

@@ -37,21 +37,21 @@ log_LogDynamicProxyLoggerC::log_LogDynamicProxyLoggerC(const StringC& name) : lo
     }
     return;
   }
-  m_pLibrary = log_LoadLibrary(loadPath.c_str());
-  if (m_pLibrary == nullptr) return;
-  m_LibraryFile = std::move(library);
-  m_pInitialize = Lookup<RklLogInitializeFn>(m_pLibrary, "RklLogInitialize");
-  m_pFinalize = Lookup<RklLogFinalizeFn>(m_pLibrary, "RklLogFinalize");
-  m_pPreferredLevel = Lookup<RklLogPreferedLogLevelFn>(m_pLibrary, "RklLogPreferedLogLevel");
-  m_pLog = Lookup<RklLogFn>(m_pLibrary, "RklLog");
-  m_pConfigure = Lookup<RklLogConfigureFn>(m_pLibrary, "RklLogConfigure");
-  if (m_pInitialize != nullptr) m_pInitialize(this);
+  library_ = log_LoadLibrary(loadPath.c_str());
+  if (library_ == nullptr) return;
+  library_file_ = std::move(library);
+  initialize_ = Lookup<RklLogInitializeFn>(library_, "RklLogInitialize");
+  finalize_ = Lookup<RklLogFinalizeFn>(library_, "RklLogFinalize");
+  preferred_level_ = Lookup<RklLogPreferedLogLevelFn>(library_, "RklLogPreferedLogLevel");
+  log_ = Lookup<RklLogFn>(library_, "RklLog");
+  configure_ = Lookup<RklLogConfigureFn>(library_, "RklLogConfigure");
+  if (initialize_ != nullptr) initialize_(this);
 }
 
 log_LogDynamicProxyLoggerC::log_LogDynamicProxyLoggerC(const StringC& name,
                                                        const log_LogSettingsC& settings)
     : log_LogDynamicProxyLoggerC(name) {
-  if (m_pLibrary == nullptr || m_pConfigure == nullptr) return;
+  if (library_ == nullptr || configure_ == nullptr) return;
   const char* program = program_invocation_short_name;
   const std::string values[] = {settings.logSyslogFacility.ToUtf8(),
                                 settings.logTimeFormat.ToUtf8(), settings.policyType.ToUtf8(),
@@ -59,30 +59,30 @@ log_LogDynamicProxyLoggerC::log_LogDynamicProxyLoggerC(const StringC& name,
   const char* const pairs[] = {"LogSyslogFacility", values[0].c_str(), "LogTimeFormat",
                                values[1].c_str(),   "PolicyType",      values[2].c_str(),
                                "ProgramName",       values[3].c_str(), nullptr};
-  m_pConfigure(pairs);
+  configure_(pairs);
 }
 
 log_LogDynamicProxyLoggerC::~log_LogDynamicProxyLoggerC() {
-  if (m_pLibrary == nullptr) return;
-  if (m_pFinalize != nullptr) m_pFinalize(this);
-  log_UnloadLibrary(m_pLibrary);
+  if (library_ == nullptr) return;
+  if (finalize_ != nullptr) finalize_(this);
+  log_UnloadLibrary(library_);
 }
 
 bool log_LogDynamicProxyLoggerC::IsReady() const {
-  return m_pLibrary != nullptr;
+  return library_ != nullptr;
 }
 
 StringC log_LogDynamicProxyLoggerC::PreferredLevel(const StringC& level) {
-  if (m_pPreferredLevel == nullptr) return level;
-  cmn_MutexLockC hold(m_Mutex);
+  if (preferred_level_ == nullptr) return level;
+  cmn_MutexLockC hold(mutex_);
   const std::string text = level.ToUtf8();
-  const char* preferred = m_pPreferredLevel(text.c_str());
+  const char* preferred = preferred_level_(text.c_str());
   return preferred != nullptr ? StringC::FromUtf8(preferred) : level;
 }
 
 void log_LogDynamicProxyLoggerC::Write(const log_LogEntryC& entry) {
-  if (m_pLibrary == nullptr || m_pLog == nullptr) return;
-  cmn_MutexLockC hold(m_Mutex);
-  m_pLog(entry.Set(), entry.Number(), entry.Severity(), entry.TextUtf8().c_str(), &entry.Header(),
-         &entry.Source());
+  if (library_ == nullptr || log_ == nullptr) return;
+  cmn_MutexLockC hold(mutex_);
+  log_(entry.Set(), entry.Number(), entry.Severity(), entry.TextUtf8().c_str(), &entry.Header(),
+       &entry.Source());
 }

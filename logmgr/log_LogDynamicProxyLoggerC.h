@@ -39,17 +39,17 @@ class log_LogDynamicProxyLoggerC : public log_LoggerC {
  private:
   // Held around every call into the module after construction: modules need not be
   // thread-safe.
-  cmn_MutexC m_Mutex;
-  void* m_pLibrary = nullptr;
+  cmn_MutexC mutex_;
+  void* library_ = nullptr;
   // The checked library file, mapped through "/proc/self/fd/N": kept open while the library is
   // loaded, so that no other module opened later gets the same N (the dynamic loader takes an
   // equal name for the library it already has).
-  cmn_UniqueFdC m_LibraryFile;
-  RklLogConfigureFn m_pConfigure = nullptr;
-  RklLogInitializeFn m_pInitialize = nullptr;
-  RklLogFinalizeFn m_pFinalize = nullptr;
-  RklLogPreferedLogLevelFn m_pPreferredLevel = nullptr;
-  RklLogFn m_pLog = nullptr;
+  cmn_UniqueFdC library_file_;
+  RklLogConfigureFn configure_ = nullptr;
+  RklLogInitializeFn initialize_ = nullptr;
+  RklLogFinalizeFn finalize_ = nullptr;
+  RklLogPreferedLogLevelFn preferred_level_ = nullptr;
+  RklLogFn log_ = nullptr;
 };
 
 #endif  // QLM_LOG_LOG_LOGDYNAMICPROXYLOGGERC_H_

@@ -41,36 +41,36 @@ class log_LogEntryC {
   // processor times (bit 1). Never fails: without a catalog the default text is used.
   virtual void Format();
 
-  log_LogManagerC& Manager() const noexcept { return *m_pManager; }
-  int32_t Severity() const noexcept { return m_iSeverity; }
-  uint32_t Set() const noexcept { return m_uSet; }
-  uint32_t Number() const noexcept { return m_uNumber; }
+  log_LogManagerC& Manager() const noexcept { return *manager_; }
+  int32_t Severity() const noexcept { return severity_; }
+  uint32_t Set() const noexcept { return set_; }
+  uint32_t Number() const noexcept { return number_; }
   // 0xE0000000 | set << 16 | number.
-  uint32_t MessageNumber() const noexcept { return 0xE0000000u | (m_uSet << 16) | m_uNumber; }
+  uint32_t MessageNumber() const noexcept { return 0xE0000000u | (set_ << 16) | number_; }
   // The formatted text (UTF-8); empty before Format.
-  const std::string& TextUtf8() const noexcept { return m_Text; }
-  StringC Text() const { return StringC::FromUtf8(m_Text); }
+  const std::string& TextUtf8() const noexcept { return text_; }
+  StringC Text() const { return StringC::FromUtf8(text_); }
 
-  const log_LogHeaderS& Header() const noexcept { return m_Header; }
-  const log_LogSourceS& Source() const noexcept { return m_Source; }
-  const struct tm& Time() const noexcept { return m_Time; }
-  uint32_t Letter() const noexcept { return static_cast<uint32_t>(m_Header.letter); }
-  uint32_t Level() const noexcept { return static_cast<uint32_t>(m_Header.level); }
-  uint64_t Flags() const noexcept { return m_Header.flags; }
-  const std::string& DefaultText() const noexcept { return m_DefaultText; }
-  const ArgListC& Arguments() const noexcept { return m_Args; }
+  const log_LogHeaderS& Header() const noexcept { return header_; }
+  const log_LogSourceS& Source() const noexcept { return source_; }
+  const struct tm& Time() const noexcept { return time_; }
+  uint32_t Letter() const noexcept { return static_cast<uint32_t>(header_.letter); }
+  uint32_t Level() const noexcept { return static_cast<uint32_t>(header_.level); }
+  uint64_t Flags() const noexcept { return header_.flags; }
+  const std::string& DefaultText() const noexcept { return default_text_; }
+  const ArgListC& Arguments() const noexcept { return args_; }
 
  private:
-  log_LogManagerC* m_pManager;
-  int32_t m_iSeverity = 4;
-  uint32_t m_uSet;
-  uint32_t m_uNumber;
-  std::string m_Text;
-  struct tm m_Time {};
-  log_LogHeaderS m_Header{};  // m_Header.time points at m_Time
-  std::string m_DefaultText;
-  ArgListC m_Args;
-  log_LogSourceS m_Source{};  // points into m_DefaultText and at m_Args
+  log_LogManagerC* manager_;
+  int32_t severity_ = 4;
+  uint32_t set_;
+  uint32_t number_;
+  std::string text_;
+  struct tm time_ {};
+  log_LogHeaderS header_{};  // header_.time points at time_
+  std::string default_text_;
+  ArgListC args_;
+  log_LogSourceS source_{};  // points into default_text_ and at args_
 };
 
 #endif  // QLM_LOG_LOG_LOGENTRYC_H_

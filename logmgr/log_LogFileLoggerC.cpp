@@ -71,25 +71,25 @@ log_LogFileLoggerC::log_LogFileLoggerC(const log_LogSettingsC& settings)
 log_LogFileLoggerC::log_LogFileLoggerC(const log_LogSettingsC& settings, const StringC& file,
                                        const StringC& old_file)
     : log_LoggerC(StringC(m_sDefaultName, StringC::CC_ASCII)),
-      m_FileName(file),
-      m_FileMode(log_IsMachineRun() ? c_MachineFileMode : c_UserFileMode),
-      m_DirectoryMode(log_IsMachineRun() ? c_MachineDirectoryMode : c_UserDirectoryMode),
-      m_ConfiguredTimeFormat(settings.logTimeFormat.ToUtf8()),
-      m_FollowIntervalUs(settings.followIntervalUs) {
+      file_name_(file),
+      file_mode_(log_IsMachineRun() ? c_MachineFileMode : c_UserFileMode),
+      directory_mode_(log_IsMachineRun() ? c_MachineDirectoryMode : c_UserDirectoryMode),
+      configured_time_format_(settings.logTimeFormat.ToUtf8()),
+      follow_interval_us_(settings.followIntervalUs) {
   if (file.IsEmpty()) {
-    m_FailureReason = "no log file is configured";
+    failure_reason_ = "no log file is configured";
     return;
   }
   if (HasInvalidChars(file)) {
-    m_FailureReason = "the name holds one of the characters \"*?<>|\"";
+    failure_reason_ = "the name holds one of the characters \"*?<>|\"";
     return;
   }
   bool size_valid = true;
   const int64_t limit = settings.FileSizeLimit(&size_valid);
   if (!size_valid) {
-    m_Warnings.push_back("LogFileSize value '" + settings.logFileSize.ToUtf8() +
-                         "' is not a size; using " +
-                         std::to_string(log_LogSettingsC::c_LogFileSizeDef) + " bytes");
+    warnings_.push_back("LogFileSize value '" + settings.logFileSize.ToUtf8() +
+                        "' is not a size; using " +
+                        std::to_string(log_LogSettingsC::c_LogFileSizeDef) + " bytes");
   }
   // Logging reports nothing in the caller's error buffer.
   cmn_ErrMarkC silent(cmn_ErrMarkC::kRollbackOnExit);
@@ -100,7 +100,7 @@ log_LogFileLoggerC::~log_LogFileLoggerC() = default;
 
 std::vector<std::string> log_LogFileLoggerC::TakeWarnings() {
   std::vector<std::string> taken;
-  taken.swap(m_Warnings);
+  taken.swap(warnings_);
   return taken;
 }
 
@@ -109,23 +109,23 @@ RcT log_LogFileLoggerC::OpenLeaf(cmn_UniqueFdC* fd, log_OpenedS* opened) {
   // The log nearly always exists: it is opened as it is first, and created (exclusively, so a
   // new file gets the logger's mode exactly and an existing one keeps its own) only when
   // missing.
-  RcT rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_RDWR | O_APPEND, m_FileMode, fd, m_Path, &st);
+  RcT rc = cmn_SafeOpenAt(dir_.Get(), leaf_, O_RDWR | O_APPEND, file_mode_, fd, path_, &st);
   if (rc == cmn_RcFromErrno(ENOENT)) {
-    rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_RDWR | O_APPEND | O_CREAT | O_EXCL, m_FileMode, fd,
-                        m_Path, &st);
+    rc = cmn_SafeOpenAt(dir_.Get(), leaf_, O_RDWR | O_APPEND | O_CREAT | O_EXCL, file_mode_, fd,
+                        path_, &st);
     if (rc == RC_OK) {
-      m_bReadable = true;
+      readable_ = true;
       log_OpenedFrom(st, opened);
       return RC_OK;
     }
     if (rc != cmn_RcFromErrno(EEXIST)) return rc;
     // Made by another run meanwhile (or a link is there): opened as it is.
-    rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_RDWR | O_APPEND, m_FileMode, fd, m_Path, &st);
+    rc = cmn_SafeOpenAt(dir_.Get(), leaf_, O_RDWR | O_APPEND, file_mode_, fd, path_, &st);
   }
-  m_bReadable = rc == RC_OK;
+  readable_ = rc == RC_OK;
   if (rc == cmn_RcFromErrno(EACCES)) {
     // Writable but not readable: appending still works, the end is not examined.
-    rc = cmn_SafeOpenAt(m_Dir.Get(), m_Leaf, O_WRONLY | O_APPEND, m_FileMode, fd, m_Path, &st);
+    rc = cmn_SafeOpenAt(dir_.Get(), leaf_, O_WRONLY | O_APPEND, file_mode_, fd, path_, &st);
   }
   if (rc == RC_OK) log_OpenedFrom(st, opened);
   return rc;
@@ -133,45 +133,45 @@ RcT log_LogFileLoggerC::OpenLeaf(cmn_UniqueFdC* fd, log_OpenedS* opened) {
 
 void log_LogFileLoggerC::Open(const StringC& old_name, int64_t limit) {
   cmn_ErrMarkC scope(cmn_ErrMarkC::kRollbackOnExit);
-  if (os_SystemPath(m_FileName, &m_Path) != 0 || m_Path.empty()) {
-    m_FailureReason = "the name is not a file name";
+  if (os_SystemPath(file_name_, &path_) != 0 || path_.empty()) {
+    failure_reason_ = "the name is not a file name";
     return;
   }
   // The open that follows reports why the directory is missing.
-  (void)log_MakeDirectories(DirectoryOf(m_Path), m_DirectoryMode);
+  (void)log_MakeDirectories(DirectoryOf(path_), directory_mode_);
 
-  RcT rc = cmn_SafeOpenParent(m_Path, &m_Dir, &m_Leaf);
+  RcT rc = cmn_SafeOpenParent(path_, &dir_, &leaf_);
   if (rc != RC_OK) {
-    m_FailureReason = ReasonOf(rc, scope);
+    failure_reason_ = ReasonOf(rc, scope);
     return;
   }
   // Every process opening this log holds the lock from here until the file is open, so the
   // size test and the move aside are one step as far as the others are concerned. Without
   // the lock (a file system refusing flock, a holder past the bound) the file is used as it
   // is and never moved.
-  const bool locked = log_LockDirectory(m_Dir.Get(), c_LockWaitMs) == 0;
+  const bool locked = log_LockDirectory(dir_.Get(), c_LockWaitMs) == 0;
   log_OpenedS opened;
-  rc = OpenLeaf(&m_Fd, &opened);
+  rc = OpenLeaf(&fd_, &opened);
   if (rc != RC_OK) {
-    m_FailureReason = ReasonOf(rc, scope);
-    m_Fd.Reset();
-    if (locked) log_UnlockDirectory(m_Dir.Get());
+    failure_reason_ = ReasonOf(rc, scope);
+    fd_.Reset();
+    if (locked) log_UnlockDirectory(dir_.Get());
     return;
   }
   if (locked && limit > 0 && opened.size > limit && MoveAside(old_name)) {
-    m_Fd.Reset();
-    rc = OpenLeaf(&m_Fd, &opened);
+    fd_.Reset();
+    rc = OpenLeaf(&fd_, &opened);
     if (rc != RC_OK) {
-      m_FailureReason = ReasonOf(rc, scope);
-      m_Fd.Reset();
+      failure_reason_ = ReasonOf(rc, scope);
+      fd_.Reset();
     }
   } else if (locked && limit > 0 && opened.size > limit) {
     // Not moved (copied and truncated in place, or left as it is): the size changed.
     int64_t size = 0;
-    if (log_FileSize(m_Fd.Get(), &size) == 0) opened.size = size;
+    if (log_FileSize(fd_.Get(), &size) == 0) opened.size = size;
   }
-  if (m_Fd.IsValid()) Adopt(opened);
-  if (locked) log_UnlockDirectory(m_Dir.Get());
+  if (fd_.IsValid()) Adopt(opened);
+  if (locked) log_UnlockDirectory(dir_.Get());
 }
 
 bool log_LogFileLoggerC::MoveAside(const StringC& old_name) {
@@ -179,30 +179,30 @@ bool log_LogFileLoggerC::MoveAside(const StringC& old_name) {
   std::string old_path;
   if (os_SystemPath(FileNameC(old_name), &old_path) != 0) return false;
   // The open that follows reports why the directory is missing.
-  (void)log_MakeDirectories(DirectoryOf(old_path), m_DirectoryMode);
+  (void)log_MakeDirectories(DirectoryOf(old_path), directory_mode_);
   cmn_ErrMarkC scope(cmn_ErrMarkC::kRollbackOnExit);
   cmn_UniqueFdC old_dir;
   std::string old_leaf;
   RcT rc = cmn_SafeOpenParent(old_path, &old_dir, &old_leaf);
   if (rc != RC_OK) {
     const std::string text =
-        "The log file '" + m_Path + "' was not moved to '" + old_path + "': " + ReasonOf(rc, scope);
+        "The log file '" + path_ + "' was not moved to '" + old_path + "': " + ReasonOf(rc, scope);
     log_TellStderr(text);
-    m_Warnings.push_back(text);
+    warnings_.push_back(text);
     return false;
   }
-  const int err = log_RenameAt(m_Dir.Get(), m_Leaf, old_dir.Get(), old_leaf);
+  const int err = log_RenameAt(dir_.Get(), leaf_, old_dir.Get(), old_leaf);
   if (err == 0) return true;
   std::string reason;
-  if (err == EXDEV && m_bReadable) {
+  if (err == EXDEV && readable_) {
     // Another file system: the old file receives a copy, then the log starts over in place.
     // The lock is still held, so no other run writes between the copy and the truncation
     // (a run that does not take it, one past the lock's bound, may lose its lines here).
     cmn_UniqueFdC old_fd;
-    rc = cmn_SafeOpenAt(old_dir.Get(), old_leaf, O_RDWR | O_CREAT, m_FileMode, &old_fd, old_path);
-    int copied = rc == RC_OK ? log_CopyFile(m_Fd.Get(), old_fd.Get()) : 0;
+    rc = cmn_SafeOpenAt(old_dir.Get(), old_leaf, O_RDWR | O_CREAT, file_mode_, &old_fd, old_path);
+    int copied = rc == RC_OK ? log_CopyFile(fd_.Get(), old_fd.Get()) : 0;
     if (rc == RC_OK && copied == 0) {
-      const int truncated = log_Truncate(m_Fd.Get());
+      const int truncated = log_Truncate(fd_.Get());
       if (truncated == 0) return false;  // same file, now empty: nothing to reopen
       reason = "cannot truncate it: " + log_ErrnoText(truncated);
     } else {
@@ -212,46 +212,45 @@ bool log_LogFileLoggerC::MoveAside(const StringC& old_name) {
     reason = log_ErrnoText(err);
   }
   const std::string text =
-      "The log file '" + m_Path + "' was not moved to '" + old_path + "': " + reason;
+      "The log file '" + path_ + "' was not moved to '" + old_path + "': " + reason;
   log_TellStderr(text);
-  m_Warnings.push_back(text);
+  warnings_.push_back(text);
   return false;
 }
 
 void log_LogFileLoggerC::Adopt(const log_OpenedS& opened) {
-  m_Id = opened.id;
+  id_ = opened.id;
   char last = '\n';
   bool empty = true;
   // The kernel makes an appended line visible page by page, so a run that is in the middle of
   // its write(2) (or was preempted there) shows an unterminated end too. Only an end that has
   // been left alone for a while is a line cut short by a writer that is gone.
   int64_t quiet_ms = 0;
-  m_bNeedNewline = m_bReadable &&
-                   log_LastByteOf(m_Fd.Get(), opened, &last, &empty, &quiet_ms) == 0 && !empty &&
-                   last != '\n' && quiet_ms >= c_CutLineQuietMs;
+  need_newline_ = readable_ && log_LastByteOf(fd_.Get(), opened, &last, &empty, &quiet_ms) == 0 &&
+                  !empty && last != '\n' && quiet_ms >= c_CutLineQuietMs;
 }
 
 void log_LogFileLoggerC::FollowPath() {
   log_FileIdS current;
-  if (log_IdentityAt(m_Dir.Get(), m_Leaf, &current) == 0 && current == m_Id) return;
+  if (log_IdentityAt(dir_.Get(), leaf_, &current) == 0 && current == id_) return;
   // The name now holds another file, or none: another run moved the log aside, or logrotate
   // renamed it. Reopen under the directory lock, which the mover held while moving.
   cmn_ErrMarkC scope(cmn_ErrMarkC::kRollbackOnExit);
-  const bool locked = log_LockDirectory(m_Dir.Get(), c_LockWaitMs) == 0;
+  const bool locked = log_LockDirectory(dir_.Get(), c_LockWaitMs) == 0;
   cmn_UniqueFdC fd;
-  const bool was_readable = m_bReadable;
+  const bool was_readable = readable_;
   log_OpenedS opened;
   const RcT rc = OpenLeaf(&fd, &opened);
   if (rc == RC_OK) {
-    m_Fd = std::move(fd);
+    fd_ = std::move(fd);
     Adopt(opened);
   } else {
-    m_bReadable = was_readable;
+    readable_ = was_readable;
     // Keep writing where we were (the moved file) rather than nowhere.
-    ReportOnce(&m_bReopenReported,
-               "cannot reopen the log file '" + m_Path + "': " + ReasonOf(rc, scope));
+    ReportOnce(&reopen_reported_,
+               "cannot reopen the log file '" + path_ + "': " + ReasonOf(rc, scope));
   }
-  if (locked) log_UnlockDirectory(m_Dir.Get());
+  if (locked) log_UnlockDirectory(dir_.Get());
 }
 
 void log_LogFileLoggerC::ReportOnce(bool* flag, const std::string& text) {
@@ -261,26 +260,26 @@ void log_LogFileLoggerC::ReportOnce(bool* flag, const std::string& text) {
 }
 
 bool log_LogFileLoggerC::IsReady() const {
-  cmn_MutexLockC hold(m_Mutex);
-  return m_Fd.IsValid();
+  cmn_MutexLockC hold(mutex_);
+  return fd_.IsValid();
 }
 
 void log_LogFileLoggerC::LoadFormats(const log_LogManagerC& manager) {
-  if (m_ConfiguredTimeFormat.empty()) {
-    m_TimeFormat = ArgListNull.FormatUtf8(
+  if (configured_time_format_.empty()) {
+    time_format_ = ArgListNull.FormatUtf8(
         CatalogText(manager, c_TimeFormatMessage, c_TimeFormatText).Utf8View());
-    m_bIso8601 = false;
+    iso8601_ = false;
   } else {
-    std::string lower = m_ConfiguredTimeFormat;
+    std::string lower = configured_time_format_;
     for (char& c : lower) {
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
-    m_bIso8601 = lower == log_LogSettingsC::c_sTimeFormatIso8601;
-    m_TimeFormat = m_bIso8601 ? "%Y-%m-%dT%H:%M:%S%z" : m_ConfiguredTimeFormat;
+    iso8601_ = lower == log_LogSettingsC::c_sTimeFormatIso8601;
+    time_format_ = iso8601_ ? "%Y-%m-%dT%H:%M:%S%z" : configured_time_format_;
   }
-  m_LineFormat = CatalogText(manager, c_LineMessage, c_LineText).ToUtf8();
-  m_bFormatsLoaded = true;
-  m_bTimeValid = false;
+  line_format_ = CatalogText(manager, c_LineMessage, c_LineText).ToUtf8();
+  formats_loaded_ = true;
+  time_valid_ = false;
 }
 
 bool log_LogFileLoggerC::RenderTime(const std::string& format, bool iso8601, const struct tm& time,
@@ -322,18 +321,18 @@ void log_LogFileLoggerC::AppendPrefix(const log_LogEntryC& entry, std::string* o
 }
 
 const char* log_LogFileLoggerC::TimeText(const struct tm& time) {
-  const bool same = m_bTimeValid && time.tm_sec == m_LastTime.tm_sec &&
-                    time.tm_min == m_LastTime.tm_min && time.tm_hour == m_LastTime.tm_hour &&
-                    time.tm_mday == m_LastTime.tm_mday && time.tm_mon == m_LastTime.tm_mon &&
-                    time.tm_year == m_LastTime.tm_year && time.tm_isdst == m_LastTime.tm_isdst &&
-                    time.tm_gmtoff == m_LastTime.tm_gmtoff;
+  const bool same = time_valid_ && time.tm_sec == last_time_.tm_sec &&
+                    time.tm_min == last_time_.tm_min && time.tm_hour == last_time_.tm_hour &&
+                    time.tm_mday == last_time_.tm_mday && time.tm_mon == last_time_.tm_mon &&
+                    time.tm_year == last_time_.tm_year && time.tm_isdst == last_time_.tm_isdst &&
+                    time.tm_gmtoff == last_time_.tm_gmtoff;
   if (!same) {
     // A format that renders nothing leaves the time text empty.
-    (void)RenderTime(m_TimeFormat, m_bIso8601, time, m_TimeText, sizeof m_TimeText);
-    m_LastTime = time;
-    m_bTimeValid = true;
+    (void)RenderTime(time_format_, iso8601_, time, time_text_, sizeof time_text_);
+    last_time_ = time;
+    time_valid_ = true;
   }
-  return m_TimeText;
+  return time_text_;
 }
 
 std::string log_LogFileLoggerC::FormatLine(const log_LogEntryC& entry, const char* time_text,
@@ -376,38 +375,38 @@ std::string log_LogFileLoggerC::FormatLine(const log_LogEntryC& entry, const cha
 }
 
 void log_LogFileLoggerC::Write(const log_LogEntryC& entry) {
-  cmn_MutexLockC hold(m_Mutex);
-  if (!m_Fd.IsValid()) return;
-  if (!m_bFormatsLoaded) LoadFormats(entry.Manager());
-  if (m_FollowIntervalUs >= 0) {
+  cmn_MutexLockC hold(mutex_);
+  if (!fd_.IsValid()) return;
+  if (!formats_loaded_) LoadFormats(entry.Manager());
+  if (follow_interval_us_ >= 0) {
     const int64_t now = log_MonotonicMicros();
-    if (m_FollowIntervalUs == 0 || now - m_LastFollowUs >= m_FollowIntervalUs) {
+    if (follow_interval_us_ == 0 || now - last_follow_us_ >= follow_interval_us_) {
       FollowPath();
-      m_LastFollowUs = now;
+      last_follow_us_ = now;
     }
   }
   std::string line;
   // A line cut short before (by this process, or one found at the file's end on opening)
   // is ended first, in the same write as the entry.
-  const size_t lead = m_bNeedNewline ? 1 : 0;
+  const size_t lead = need_newline_ ? 1 : 0;
   if (lead != 0) line += '\n';
-  line += FormatLine(entry, TimeText(entry.Time()), m_LineFormat);
+  line += FormatLine(entry, TimeText(entry.Time()), line_format_);
   line += '\n';
   // The line and its break in one piece: one write(2) on the O_APPEND descriptor.
   size_t written = 0;
-  const int err = log_WriteSome(m_Fd.Get(), line.data(), line.size(), &written);
+  const int err = log_WriteSome(fd_.Get(), line.data(), line.size(), &written);
   if (err == 0) {
-    m_bNeedNewline = false;
+    need_newline_ = false;
     return;
   }
   if (written > lead) {
     // Part of the line reached the file: take it back while it is still the file's end, or
     // make the next entry start on a line of its own.
-    m_bNeedNewline = log_CutTail(m_Fd.Get(), line.data() + lead, written - lead, m_bReadable) != 0;
+    need_newline_ = log_CutTail(fd_.Get(), line.data() + lead, written - lead, readable_) != 0;
   } else if (written == 1 && lead == 1) {
-    m_bNeedNewline = false;
+    need_newline_ = false;
   }
-  ReportOnce(&m_bWriteReported, "cannot write to the log file '" + m_Path +
-                                    "': " + log_ErrnoText(err) +
-                                    " (later lines may be missing; reported once)");
+  ReportOnce(&write_reported_, "cannot write to the log file '" + path_ +
+                                   "': " + log_ErrnoText(err) +
+                                   " (later lines may be missing; reported once)");
 }

@@ -100,10 +100,10 @@ class log_LogFileLoggerC : public log_LoggerC {
   bool IsReady() const override;
 
   // The log file's name ("LogFile").
-  const FileNameC& LogFileName() const noexcept { return m_FileName; }
+  const FileNameC& LogFileName() const noexcept { return file_name_; }
   // Why the file did not open ("" while ready): the refusal of the safe-open helper or the
   // system's error text.
-  const std::string& FailureReason() const noexcept { return m_FailureReason; }
+  const std::string& FailureReason() const noexcept { return failure_reason_; }
   // Warnings of the opening (an unreadable "LogFileSize", a failed move aside), for the
   // manager to log once the logger is listed. Taken once.
   std::vector<std::string> TakeWarnings();
@@ -122,56 +122,56 @@ class log_LogFileLoggerC : public log_LoggerC {
  private:
   // Opens the log file: makes its directory, opens it under the directory lock and, when it
   // is larger than `limit` bytes (0: no limit), moves it aside to `old_name` and starts a new
-  // one. Leaves m_Fd closed and m_FailureReason set on any failure.
-  void Open(const StringC& old_name, int64_t limit) QLM_REQUIRES(m_Mutex);
-  // Opens (creating when missing, with the logger's mode) the leaf in m_Dir into *fd.
+  // one. Leaves fd_ closed and failure_reason_ set on any failure.
+  void Open(const StringC& old_name, int64_t limit) QLM_REQUIRES(mutex_);
+  // Opens (creating when missing, with the logger's mode) the leaf in dir_ into *fd.
   // *opened receives what the open's own check saw of the file.
-  [[nodiscard]] RcT OpenLeaf(cmn_UniqueFdC* fd, log_OpenedS* opened) QLM_REQUIRES(m_Mutex);
+  [[nodiscard]] RcT OpenLeaf(cmn_UniqueFdC* fd, log_OpenedS* opened) QLM_REQUIRES(mutex_);
   // Moves the open file aside to `old_name`: rename, or copy and truncate across file
   // systems. Called under the directory lock. True when the path must be reopened.
-  bool MoveAside(const StringC& old_name) QLM_REQUIRES(m_Mutex);
-  // Takes the identity of m_Fd (whose status is `opened`) and notes whether its last line is
+  bool MoveAside(const StringC& old_name) QLM_REQUIRES(mutex_);
+  // Takes the identity of fd_ (whose status is `opened`) and notes whether its last line is
   // unterminated.
-  void Adopt(const log_OpenedS& opened) QLM_REQUIRES(m_Mutex);
+  void Adopt(const log_OpenedS& opened) QLM_REQUIRES(mutex_);
   // The identity check before a write; reopens the path when it names another file.
-  void FollowPath() QLM_REQUIRES(m_Mutex);
+  void FollowPath() QLM_REQUIRES(mutex_);
   // Reports `text` once per `flag` on standard error.
   void ReportOnce(bool* flag, const std::string& text);
   // Reads the time and line formats from the manager's catalog, once.
-  void LoadFormats(const log_LogManagerC& manager) QLM_REQUIRES(m_Mutex);
+  void LoadFormats(const log_LogManagerC& manager) QLM_REQUIRES(mutex_);
   // The entry's time rendered with the time format; rendered again only when the time
   // differs from the previous entry's.
-  const char* TimeText(const struct tm& time) QLM_REQUIRES(m_Mutex);
+  const char* TimeText(const struct tm& time) QLM_REQUIRES(mutex_);
 
-  FileNameC m_FileName;
-  std::string m_Path;  // the log file's system path
-  unsigned m_FileMode;
-  unsigned m_DirectoryMode;
-  std::string m_ConfiguredTimeFormat;  // "LogTimeFormat"
-  int64_t m_FollowIntervalUs;
-  std::string m_FailureReason;
-  std::vector<std::string> m_Warnings;
+  FileNameC file_name_;
+  std::string path_;  // the log file's system path
+  unsigned file_mode_;
+  unsigned directory_mode_;
+  std::string configured_time_format_;  // "LogTimeFormat"
+  int64_t follow_interval_us_;
+  std::string failure_reason_;
+  std::vector<std::string> warnings_;
 
-  // The constructor runs alone; afterwards the members below are touched only under m_Mutex.
-  mutable cmn_MutexC m_Mutex;
+  // The constructor runs alone; afterwards the members below are touched only under mutex_.
+  mutable cmn_MutexC mutex_;
   // The log file's directory, held to compare and reopen the name.
-  cmn_UniqueFdC m_Dir QLM_GUARDED_BY(m_Mutex);
-  std::string m_Leaf QLM_GUARDED_BY(m_Mutex);
-  cmn_UniqueFdC m_Fd QLM_GUARDED_BY(m_Mutex);
-  log_FileIdS m_Id QLM_GUARDED_BY(m_Mutex);
+  cmn_UniqueFdC dir_ QLM_GUARDED_BY(mutex_);
+  std::string leaf_ QLM_GUARDED_BY(mutex_);
+  cmn_UniqueFdC fd_ QLM_GUARDED_BY(mutex_);
+  log_FileIdS id_ QLM_GUARDED_BY(mutex_);
   // Monotonic time of the last check for a move.
-  int64_t m_LastFollowUs QLM_GUARDED_BY(m_Mutex) = INT64_MIN / 2;
-  bool m_bReadable QLM_GUARDED_BY(m_Mutex) = false;     // m_Fd was opened for reading too
-  bool m_bNeedNewline QLM_GUARDED_BY(m_Mutex) = false;  // the file's last line is unterminated
-  bool m_bWriteReported QLM_GUARDED_BY(m_Mutex) = false;
-  bool m_bReopenReported QLM_GUARDED_BY(m_Mutex) = false;
-  bool m_bFormatsLoaded QLM_GUARDED_BY(m_Mutex) = false;
-  bool m_bIso8601 QLM_GUARDED_BY(m_Mutex) = false;
-  std::string m_TimeFormat QLM_GUARDED_BY(m_Mutex);
-  std::string m_LineFormat QLM_GUARDED_BY(m_Mutex);
-  struct tm m_LastTime QLM_GUARDED_BY(m_Mutex) {};
-  bool m_bTimeValid QLM_GUARDED_BY(m_Mutex) = false;
-  char m_TimeText[c_TimeTextSize] QLM_GUARDED_BY(m_Mutex) = {};
+  int64_t last_follow_us_ QLM_GUARDED_BY(mutex_) = INT64_MIN / 2;
+  bool readable_ QLM_GUARDED_BY(mutex_) = false;      // fd_ was opened for reading too
+  bool need_newline_ QLM_GUARDED_BY(mutex_) = false;  // the file's last line is unterminated
+  bool write_reported_ QLM_GUARDED_BY(mutex_) = false;
+  bool reopen_reported_ QLM_GUARDED_BY(mutex_) = false;
+  bool formats_loaded_ QLM_GUARDED_BY(mutex_) = false;
+  bool iso8601_ QLM_GUARDED_BY(mutex_) = false;
+  std::string time_format_ QLM_GUARDED_BY(mutex_);
+  std::string line_format_ QLM_GUARDED_BY(mutex_);
+  struct tm last_time_ QLM_GUARDED_BY(mutex_) {};
+  bool time_valid_ QLM_GUARDED_BY(mutex_) = false;
+  char time_text_[c_TimeTextSize] QLM_GUARDED_BY(mutex_) = {};
 };
 
 #endif  // QLM_LOG_LOG_LOGFILELOGGERC_H_

@@ -17,7 +17,7 @@
 class log_LogFileStreamC final : public OutputStreamC {
  public:
   // Takes ownership of `fd`.
-  explicit log_LogFileStreamC(cmn_UniqueFdC fd) noexcept : m_Fd(std::move(fd)) {}
+  explicit log_LogFileStreamC(cmn_UniqueFdC fd) noexcept : fd_(std::move(fd)) {}
   // Closes the descriptor.
   ~log_LogFileStreamC() override;
 
@@ -29,10 +29,10 @@ class log_LogFileStreamC final : public OutputStreamC {
   // fsync(2).
   [[nodiscard]] RcT Flush() override;
 
-  int GetDescriptor() const noexcept { return m_Fd.Get(); }
+  int GetDescriptor() const noexcept { return fd_.Get(); }
 
  private:
-  cmn_UniqueFdC m_Fd;
+  cmn_UniqueFdC fd_;
 };
 
 #endif  // QLM_LOG_LOG_LOGFILESTREAMC_H_

@@ -3,13 +3,13 @@
 #include "logmgr/log_LogEntryC.h"
 
 log_LogInstanceC::log_LogInstanceC(std::unique_ptr<log_LoggerC> logger, const StringC& level)
-    : m_pLogger(std::move(logger)), m_Level(m_pLogger->PreferredLevel(level)) {
+    : logger_(std::move(logger)), level_(logger_->PreferredLevel(level)) {
   // A malformed level keeps the filter's default (everything).
-  (void)m_Filter.Parse(m_Level.Utf8View(), true);
+  (void)filter_.Parse(level_.Utf8View(), true);
 }
 
 log_LogInstanceC::~log_LogInstanceC() = default;
 
 void log_LogInstanceC::Write(const log_LogEntryC& entry) {
-  if (m_Filter.IsEnabled(entry.Letter(), entry.Level())) m_pLogger->Write(entry);
+  if (filter_.IsEnabled(entry.Letter(), entry.Level())) logger_->Write(entry);
 }

@@ -22,20 +22,20 @@ class log_LogInstanceC {
 
   // True when the filter passes the entry's letter and level.
   bool Accepts(uint32_t letter, uint32_t level) const noexcept {
-    return m_Filter.IsEnabled(letter, level);
+    return filter_.IsEnabled(letter, level);
   }
   // Writes `entry` when the filter passes it.
   void Write(const log_LogEntryC& entry);
 
-  log_LoggerC& Logger() const noexcept { return *m_pLogger; }
-  const TraceC& Filter() const noexcept { return m_Filter; }
+  log_LoggerC& Logger() const noexcept { return *logger_; }
+  const TraceC& Filter() const noexcept { return filter_; }
   // The level specification the filter was parsed from.
-  const StringC& Level() const noexcept { return m_Level; }
+  const StringC& Level() const noexcept { return level_; }
 
  private:
-  std::unique_ptr<log_LoggerC> m_pLogger;
-  TraceC m_Filter;
-  StringC m_Level;
+  std::unique_ptr<log_LoggerC> logger_;
+  TraceC filter_;
+  StringC level_;
 };
 
 #endif  // QLM_LOG_LOG_LOGINSTANCEC_H_

@@ -80,12 +80,12 @@ log_LogManagerC::log_LogManagerC(const log_LogSettingsC& settings) {
 
 log_LogManagerC::~log_LogManagerC() {
   // Loggers go in reverse order of their making.
-  while (!m_Instances.empty()) m_Instances.pop_back();
+  while (!instances_.empty()) instances_.pop_back();
 }
 
 std::shared_ptr<const ErrCatalogC> log_LogManagerC::Catalog() const noexcept {
-  cmn_MutexLockC hold(m_CatalogMutex);
-  return m_pCatalog;
+  cmn_MutexLockC hold(catalog_mutex_);
+  return catalog_;
 }
 
 namespace {
@@ -120,13 +120,13 @@ std::unique_ptr<log_LogFileLoggerC> MakeFileLogger(const log_LogSettingsC& setti
 }  // namespace
 
 void log_LogManagerC::Configure(const log_LogSettingsC& settings) {
-  m_CatalogPath = CatalogPathOf(settings);
-  auto catalog = std::make_shared<const ErrCatalogC>(m_CatalogPath);
+  catalog_path_ = CatalogPathOf(settings);
+  auto catalog = std::make_shared<const ErrCatalogC>(catalog_path_);
   {
-    cmn_MutexLockC hold(m_CatalogMutex);  // never contended: the constructor runs alone
-    m_pCatalog = std::move(catalog);
+    cmn_MutexLockC hold(catalog_mutex_);  // never contended: the constructor runs alone
+    catalog_ = std::move(catalog);
   }
-  m_uFlags = settings.Flags();
+  flags_ = settings.Flags();
   bool to_stderr = false;
   std::vector<std::string> warnings;
 
@@ -142,7 +142,7 @@ void log_LogManagerC::Configure(const log_LogSettingsC& settings) {
       // A name already listed is not made again, so a module named twice is loaded and
       // initialised once.
       bool listed = false;
-      for (const auto& instance : m_Instances) {
+      for (const auto& instance : instances_) {
         if (instance->Logger().Name() == name) listed = true;
       }
       if (!listed) {
@@ -155,7 +155,7 @@ void log_LogManagerC::Configure(const log_LogSettingsC& settings) {
           logger = std::make_unique<log_LogDynamicProxyLoggerC>(name, settings);
         }
         if (logger->IsReady()) {
-          m_Instances.push_back(
+          instances_.push_back(
               std::make_unique<log_LogInstanceC>(std::move(logger), settings.logLevel));
         }
       }
@@ -164,7 +164,7 @@ void log_LogManagerC::Configure(const log_LogSettingsC& settings) {
     rest.remove_prefix(semicolon + 1);
   }
   if (to_stderr) {
-    m_Instances.push_back(std::make_unique<log_LogInstanceC>(
+    instances_.push_back(std::make_unique<log_LogInstanceC>(
         std::make_unique<log_LogStderrLoggerC>(), settings.logLevel));
   }
   for (const std::string& warning : warnings) {
@@ -186,11 +186,11 @@ RcT log_LogManagerC::QueryInterface(const GuidC& iid, void** out) noexcept {
 }
 
 uint32_t log_LogManagerC::AddRef() noexcept {
-  return m_uRefs.fetch_add(1, std::memory_order_relaxed) + 1;
+  return refs_.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 uint32_t log_LogManagerC::Release() noexcept {
-  const uint32_t left = m_uRefs.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  const uint32_t left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
   if (left == 0) {
     // The singleton's own reference was given up by a holder instead of through Shutdown:
     // neither the singleton nor the process layer's hook may keep pointing at it.
@@ -224,7 +224,7 @@ RcT log_LogManagerC::GetMessageText(uint32_t number, char** out) noexcept {
 }
 
 bool log_LogManagerC::IsWanted(uint32_t letter, uint32_t level) const noexcept {
-  for (const auto& instance : m_Instances) {
+  for (const auto& instance : instances_) {
     if (instance->Accepts(letter, level)) return true;
   }
   return false;
@@ -248,17 +248,17 @@ RcT log_LogManagerC::LogPartsV(uint32_t letter, uint32_t level, uint32_t set, ui
   // An entry that no filter passes is not even formatted.
   if (!IsWanted(letter, level)) return RC_OK;
 
-  log_LogEntryC entry(*this, letter, level, m_uFlags, set, number, default_text, args);
+  log_LogEntryC entry(*this, letter, level, flags_, set, number, default_text, args);
   entry.Format();
-  for (const auto& instance : m_Instances) instance->Write(entry);
+  for (const auto& instance : instances_) instance->Write(entry);
   return RC_OK;
 }
 
 void log_LogManagerC::CloseCatalog() noexcept {
   std::shared_ptr<const ErrCatalogC> closed;
   {
-    cmn_MutexLockC hold(m_CatalogMutex);
-    closed.swap(m_pCatalog);
+    cmn_MutexLockC hold(catalog_mutex_);
+    closed.swap(catalog_);
   }
   // `closed` goes here, or with the last lookup still using it.
 }

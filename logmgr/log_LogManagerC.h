@@ -104,12 +104,12 @@ class log_LogManagerC final : public log_LogManagerI {
   // The manager's catalog, shared with the caller; null after CloseCatalog.
   std::shared_ptr<const ErrCatalogC> Catalog() const noexcept;
   // The path the catalog was opened on.
-  const StringC& CatalogPath() const noexcept { return m_CatalogPath; }
+  const StringC& CatalogPath() const noexcept { return catalog_path_; }
   // "LogFlags".
-  uint64_t Flags() const noexcept { return m_uFlags; }
+  uint64_t Flags() const noexcept { return flags_; }
   // The listed logger instances, in the order they were added.
-  size_t InstanceCount() const noexcept { return m_Instances.size(); }
-  const log_LogInstanceC& InstanceAt(size_t index) const noexcept { return *m_Instances[index]; }
+  size_t InstanceCount() const noexcept { return instances_.size(); }
+  const log_LogInstanceC& InstanceAt(size_t index) const noexcept { return *instances_[index]; }
 
  private:
   // Destroyed through Release only.
@@ -119,12 +119,12 @@ class log_LogManagerC final : public log_LogManagerI {
   // Opens the catalog and makes the loggers (the constructor's work).
   void Configure(const log_LogSettingsC& settings);
 
-  std::atomic<uint32_t> m_uRefs{0};
-  std::vector<std::unique_ptr<log_LogInstanceC>> m_Instances;
-  mutable cmn_MutexC m_CatalogMutex;
-  std::shared_ptr<const ErrCatalogC> m_pCatalog QLM_GUARDED_BY(m_CatalogMutex);
-  StringC m_CatalogPath;
-  uint64_t m_uFlags = 1;
+  std::atomic<uint32_t> refs_{0};
+  std::vector<std::unique_ptr<log_LogInstanceC>> instances_;
+  mutable cmn_MutexC catalog_mutex_;
+  std::shared_ptr<const ErrCatalogC> catalog_ QLM_GUARDED_BY(catalog_mutex_);
+  StringC catalog_path_;
+  uint64_t flags_ = 1;
 };
 
 #endif  // QLM_LOG_LOG_LOGMANAGERC_H_

@@ -5,9 +5,9 @@
 #include "logmgr/log_LogEntryC.h"
 #include "logmgr/log_LogSystem_posix.h"
 
-const char* const log_LogStderrLoggerC::m_sName = "stderr";
+const char* const log_LogStderrLoggerC::name_ = "stderr";
 
-log_LogStderrLoggerC::log_LogStderrLoggerC() : log_LoggerC(StringC(m_sName, StringC::CC_ASCII)) {}
+log_LogStderrLoggerC::log_LogStderrLoggerC() : log_LoggerC(StringC(name_, StringC::CC_ASCII)) {}
 
 log_LogStderrLoggerC::~log_LogStderrLoggerC() = default;
 
@@ -22,7 +22,7 @@ std::string log_LogStderrLoggerC::LineOf(const log_LogEntryC& entry) {
 void log_LogStderrLoggerC::Write(const log_LogEntryC& entry) {
   if (entry.Severity() < c_MinimumSeverity) return;
   const std::string line = LineOf(entry);
-  cmn_MutexLockC hold(m_Mutex);
+  cmn_MutexLockC hold(mutex_);
   log_TellStderr(line);
 }
 

@@ -13,7 +13,7 @@
 
 class log_LogStderrLoggerC : public log_LoggerC {
  public:
-  static const char* const m_sName;  // "stderr"
+  static const char* const name_;  // "stderr"
   // Lowest severity written (3, warning).
   static constexpr int c_MinimumSeverity = 3;
 
@@ -29,7 +29,7 @@ class log_LogStderrLoggerC : public log_LoggerC {
   static std::string LineOf(const log_LogEntryC& entry);
 
  private:
-  cmn_MutexC m_Mutex;  // one line at a time on standard error
+  cmn_MutexC mutex_;  // one line at a time on standard error
 };
 
 #endif  // QLM_LOG_LOG_LOGSTDERRLOGGERC_H_

@@ -16,7 +16,7 @@ class log_LogEntryC;
 
 class log_LoggerC {
  public:
-  explicit log_LoggerC(const StringC& name) : m_Name(name) {}
+  explicit log_LoggerC(const StringC& name) : name_(name) {}
   log_LoggerC(const log_LoggerC&) = delete;
   log_LoggerC& operator=(const log_LoggerC&) = delete;
   // Releases what the logger holds (closes its file, unloads its module).
@@ -34,10 +34,10 @@ class log_LoggerC {
 
   // The logger's name: "default" for the log file, the module's file name for a module. The
   // manager lists one logger per name.
-  const StringC& Name() const noexcept { return m_Name; }
+  const StringC& Name() const noexcept { return name_; }
 
  private:
-  StringC m_Name;
+  StringC name_;
 };
 
 #endif  // QLM_LOG_LOG_LOGGERC_H_

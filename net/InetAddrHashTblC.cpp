@@ -12,18 +12,18 @@ namespace {
 class InetAddrEntryC : public ListElemI {
  public:
   explicit InetAddrEntryC(const InetAddressC& address)
-      : m_Key(address.GetHostName()), m_Address(address) {}
+      : key_(address.GetHostName()), address_(address) {}
   ~InetAddrEntryC() override = default;
 
-  StringC m_Key;
-  InetAddressC m_Address;
+  StringC key_;
+  InetAddressC address_;
 };
 
 // The key lies at a fixed distance from the element's ListElemI part (single, non-virtual
 // inheritance), which is what the table's key offset describes.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
-constexpr size_t kKeyOffset = offsetof(InetAddrEntryC, m_Key);
+constexpr size_t kKeyOffset = offsetof(InetAddrEntryC, key_);
 #pragma GCC diagnostic pop
 
 constexpr uint32_t kSizes[] = {InetAddrHashTblC::kBuckets};
@@ -52,9 +52,9 @@ const InetAddressC* InetAddrHashTblC::Lookup(const StringC& name, time_t now) {
   ListElemI* found = Find(&name);
   if (found == nullptr) return nullptr;
   InetAddrEntryC* entry = AsEntry(found);
-  if (now < entry->m_Address.GetLookupTime() + kLifetimeSeconds) return &entry->m_Address;
+  if (now < entry->address_.GetLookupTime() + kLifetimeSeconds) return &entry->address_;
   NetTrace(TrcNetlibDetailInetAddress, "InetAddrC %p->HashLookup deleting expired entry for %S",
-           static_cast<const void*>(this), &entry->m_Key);
+           static_cast<const void*>(this), &entry->key_);
   Remove(found);
   return nullptr;
 }
@@ -65,5 +65,5 @@ void InetAddrHashTblC::Add(const InetAddressC& address) {
 }
 
 void InetAddrHashTblC::SetCanonicalName(const StringC& name, const StringC& canonical) {
-  if (ListElemI* found = Find(&name)) AsEntry(found)->m_Address.canonical_name_ = canonical;
+  if (ListElemI* found = Find(&name)) AsEntry(found)->address_.canonical_name_ = canonical;
 }

@@ -162,7 +162,7 @@ int PlcPreferencesC::ParseCommandLine(int argc, const char* const* argv) {
         SetValue(c_LauncherCommandLine, argument);
         break;
       case 'o': {
-        m_ExtraOptions.Append(argument);
+        extra_options_.Append(argument);
         const int64_t equals = argument.FindChar(U'=');
         if (equals < 0) {
           SetValue(argument, Ascii(c_True));

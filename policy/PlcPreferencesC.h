@@ -94,7 +94,7 @@ class PlcPreferencesC : public EnvPreferencesC {
   [[nodiscard]] virtual int Validate();
 
   // The "-o" texts of the command line, whole, in command-line order.
-  const StringArrayC& ExtraOptions() const noexcept { return m_ExtraOptions; }
+  const StringArrayC& ExtraOptions() const noexcept { return extra_options_; }
 
   // The machine's up, non-loopback IPv4 addresses in adapter order, joined by ",".
   static StringC MachineIPAddresses();
@@ -102,7 +102,7 @@ class PlcPreferencesC : public EnvPreferencesC {
   static bool SameText(const StringC& a, const char* b);
 
  private:
-  StringArrayC m_ExtraOptions;
+  StringArrayC extra_options_;
 };
 
 // The hook DeriveValues hands a non-empty "DownloadRootURL" to (expanded, with the kind

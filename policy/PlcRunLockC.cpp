@@ -50,10 +50,10 @@ StringC PlcRunLockC::ChooseDirectory(StringC* reason) {
 }
 
 PlcRunLockC::PlcRunLockC(const StringC& name) {
-  const StringC directory = ChooseDirectory(&m_Reason);
-  m_Unusable = !m_Reason.IsEmpty();
-  m_Name = directory + Ascii("/") + TranslateName(name);
-  m_pSemaphore = std::make_unique<UNIXFileSimpleSemaphoreC>(m_Name, 0, 1);
+  const StringC directory = ChooseDirectory(&reason_);
+  unusable_ = !reason_.IsEmpty();
+  name_ = directory + Ascii("/") + TranslateName(name);
+  semaphore_ = std::make_unique<UNIXFileSimpleSemaphoreC>(name_, 0, 1);
 }
 
 PlcRunLockC::~PlcRunLockC() {
@@ -61,45 +61,45 @@ PlcRunLockC::~PlcRunLockC() {
 }
 
 PlcRunLockC::Outcome PlcRunLockC::TryAcquire() {
-  if (m_pSemaphore->IsHeld()) return Outcome::kHeld;
-  if (m_Unusable) return Outcome::kCannotCreate;
+  if (semaphore_->IsHeld()) return Outcome::kHeld;
+  if (unusable_) return Outcome::kCannotCreate;
   cmn_ErrMarkC mark;
-  RcT rc = m_pSemaphore->LockStep(false);
+  RcT rc = semaphore_->LockStep(false);
   // Replaced: the holder released (removed the file) just as this run locked it; nobody holds
   // the lock, so try the fresh file.
   for (int retry = 0; rc == UNIXFileSimpleSemaphoreC::c_Replaced && retry < 3; ++retry) {
-    rc = m_pSemaphore->LockStep(false);
+    rc = semaphore_->LockStep(false);
   }
   if (rc == RC_OK) {
     mark.Rollback();
     return Outcome::kHeld;
   }
   // Only a lock another process really holds means that another run applies the policy.
-  const int err = m_pSemaphore->LastError();
+  const int err = semaphore_->LastError();
   if (rc == UNIXFileSimpleSemaphoreC::c_Held && err == 0) {
     mark.Rollback();
     return Outcome::kBusy;
   }
   // A refusal or failure of the open reported its reason into the error buffer; the errno's
   // text serves otherwise.
-  m_Reason = StringC::FromUtf8(mark.TakeLastText());
-  if (m_Reason.IsEmpty() && err != 0) m_Reason = StringC(std::strerror(err), StringC::CC_SYS8);
-  if (m_Reason.IsEmpty() && rc == UNIXFileSimpleSemaphoreC::c_Replaced) {
-    m_Reason = Ascii("the lock file was replaced on every try");
+  reason_ = StringC::FromUtf8(mark.TakeLastText());
+  if (reason_.IsEmpty() && err != 0) reason_ = StringC(std::strerror(err), StringC::CC_SYS8);
+  if (reason_.IsEmpty() && rc == UNIXFileSimpleSemaphoreC::c_Replaced) {
+    reason_ = Ascii("the lock file was replaced on every try");
   }
-  if (m_Reason.IsEmpty()) m_Reason = Ascii("the lock file cannot be used");
+  if (reason_.IsEmpty()) reason_ = Ascii("the lock file cannot be used");
   return Outcome::kCannotCreate;
 }
 
 void PlcRunLockC::Release() {
   // The lock goes with the file's descriptor whatever the release says.
-  if (m_pSemaphore->IsHeld()) (void)m_pSemaphore->Release();
+  if (semaphore_->IsHeld()) (void)semaphore_->Release();
 }
 
 StringC PlcRunLockC::LockFilePath() const {
-  return m_Name + Ascii(".lock");
+  return name_ + Ascii(".lock");
 }
 
 int32_t PlcRunLockC::HolderPid() const {
-  return m_pSemaphore->ReadHolderPid();
+  return semaphore_->ReadHolderPid();
 }

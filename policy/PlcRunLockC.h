@@ -42,7 +42,7 @@ class PlcRunLockC {
   [[nodiscard]] int32_t HolderPid() const;
   // Why the lock file could not be used (after kCannotCreate): a refusal's message or the
   // system's text of the error.
-  const StringC& Reason() const noexcept { return m_Reason; }
+  const StringC& Reason() const noexcept { return reason_; }
 
   // The directory the lock files of this process go to (see the class comment).
   static StringC LockDirectory();
@@ -53,10 +53,10 @@ class PlcRunLockC {
   // LockDirectory(); `reason` is set when that directory cannot be used.
   static StringC ChooseDirectory(StringC* reason);
 
-  StringC m_Name;  // the semaphore's name: directory, "/", translated name
-  std::unique_ptr<UNIXFileSimpleSemaphoreC> m_pSemaphore;
-  StringC m_Reason;
-  bool m_Unusable = false;  // no lock directory: TryAcquire fails with m_Reason
+  StringC name_;  // the semaphore's name: directory, "/", translated name
+  std::unique_ptr<UNIXFileSimpleSemaphoreC> semaphore_;
+  StringC reason_;
+  bool unusable_ = false;  // no lock directory: TryAcquire fails with reason_
 };
 
 #endif  // QLM_POLICY_PLCRUNLOCKC_H_

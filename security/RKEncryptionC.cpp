@@ -20,18 +20,18 @@ int PreferredNumber(const StringC& name) {
 }  // namespace
 
 RKEncryptionC::RKEncryptionC(const StringC& algorithm_name)
-    : m_AlgorithmName(algorithm_name),
-      m_Generator(new sec_FunctionKeyGenC(&RKEncryptionC::GetConfigFileHeader)),
-      m_PwdEncryption(std::make_unique<sec_PwdEncryptionC>(PreferredNumber(algorithm_name),
-                                                           m_Generator.Get(), mSalt)) {}
+    : algorithm_name_(algorithm_name),
+      generator_(new sec_FunctionKeyGenC(&RKEncryptionC::GetConfigFileHeader)),
+      pwd_encryption_(std::make_unique<sec_PwdEncryptionC>(PreferredNumber(algorithm_name),
+                                                           generator_.Get(), mSalt)) {}
 
 RKEncryptionC::RKEncryptionC(const char* algorithm_name)
     : RKEncryptionC(StringC(algorithm_name, StringC::CC_UTF8)) {}
 
 RKEncryptionC::~RKEncryptionC() {
   // The password encryption holds references to the generator; it goes first.
-  m_PwdEncryption.reset();
-  m_Generator.Reset();
+  pwd_encryption_.reset();
+  generator_.Reset();
 }
 
 char* RKEncryptionC::GetConfigFileHeader(size_t& length) {
@@ -52,7 +52,7 @@ RcT RKEncryptionC::Encrypt(std::string_view password, std::string* stored) {
   if (password.empty()) return RC_OK;
   // The password's bytes, wiped when `plain` is freed.
   std::unique_ptr<sec_BlobC> plain = sec_BlobC::FromText(password);
-  std::unique_ptr<sec_BlobC> result = m_PwdEncryption->Encrypt(*plain);
+  std::unique_ptr<sec_BlobC> result = pwd_encryption_->Encrypt(*plain);
   if (result == nullptr) return sec_LastErrorCode();
   stored->assign(result->TextView());
   return RC_OK;
@@ -66,7 +66,7 @@ RcT RKEncryptionC::Decrypt(std::string_view stored, std::unique_ptr<sec_BlobC>* 
     return RC_OK;
   }
   std::unique_ptr<sec_BlobC> input = sec_BlobC::FromText(stored);
-  std::unique_ptr<sec_BlobC> result = m_PwdEncryption->Decrypt(*input);
+  std::unique_ptr<sec_BlobC> result = pwd_encryption_->Decrypt(*input);
   if (result == nullptr) return sec_LastErrorCode();
   // The plain text ends at its terminating zero; TextView never reads past the buffer when a
   // (foreign or corrupt) plain text lacks it. What follows is wiped now.

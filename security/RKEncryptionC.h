@@ -87,12 +87,12 @@ class RKEncryptionC {
   static char* GetConfigFileHeader(size_t& length);
 
   // The name this object was made with.
-  const StringC& AlgorithmName() const noexcept { return m_AlgorithmName; }
+  const StringC& AlgorithmName() const noexcept { return algorithm_name_; }
 
  private:
-  StringC m_AlgorithmName;
-  sec_RefM<sec_KeyGeneratorC> m_Generator;
-  std::unique_ptr<sec_PwdEncryptionC> m_PwdEncryption;
+  StringC algorithm_name_;
+  sec_RefM<sec_KeyGeneratorC> generator_;
+  std::unique_ptr<sec_PwdEncryptionC> pwd_encryption_;
 };
 
 #endif  // QLM_SECURITY_RKENCRYPTIONC_H_

@@ -1,7 +1,7 @@
 #include "security/sec_EncryptionAlgorithmC.h"
 
 sec_EncryptionAlgorithmC::sec_EncryptionAlgorithmC(sec_KeyGeneratorC* generator) noexcept
-    : m_Generator(generator) {}
+    : generator_(generator) {}
 
 sec_EncryptionAlgorithmC::~sec_EncryptionAlgorithmC() = default;
 

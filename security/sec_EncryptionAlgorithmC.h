@@ -32,10 +32,10 @@ class sec_EncryptionAlgorithmC {
   virtual bool IsAvailable() const noexcept;
 
  protected:
-  sec_KeyGeneratorC* Generator() const noexcept { return m_Generator.Get(); }
+  sec_KeyGeneratorC* Generator() const noexcept { return generator_.Get(); }
 
  private:
-  sec_RefM<sec_KeyGeneratorC> m_Generator;
+  sec_RefM<sec_KeyGeneratorC> generator_;
 };
 
 #endif  // QLM_SECURITY_SEC_ENCRYPTIONALGORITHMC_H_

@@ -24,7 +24,7 @@ class sec_FunctionKeyGenC : public sec_KeyGeneratorC {
   ~sec_FunctionKeyGenC() override;
 
  private:
-  FunctionT m_Function;
+  FunctionT function_;
 };
 
 #endif  // QLM_SECURITY_SEC_FUNCTIONKEYGENC_H_

@@ -8,13 +8,13 @@
 #include "log/TraceCategories.h"
 
 sec_KeyGeneratorDecoratorC::sec_KeyGeneratorDecoratorC(sec_KeyGeneratorC* inner) noexcept
-    : m_Inner(inner) {}
+    : inner_(inner) {}
 
 sec_KeyGeneratorDecoratorC::~sec_KeyGeneratorDecoratorC() = default;
 
 std::unique_ptr<sec_BlobC> sec_KeyGeneratorDecoratorC::Generate() {
-  if (!m_Inner) return nullptr;
-  return m_Inner->Generate();
+  if (!inner_) return nullptr;
+  return inner_->Generate();
 }
 
 std::unique_ptr<sec_BlobC> sec_KeyGeneratorDecoratorC::DerivePbkdf2(

@@ -27,7 +27,7 @@ class sec_KeyGeneratorDecoratorC : public sec_KeyGeneratorC {
                                           unsigned char salt, int length);
 
  private:
-  sec_RefM<sec_KeyGeneratorC> m_Inner;
+  sec_RefM<sec_KeyGeneratorC> inner_;
 };
 
 #endif  // QLM_SECURITY_SEC_KEYGENERATORDECORATORC_H_

@@ -24,7 +24,7 @@ struct CipherCtxDeleter {
 
 sec_OpenSSL_AlgorithmC::sec_OpenSSL_AlgorithmC(sec_KeyGeneratorC* generator,
                                                const EVP_CIPHER* cipher, bool zero_padding)
-    : sec_EncryptionAlgorithmC(generator), m_ZeroPadding(zero_padding) {
+    : sec_EncryptionAlgorithmC(generator), zero_padding_(zero_padding) {
   if (cipher == nullptr) return;
   const cmn_CryptoTableS* ssl = getOpenSSL()->Functions();
   const int key_length = ssl->EVP_CIPHER_get_key_length(cipher);
@@ -34,31 +34,31 @@ sec_OpenSSL_AlgorithmC::sec_OpenSSL_AlgorithmC(sec_KeyGeneratorC* generator,
       iv_length > c_MaxIvLength || block_size <= 0 || block_size > c_MaxBlockSize) {
     return;
   }
-  m_Cipher = cipher;
-  m_BlockSize = block_size;
+  cipher_ = cipher;
+  block_size_ = block_size;
   if (Generator() == nullptr) return;
-  m_KeyMaterial = Generator()->Generate();
-  if (m_KeyMaterial == nullptr) return;
-  const uint64_t have = m_KeyMaterial->Length();
+  key_material_ = Generator()->Generate();
+  if (key_material_ == nullptr) return;
+  const uint64_t have = key_material_->Length();
   if (have < static_cast<uint64_t>(key_length)) {
     // Reading a key from shorter material would read past it.
     TraceV(TrcEncryptionAlgorithm,
            "sec_OpenSSL_AlgorithmC: key material of %d bytes is shorter than the key (%d)",
            static_cast<int>(have), key_length);
-    m_KeyMaterial.reset();
+    key_material_.reset();
     return;
   }
-  m_Key = m_KeyMaterial->Data();
-  m_Iv =
+  key_ = key_material_->Data();
+  iv_ =
       iv_length > 0 && have >= static_cast<uint64_t>(key_length) + static_cast<uint64_t>(iv_length)
-          ? m_KeyMaterial->Data() + key_length
+          ? key_material_->Data() + key_length
           : kZeroIv;
 }
 
 sec_OpenSSL_AlgorithmC::~sec_OpenSSL_AlgorithmC() = default;
 
 bool sec_OpenSSL_AlgorithmC::IsAvailable() const noexcept {
-  return m_Cipher != nullptr && m_KeyMaterial != nullptr;
+  return cipher_ != nullptr && key_material_ != nullptr;
 }
 
 std::unique_ptr<sec_BlobC> sec_OpenSSL_AlgorithmC::Encrypt(const sec_BlobC& input) {
@@ -85,14 +85,14 @@ std::unique_ptr<sec_BlobC> sec_OpenSSL_AlgorithmC::Run(bool encrypt, const sec_B
     (void)sec_ReportOpenSSLFailure("EVP_CIPHER_CTX_new");
     return nullptr;
   }
-  const int init = encrypt ? ssl->EVP_EncryptInit_ex(ctx.get(), m_Cipher, nullptr, m_Key, m_Iv)
-                           : ssl->EVP_DecryptInit_ex(ctx.get(), m_Cipher, nullptr, m_Key, m_Iv);
+  const int init = encrypt ? ssl->EVP_EncryptInit_ex(ctx.get(), cipher_, nullptr, key_, iv_)
+                           : ssl->EVP_DecryptInit_ex(ctx.get(), cipher_, nullptr, key_, iv_);
   if (init != 1) {
     // Reported for the caller; the code it returns is not this function's result.
     (void)sec_ReportOpenSSLFailure(encrypt ? "EVP_EncryptInit" : "EVP_DecryptInit");
     return nullptr;
   }
-  if (ssl->EVP_CIPHER_CTX_set_padding(ctx.get(), m_ZeroPadding ? 0 : 1) != 1) {
+  if (ssl->EVP_CIPHER_CTX_set_padding(ctx.get(), zero_padding_ ? 0 : 1) != 1) {
     // Reported for the caller; the code it returns is not this function's result.
     (void)sec_ReportOpenSSLFailure("EVP_CIPHER_CTX_set_padding");
     return nullptr;
@@ -110,8 +110,8 @@ std::unique_ptr<sec_BlobC> sec_OpenSSL_AlgorithmC::Run(bool encrypt, const sec_B
     return nullptr;
   }
   total += written;
-  if (encrypt && m_ZeroPadding && length % m_BlockSize != 0) {
-    const int fill = m_BlockSize - length % m_BlockSize;
+  if (encrypt && zero_padding_ && length % block_size_ != 0) {
+    const int fill = block_size_ - length % block_size_;
     if (ssl->EVP_EncryptUpdate(ctx.get(), output->Data() + total, &written, kZeroBlock, fill) !=
         1) {
       // Reported for the caller; the code it returns is not this function's result.

@@ -39,12 +39,12 @@ class sec_OpenSSL_AlgorithmC : public sec_EncryptionAlgorithmC {
  private:
   std::unique_ptr<sec_BlobC> Run(bool encrypt, const sec_BlobC& input);
 
-  std::unique_ptr<sec_BlobC> m_KeyMaterial;
-  const EVP_CIPHER* m_Cipher = nullptr;
-  int m_BlockSize = 0;
-  bool m_ZeroPadding;
-  const unsigned char* m_Key = nullptr;  // into m_KeyMaterial
-  const unsigned char* m_Iv = nullptr;   // into m_KeyMaterial, or a block of zeros
+  std::unique_ptr<sec_BlobC> key_material_;
+  const EVP_CIPHER* cipher_ = nullptr;
+  int block_size_ = 0;
+  bool zero_padding_;
+  const unsigned char* key_ = nullptr;  // into key_material_
+  const unsigned char* iv_ = nullptr;   // into key_material_, or a block of zeros
 };
 
 #endif  // QLM_SECURITY_SEC_OPENSSL_ALGORITHMC_H_

@@ -24,8 +24,8 @@ class sec_PBKDF2_HMAC_SHA1_KeyGeneratorC : public sec_KeyGeneratorDecoratorC {
   ~sec_PBKDF2_HMAC_SHA1_KeyGeneratorC() override;
 
  private:
-  int m_Length;
-  unsigned char m_Salt;
+  int length_;
+  unsigned char salt_;
 };
 
 #endif  // QLM_SECURITY_SEC_PBKDF2_HMAC_SHA1_KEYGENERATORC_H_

@@ -5,11 +5,11 @@
 
 sec_PBKDF2_HMAC_SHA256_KeyGeneratorC::sec_PBKDF2_HMAC_SHA256_KeyGeneratorC(
     sec_KeyGeneratorC* inner, int length, unsigned char salt) noexcept
-    : sec_KeyGeneratorDecoratorC(inner), m_Length(length), m_Salt(salt) {}
+    : sec_KeyGeneratorDecoratorC(inner), length_(length), salt_(salt) {}
 
 sec_PBKDF2_HMAC_SHA256_KeyGeneratorC::~sec_PBKDF2_HMAC_SHA256_KeyGeneratorC() = default;
 
 std::unique_ptr<sec_BlobC> sec_PBKDF2_HMAC_SHA256_KeyGeneratorC::Generate() {
   return DerivePbkdf2("PBKDF2-HMAC-SHA256", getOpenSSL()->Functions()->EVP_sha256(), c_Iterations,
-                      m_Salt, m_Length);
+                      salt_, length_);
 }

@@ -25,7 +25,7 @@ constexpr int kAes256Material = 32 + 16;
 
 sec_PwdEncryptionC::sec_PwdEncryptionC(int preferred, sec_KeyGeneratorC* generator,
                                        unsigned char salt)
-    : sec_EncryptionAlgorithmC(generator), m_Preferred(preferred), m_Salt(salt) {
+    : sec_EncryptionAlgorithmC(generator), preferred_(preferred), salt_(salt) {
   Trace(TrcEncryptionPassword, "Password encryption initialized");
 }
 
@@ -52,13 +52,13 @@ std::unique_ptr<sec_EncryptionAlgorithmC> sec_PwdEncryptionC::CreateAlgorithm(
 
 bool sec_PwdEncryptionC::SelectEncryption() {
   cmn_ErrMarkC mark;
-  for (int number = m_Preferred;; --number) {
+  for (int number = preferred_;; --number) {
     std::unique_ptr<sec_EncryptionAlgorithmC> algorithm =
-        CreateAlgorithm(number, Generator(), m_Salt);
+        CreateAlgorithm(number, Generator(), salt_);
     if (algorithm != nullptr && algorithm->IsAvailable()) {
       mark.Rollback();  // the failed attempts were handled by falling back
-      m_Encryption = std::move(algorithm);
-      m_EncryptionNumber = number;
+      encryption_ = std::move(algorithm);
+      encryption_number_ = number;
       return true;
     }
     if (algorithm != nullptr) {
@@ -74,16 +74,16 @@ bool sec_PwdEncryptionC::SelectEncryption() {
 }
 
 std::unique_ptr<sec_BlobC> sec_PwdEncryptionC::EncryptTagged(const sec_BlobC& input) {
-  if (m_Encryption == nullptr && !SelectEncryption()) return nullptr;
-  std::unique_ptr<sec_BlobC> cipher = m_Encryption->Encrypt(input);
+  if (encryption_ == nullptr && !SelectEncryption()) return nullptr;
+  std::unique_ptr<sec_BlobC> cipher = encryption_->Encrypt(input);
   if (cipher == nullptr) return nullptr;
-  std::unique_ptr<sec_BlobC> text = m_Encoder.Encrypt(*cipher);
-  if (text == nullptr || m_EncryptionNumber <= 0) return text;
+  std::unique_ptr<sec_BlobC> text = encoder_.Encrypt(*cipher);
+  if (text == nullptr || encryption_number_ <= 0) return text;
   auto tagged = std::make_unique<sec_BlobC>(kTagLength + text->Length());
   unsigned char* out = tagged->Data();
   out[0] = '!';
   out[1] = 'A';
-  out[2] = static_cast<unsigned char>('0' + m_EncryptionNumber);
+  out[2] = static_cast<unsigned char>('0' + encryption_number_);
   std::memcpy(out + kTagLength, text->Data(), static_cast<size_t>(text->Length()));
   return tagged;
 }
@@ -125,11 +125,11 @@ std::unique_ptr<sec_BlobC> sec_PwdEncryptionC::DecryptTagged(const sec_BlobC& in
   // the next well-formed string.
   if (number == c_None) return nullptr;
 
-  if (m_Decryption == nullptr || m_DecryptionNumber != number) {
-    m_Decryption = CreateAlgorithm(number, Generator(), m_Salt);
-    m_DecryptionNumber = m_Decryption != nullptr ? number : c_None;
+  if (decryption_ == nullptr || decryption_number_ != number) {
+    decryption_ = CreateAlgorithm(number, Generator(), salt_);
+    decryption_number_ = decryption_ != nullptr ? number : c_None;
   }
-  if (m_Decryption == nullptr || !m_Decryption->IsAvailable()) {
+  if (decryption_ == nullptr || !decryption_->IsAvailable()) {
     const std::string name(stored.substr(1, 2));
     TraceV(TrcEncryptionPassword, "Algorithm %s not supported on this machine", name.c_str());
     // Reported for the caller; the code it returns is not this function's result.
@@ -138,7 +138,7 @@ std::unique_ptr<sec_BlobC> sec_PwdEncryptionC::DecryptTagged(const sec_BlobC& in
   }
   // The decoded cipher text is wiped when `cipher` is freed.
   std::unique_ptr<sec_BlobC> cipher = sec_Base64C::Decode(stored.substr(kTagLength));
-  return m_Decryption->Decrypt(*cipher);
+  return decryption_->Decrypt(*cipher);
 }
 
 std::unique_ptr<sec_BlobC> sec_PwdEncryptionC::Decrypt(const sec_BlobC& input) {

@@ -51,13 +51,13 @@ class sec_PwdEncryptionC : public sec_EncryptionAlgorithmC {
   std::unique_ptr<sec_BlobC> EncryptTagged(const sec_BlobC& input);
   std::unique_ptr<sec_BlobC> DecryptTagged(const sec_BlobC& input);
 
-  int m_Preferred;
-  unsigned char m_Salt;
-  std::unique_ptr<sec_EncryptionAlgorithmC> m_Encryption;
-  int m_EncryptionNumber = c_None;
-  std::unique_ptr<sec_EncryptionAlgorithmC> m_Decryption;
-  int m_DecryptionNumber = c_None;
-  sec_Base64C m_Encoder;
+  int preferred_;
+  unsigned char salt_;
+  std::unique_ptr<sec_EncryptionAlgorithmC> encryption_;
+  int encryption_number_ = c_None;
+  std::unique_ptr<sec_EncryptionAlgorithmC> decryption_;
+  int decryption_number_ = c_None;
+  sec_Base64C encoder_;
 };
 
 #endif  // QLM_SECURITY_SEC_PWDENCRYPTIONC_H_

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs clang-tidy with the repository's .clang-tidy over the C++ sources of the given folders
 # (default: cmn os registry), using the compile commands of a configured build directory.
-# Fails (exit 1) on any bugprone or performance finding; naming findings are only counted per
-# folder (the Hungarian members of some layers are yet to be renamed). Exit 2 when it cannot
-# run. Usage: run_clang_tidy.sh [-p build/release] [-j jobs] [folder...]
+# Fails (exit 1) on any bugprone or performance finding; naming findings are counted per
+# folder and reported, without failing the run. Exit 2 when it cannot run.
+# Usage: run_clang_tidy.sh [-p build/release] [-j jobs] [folder...]
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 2
 build=build/release

@@ -21,7 +21,7 @@ struct U64Elem : HashElemI {
   }
   const void* Key() const noexcept override { return &key; }
   // Damages the stored hash the way a stray write would.
-  void CorruptStoredHash(uint32_t h) { m_Hash = h; }
+  void CorruptStoredHash(uint32_t h) { hash_ = h; }
   uint64_t key;
   uint64_t seq;
   int* deaths;

@@ -244,12 +244,12 @@ std::string ConfigureEvent() {
 // The events the test module wrote, one per call.
 class ModuleEventsC {
  public:
-  ModuleEventsC() : m_Env("QLM_TEST_LOG_MODULE_EVENTS", m_Dir.File("events").c_str()) {}
-  std::vector<std::string> Events() const { return ReadLines(m_Dir.File("events")); }
+  ModuleEventsC() : env_("QLM_TEST_LOG_MODULE_EVENTS", dir_.File("events").c_str()) {}
+  std::vector<std::string> Events() const { return ReadLines(dir_.File("events")); }
 
  private:
-  TempDirC m_Dir;
-  ScopedEnvC m_Env;
+  TempDirC dir_;
+  ScopedEnvC env_;
 };
 
 TEST(LogManagerTest, ModulesAreListedOncePerName) {

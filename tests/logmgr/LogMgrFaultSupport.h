@@ -17,9 +17,9 @@ namespace logmgrtest {
 // Sends this process's standard error to a file for the life of the object.
 class StderrCaptureC {
  public:
-  StderrCaptureC() : m_File(m_Dir.File("stderr")) {
-    m_Saved = ::dup(2);
-    const int fd = ::open(m_File.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  StderrCaptureC() : file_(dir_.File("stderr")) {
+    saved_ = ::dup(2);
+    const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ::dup2(fd, 2);
     ::close(fd);
   }
@@ -28,18 +28,18 @@ class StderrCaptureC {
   StderrCaptureC& operator=(const StderrCaptureC&) = delete;
 
   // What was written so far.
-  std::string Text() const { return ReadFile(m_File); }
+  std::string Text() const { return ReadFile(file_); }
   void Restore() {
-    if (m_Saved < 0) return;
-    ::dup2(m_Saved, 2);
-    ::close(m_Saved);
-    m_Saved = -1;
+    if (saved_ < 0) return;
+    ::dup2(saved_, 2);
+    ::close(saved_);
+    saved_ = -1;
   }
 
  private:
-  TempDirC m_Dir;
-  std::string m_File;
-  int m_Saved = -1;
+  TempDirC dir_;
+  std::string file_;
+  int saved_ = -1;
 };
 
 using qlmtest::Occurrences;

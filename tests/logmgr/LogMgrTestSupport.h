@@ -42,26 +42,26 @@ inline log_LogSettingsC SettingsIn(const TempDirC& dir) {
 // One reference to a new manager, released at the end of the scope.
 class ManagerRefC {
  public:
-  explicit ManagerRefC(const log_LogSettingsC& settings) : m_p(new log_LogManagerC(settings)) {
-    m_p->AddRef();
+  explicit ManagerRefC(const log_LogSettingsC& settings) : p_(new log_LogManagerC(settings)) {
+    p_->AddRef();
   }
   ~ManagerRefC() {
-    if (m_p != nullptr) m_p->Release();
+    if (p_ != nullptr) p_->Release();
   }
   ManagerRefC(const ManagerRefC&) = delete;
   ManagerRefC& operator=(const ManagerRefC&) = delete;
 
-  log_LogManagerC* operator->() const { return m_p; }
-  log_LogManagerC& operator*() const { return *m_p; }
-  log_LogManagerC* Get() const { return m_p; }
+  log_LogManagerC* operator->() const { return p_; }
+  log_LogManagerC& operator*() const { return *p_; }
+  log_LogManagerC* Get() const { return p_; }
   // Releases the reference now.
   void Reset() {
-    if (m_p != nullptr) m_p->Release();
-    m_p = nullptr;
+    if (p_ != nullptr) p_->Release();
+    p_ = nullptr;
   }
 
  private:
-  log_LogManagerC* m_p;
+  log_LogManagerC* p_;
 };
 
 // The number of listed file loggers (named "default").
