@@ -2,6 +2,7 @@
 
 #include "log/Trace.h"
 #include "log/TraceCategories.h"
+#include "os/File_posix.h"
 #include "os/LatchC.h"
 
 ConditionC::ConditionC(const StringC& name) : name_(name) {
@@ -30,9 +31,10 @@ void ConditionC::Broadcast() noexcept {
   ::pthread_cond_broadcast(&condition_);
 }
 
-int ConditionC::Wait(LatchC& latch) noexcept {
+RcT ConditionC::Wait(LatchC& latch) noexcept {
   if (IsTraceEnabled(TrcCondition)) {
     Trace(TrcCondition, "ConditionC::Wait(): Condition '%S': waiting", ArgList << name_);
   }
-  return ::pthread_cond_wait(&condition_, latch.Native());
+  const int err = ::pthread_cond_wait(&condition_, latch.Native());
+  return err == 0 ? RC_OK : os_RcFromErrno(err);
 }

@@ -5,6 +5,7 @@
 #include <pthread.h>
 
 #include "base/StringC.h"
+#include "cmn/cmn_Result.h"
 
 class LatchC;
 
@@ -23,8 +24,9 @@ class ConditionC {
   void Broadcast() noexcept;
   // Releases `latch` (which the calling thread holds), sleeps until woken, and holds `latch`
   // again before returning. May wake without a Signal: callers wait in a loop over their
-  // predicate. Returns 0, or EPERM when the caller does not hold `latch`.
-  int Wait(LatchC& latch) noexcept;
+  // predicate. Returns RC_OK, or the code of EPERM when the caller does not hold `latch` (its
+  // own misuse: nothing is reported to the error buffer, as with LatchC).
+  [[nodiscard]] RcT Wait(LatchC& latch) noexcept;
 
   const StringC& GetName() const noexcept { return name_; }
 

@@ -1,5 +1,7 @@
 #include "os/LatchC.h"
 
+#include "os/File_posix.h"
+
 namespace {
 
 struct ErrorCheckAttrS {
@@ -25,10 +27,12 @@ LatchC::~LatchC() {
   ::pthread_mutex_destroy(&mutex_);
 }
 
-int LatchC::Lock() noexcept {
-  return ::pthread_mutex_lock(&mutex_);
+RcT LatchC::Lock() noexcept {
+  const int err = ::pthread_mutex_lock(&mutex_);
+  return err == 0 ? RC_OK : os_RcFromErrno(err);
 }
 
-int LatchC::Unlock() noexcept {
-  return ::pthread_mutex_unlock(&mutex_);
+RcT LatchC::Unlock() noexcept {
+  const int err = ::pthread_mutex_unlock(&mutex_);
+  return err == 0 ? RC_OK : os_RcFromErrno(err);
 }

@@ -5,6 +5,8 @@
 
 #include <pthread.h>
 
+#include "cmn/cmn_Result.h"
+
 class LatchC {
  public:
   // The attribute every latch is made with (error-checking, process-private).
@@ -16,10 +18,12 @@ class LatchC {
   // Precondition: not held.
   ~LatchC();
 
-  // Blocks until the latch is held. 0, or EDEADLK when the calling thread holds it already.
-  [[nodiscard]] int Lock() noexcept;
-  // 0, or EPERM when the calling thread does not hold it.
-  int Unlock() noexcept;
+  // Blocks until the latch is held. RC_OK, or the code of EDEADLK when the calling thread holds
+  // it already. The only failures are the caller's own misuse, which the caller answers (see
+  // LatchGuardC), so nothing is reported to the error buffer.
+  [[nodiscard]] RcT Lock() noexcept;
+  // RC_OK, or the code of EPERM when the calling thread does not hold it (nothing reported).
+  [[nodiscard]] RcT Unlock() noexcept;
   // For condition waits.
   pthread_mutex_t* Native() noexcept { return &mutex_; }
 
@@ -31,11 +35,12 @@ class LatchC {
 // calling thread already held it); only a taken lock is released.
 class LatchGuardC {
  public:
-  explicit LatchGuardC(LatchC& latch) noexcept : latch_(latch), locked_(latch.Lock() == 0) {}
+  explicit LatchGuardC(LatchC& latch) noexcept : latch_(latch), locked_(latch.Lock() == RC_OK) {}
   LatchGuardC(const LatchGuardC&) = delete;
   LatchGuardC& operator=(const LatchGuardC&) = delete;
   ~LatchGuardC() {
-    if (locked_) latch_.Unlock();
+    // A taken lock is this thread's, so the unlock cannot fail.
+    if (locked_) (void)latch_.Unlock();
   }
   bool Locked() const noexcept { return locked_; }
 

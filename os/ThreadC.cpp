@@ -191,7 +191,8 @@ ThreadC* ThreadC::WaitForAny() {
           ArgList << os_ThreadSelf());
   }
   while (zombie_threads.load(std::memory_order_acquire) == 0) {
-    // A spurious wake-up loops back to the check.
+    // The guard holds the latch (checked above), so the wait cannot fail; a spurious wake-up
+    // loops back to the check.
     (void)condition.Wait(thread_latch());
     if (threads->size() < 2) return nullptr;
   }

@@ -10,6 +10,7 @@
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_Services.h"
 #include "os/ConditionC.h"
+#include "os/File_posix.h"
 #include "os/LatchC.h"
 #include "os/MainThreadC.h"
 #include "os/SleepMs.h"
@@ -165,13 +166,20 @@ TEST(ThreadTest, ForEachFunctionCannotReenterTheRegistry) {
 
 TEST(LatchTest, ErrorChecking) {
   LatchC latch;
-  ASSERT_EQ(latch.Lock(), 0);
-  EXPECT_EQ(latch.Lock(), EDEADLK);
+  ASSERT_EQ(latch.Lock(), RC_OK);
+  EXPECT_EQ(latch.Lock(), os_RcFromErrno(EDEADLK));
   {
     LatchGuardC guard(latch);
     EXPECT_FALSE(guard.Locked());
   }
-  EXPECT_EQ(latch.Unlock(), 0);  // still held after the guard: it took nothing
+  EXPECT_EQ(latch.Unlock(), RC_OK);  // still held after the guard: it took nothing
+  EXPECT_EQ(latch.Unlock(), os_RcFromErrno(EPERM));
+}
+
+TEST(ConditionTest, WaitWithoutTheLatchIsRefused) {
+  LatchC latch;
+  ConditionC condition;
+  EXPECT_EQ(condition.Wait(latch), os_RcFromErrno(EPERM));
 }
 
 TEST(ConditionTest, ProducerAndConsumer) {
@@ -205,7 +213,7 @@ TEST(ConditionTest, ProducerAndConsumer) {
   {
     LatchGuardC guard(latch);
     while (consumed < kItems) {
-      while (items.empty()) ASSERT_EQ(condition.Wait(latch), 0);
+      while (items.empty()) ASSERT_EQ(condition.Wait(latch), RC_OK);
       EXPECT_EQ(items.front(), consumed);
       items.erase(items.begin());
       ++consumed;
