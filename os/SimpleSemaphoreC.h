@@ -1,8 +1,11 @@
 // SimpleSemaphoreC: a named semaphore shared between processes, in two kinds: a lock file
 // (UNIXFileSimpleSemaphoreC) and a System V semaphore with undo (UNIXSimpleSemaphoreC).
 //
-// Acquire(), TryAcquire() and Release() answer 1 for success and 0 for failure. A semaphore
-// object is not locked itself and belongs to one thread.
+// Acquire(), TryAcquire() and Release() answer 1 for success and 0 for failure: that is the
+// fixed interface of the semaphore kinds, not a result code. A caller that needs the reason
+// uses the kind's own step (UNIXFileSimpleSemaphoreC::LockStep) or the error buffer, where
+// system failures are reported. A semaphore object is not locked itself and belongs to one
+// thread.
 #ifndef QLM_OS_SIMPLESEMAPHOREC_H_
 #define QLM_OS_SIMPLESEMAPHOREC_H_
 

@@ -46,6 +46,13 @@ RcT os_ReportErrno(int err) {
   return ErrReport(os_RcFromErrno(err), text.c_str());
 }
 
+std::string os_SystemWords(RcT code) {
+  if ((code & 0xFFFF0000u) != RC_OS_BASE) return std::string();
+  char buffer[256];
+  const char* words = ::strerror_r(static_cast<int>(code & 0xFFFFu), buffer, sizeof buffer);
+  return words != nullptr ? std::string(words) : std::string();
+}
+
 int64_t os_StreamRead(int fd, void* buffer, int64_t length) {
   if (length <= 0) return 0;
   size_t got = 0;

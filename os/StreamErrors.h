@@ -8,6 +8,8 @@
 #ifndef QLM_OS_STREAMERRORS_H_
 #define QLM_OS_STREAMERRORS_H_
 
+#include <string>
+
 #include "base/StringC.h"
 #include "cmn/cmn_Result.h"
 #include "messages/os_Messages.h"
@@ -37,6 +39,9 @@ inline constexpr RcT OS_E_AGAIN = 0xE000000B;   // EAGAIN: lock refused, or file
 // naming `name` as argument 1. Returns os_RcFromErrno(err).
 [[nodiscard]] RcT os_ReportErrno(int err, const StringC& name);
 [[nodiscard]] RcT os_ReportErrno(int err);
+// The system's words for an operating-system code (0xE0000000 | errno), as strerror gives
+// them; "" for any other code. For callers that say a failure in their own message.
+[[nodiscard]] std::string os_SystemWords(RcT code);
 
 // The shared reads of the descriptor-backed streams. Up to `length` bytes from `fd` into
 // `buffer`: the count read (0 at end of data or for a length <= 0), or -1 with the system's

@@ -37,21 +37,21 @@ int UNIXFileSimpleSemaphoreC::GetDescriptor() const noexcept {
 }
 
 RcT UNIXFileSimpleSemaphoreC::LockStep(bool blocking) {
-  last_error_ = 0;
+  last_error_ = RC_OK;
   std::string path;
   if (os_SystemPath(FileNameC(name_), &path) != 0) {
-    last_error_ = EINVAL;
+    last_error_ = os_RcFromErrno(EINVAL);
     return c_CannotOpen;
   }
   auto lock = std::make_unique<os_LockFileS>();
   if (RcT rc = os_LockFileOpen(path, lock.get()); rc != RC_OK) {
     // An errno's code carries the errno; a refusal explained itself in the error buffer.
-    if ((rc & 0xFFFF0000u) == RC_OS_BASE) last_error_ = static_cast<int>(rc & 0xFFFFu);
+    if ((rc & 0xFFFF0000u) == RC_OS_BASE) last_error_ = rc;
     return c_CannotOpen;
   }
   if (int err = os_LockFileLock(*lock, blocking); err != 0) {  // closes the file
     // EAGAIN: another process holds the lock; anything else (ENOLCK, ...) is a failure.
-    if (err != EAGAIN) last_error_ = err;
+    if (err != EAGAIN) last_error_ = os_RcFromErrno(err);
     return c_Held;
   }
   if (os_LockFileIsCurrent(*lock) != 0) return c_Replaced;

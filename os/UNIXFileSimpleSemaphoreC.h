@@ -53,9 +53,10 @@ class UNIXFileSimpleSemaphoreC final : public SimpleSemaphoreC {
   // c_CannotOpen, c_Held or c_Replaced; on failure nothing stays open.
   [[nodiscard]] RcT LockStep(bool blocking);
 
-  // The errno behind the last failed lock step: 0 when it failed because another process holds
-  // the lock (or the open was refused, which the error buffer explains).
-  [[nodiscard]] int LastError() const noexcept { return last_error_; }
+  // The system failure behind the last failed lock step, as a code (0xE0000000 | errno; its
+  // words: os_SystemWords): RC_OK when it failed because another process holds the lock (or
+  // the open was refused, which the error buffer explains).
+  [[nodiscard]] RcT LastError() const noexcept { return last_error_; }
 
   bool IsHeld() const noexcept;
   // The descriptor of the held lock file, -1 when not held.
@@ -68,7 +69,7 @@ class UNIXFileSimpleSemaphoreC final : public SimpleSemaphoreC {
 
  private:
   std::unique_ptr<os_LockFileS> lock_;  // null when not held
-  int last_error_ = 0;
+  RcT last_error_ = RC_OK;
 };
 
 #endif  // QLM_OS_UNIXFILESIMPLESEMAPHOREC_H_

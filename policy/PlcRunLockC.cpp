@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstring>
 #include <string>
 
 #include "cmn/cmn_ErrMarkC.h"
@@ -10,6 +9,7 @@
 #include "env/EnvMSWPreferencesC.h"
 #include "env/env_Sys8TextC.h"
 #include "os/SimpleSemaphoreC.h"
+#include "os/StreamErrors.h"
 #include "os/UNIXFileSimpleSemaphoreC.h"
 #include "policy/PlcRunDirectory_posix.h"
 
@@ -75,15 +75,17 @@ PlcRunLockC::Outcome PlcRunLockC::TryAcquire() {
     return Outcome::kHeld;
   }
   // Only a lock another process really holds means that another run applies the policy.
-  const int err = semaphore_->LastError();
-  if (rc == UNIXFileSimpleSemaphoreC::c_Held && err == 0) {
+  const RcT failure = semaphore_->LastError();
+  if (rc == UNIXFileSimpleSemaphoreC::c_Held && failure == RC_OK) {
     mark.Rollback();
     return Outcome::kBusy;
   }
-  // A refusal or failure of the open reported its reason into the error buffer; the errno's
-  // text serves otherwise.
+  // A refusal or failure of the open reported its reason into the error buffer; the system's
+  // words for the failure serve otherwise.
   reason_ = StringC::FromUtf8(mark.TakeLastText());
-  if (reason_.IsEmpty() && err != 0) reason_ = StringC(std::strerror(err), StringC::CC_SYS8);
+  if (reason_.IsEmpty() && failure != RC_OK) {
+    reason_ = StringC(os_SystemWords(failure).c_str(), StringC::CC_SYS8);
+  }
   if (reason_.IsEmpty() && rc == UNIXFileSimpleSemaphoreC::c_Replaced) {
     reason_ = Ascii("the lock file was replaced on every try");
   }

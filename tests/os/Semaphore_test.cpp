@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -15,8 +16,10 @@
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
+#include "os/File_posix.h"
 #include "os/Semaphore_posix.h"
 #include "os/SimpleSemaphoreC.h"
+#include "os/StreamErrors.h"
 #include "os/UNIXFileSimpleSemaphoreC.h"
 #include "os/UNIXSimpleSemaphoreC.h"
 #include "tests/os/OsTestSupport.h"
@@ -250,13 +253,14 @@ TEST_F(FileSemaphoreTest, HeldAndFailedAreTold) {
   });
   ASSERT_EQ(holder.Await(), 'x');
   EXPECT_EQ(mine.LockStep(false), UNIXFileSimpleSemaphoreC::c_Held);
-  EXPECT_EQ(mine.LastError(), 0);
+  EXPECT_EQ(mine.LastError(), RC_OK);
   holder.Tell();
   EXPECT_EQ(holder.Status(), 0);
 
   UNIXFileSimpleSemaphoreC missing(S(Path("no/such/dir/policy")), 0, 1);
   EXPECT_EQ(missing.LockStep(false), UNIXFileSimpleSemaphoreC::c_CannotOpen);
-  EXPECT_EQ(missing.LastError(), ENOENT);
+  EXPECT_EQ(missing.LastError(), os_RcFromErrno(ENOENT));
+  EXPECT_EQ(os_SystemWords(missing.LastError()), std::strerror(ENOENT));
 }
 
 TEST_F(FileSemaphoreTest, MissingDirectoryCannotBeOpened) {

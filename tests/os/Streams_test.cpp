@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -134,6 +135,23 @@ std::string Contents(MemoryStreamC& stream) {
 }
 
 // --- Base class defaults -------------------------------------------------------------------
+
+// Only an operating-system code has the system's words; every other code has none.
+TEST(StreamErrorsTest, SystemWordsOfCodes) {
+  const struct {
+    RcT code;
+    const char* words;
+  } cases[] = {
+      {0xE0000002, std::strerror(ENOENT)},
+      {0xE000000D, std::strerror(EACCES)},
+      {RC_OK, ""},
+      {RC_FAIL, ""},
+      {OS_E_END_OF_INPUT, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(os_SystemWords(c.code), c.words) << std::hex << c.code;
+  }
+}
 
 TEST(StreamDefaults, UnsupportedOperationsFailWithTheirCodes) {
   getErrBuf()->Clear();
