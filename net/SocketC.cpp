@@ -135,8 +135,9 @@ RcT SocketC::Write(const void* data, size_t size, size_t* written) {
 bool SocketC::TestReady(uint32_t bit) {
   if (fd_ < 0) return false;
   uint32_t ready = 0;
-  const int rc = StreamRegistryC::WaitFd(fd_, bit, 0, &ready);
-  return rc > 0 && (ready & bit) != 0;
+  // A failed wait leaves `ready` 0: the descriptor counts as not ready, which is all this
+  // zero-time test answers.
+  return StreamRegistryC::WaitFd(fd_, bit, 0, &ready) == RC_OK && (ready & bit) != 0;
 }
 
 bool SocketC::IsReadable() {

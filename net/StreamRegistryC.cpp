@@ -332,15 +332,16 @@ bool StreamRegistryC::GetSettingBool(const char* name, bool default_value) {
   return default_value;
 }
 
-int StreamRegistryC::WaitFd(int fd, uint32_t mask, long timeout_ms, uint32_t* ready) {
+RcT StreamRegistryC::WaitFd(int fd, uint32_t mask, long timeout_ms, uint32_t* ready) {
   if (ready) *ready = 0;
   if (timeout_ms == -1) timeout_ms = timeslice > 0 ? timeslice : -1;
   NetWatchS watch{fd, mask & (kNetEventReadable | kNetEventWritable | kNetEventException), 0};
   const int rc = NetWatch(&watch, 1, timeout_ms);
   if (rc < 0) {
+    const RcT error = NetLastError();  // before the trace can change errno
     NetTrace(TrcNetlibBasicSelect, "%.12T: select(%d, %ld ms) returns %d", fd, timeout_ms, rc);
-    return rc;
+    return error;
   }
   if (ready) *ready = watch.ready & ~kNetWatchHangup;
-  return rc;
+  return RC_OK;
 }

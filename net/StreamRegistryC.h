@@ -72,11 +72,11 @@ class StreamRegistryC {
   static void SetConnectionPool(void* pool, PoolDestroyT destroy) noexcept;
 
   // Waits up to `timeout_ms` (-1: the time slice, which waits without limit when it is not
-  // above 0)
-  // for the events in `mask` (bits 2, 4, 8) on `fd`. Returns the count of ready descriptors
-  // (0 on time-out, -1 on failure with errno set) and, when `ready` is not null, the bits
-  // that became ready. Blocks.
-  static int WaitFd(int fd, uint32_t mask, long timeout_ms, uint32_t* ready);
+  // above 0) for the events in `mask` (bits 2, 4, 8) on `fd`. RC_OK with the bits that became
+  // ready in *ready (0 on time-out; `ready` may be null), else the code of the failed wait
+  // (NetLastError: EINTR when a signal interrupted it), reported nowhere else: the callers
+  // take a failed wait as "not ready". Blocks.
+  [[nodiscard]] static RcT WaitFd(int fd, uint32_t mask, long timeout_ms, uint32_t* ready);
 
   // The clock of the poll (whole seconds; null: the system clock). For tests.
   static void SetClock(ClockT clock) noexcept;

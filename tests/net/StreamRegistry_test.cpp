@@ -1,9 +1,15 @@
 #include "net/StreamRegistryC.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "net/InetSocketC.h"
@@ -409,16 +415,47 @@ TEST_F(StreamRegistryTest, SettingLookups) {
   EXPECT_FALSE(StreamRegistryC::GetSetting("Missing").has_value());
 }
 
+void IgnoreSignal(int) {}
+
+// A wait a signal interrupts fails with the errno's code and leaves nothing ready.
+TEST_F(StreamRegistryTest, InterruptedSingleDescriptorWaitGivesTheErrnoCode) {
+  int fds[2];
+  ASSERT_EQ(NetSocketPair(fds), 0);
+  struct sigaction action = {};
+  struct sigaction previous = {};
+  action.sa_handler = &IgnoreSignal;  // no SA_RESTART: the wait returns EINTR
+  ASSERT_EQ(::sigaction(SIGUSR1, &action, &previous), 0);
+  const pthread_t waiter = ::pthread_self();
+  std::atomic<bool> done{false};
+  // Signals until the wait has returned: one of them arrives while it blocks.
+  std::thread interrupter([&] {
+    while (!done.load()) {
+      ::pthread_kill(waiter, SIGUSR1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  });
+  uint32_t ready = 99;
+  const RcT rc = StreamRegistryC::WaitFd(fds[0], kNetEventReadable, 600000, &ready);
+  done.store(true);
+  interrupter.join();
+  ASSERT_EQ(::sigaction(SIGUSR1, &previous, nullptr), 0);
+  EXPECT_EQ(rc, NetRcFromErrno(EINTR));
+  EXPECT_EQ(ready, 0u);
+  EXPECT_EQ(NetClose(fds[0]), 0);
+  EXPECT_EQ(NetClose(fds[1]), 0);
+}
+
 TEST_F(StreamRegistryTest, SingleDescriptorWaitAndUdp) {
   auto* a = new SocketC();
   auto* b = new SocketC();
   MakePair(a, b);
   uint32_t ready = 99;
-  EXPECT_EQ(StreamRegistryC::WaitFd(b->GetFd(), kNetEventReadable, 0, &ready), 0);
+  EXPECT_EQ(StreamRegistryC::WaitFd(b->GetFd(), kNetEventReadable, 0, &ready), RC_OK);
   EXPECT_EQ(ready, 0u);
   ASSERT_EQ(a->WriteAll("z", 1), RC_OK);
   EXPECT_EQ(
-      StreamRegistryC::WaitFd(b->GetFd(), kNetEventReadable | kNetEventWritable, 1000, &ready), 1);
+      StreamRegistryC::WaitFd(b->GetFd(), kNetEventReadable | kNetEventWritable, 1000, &ready),
+      RC_OK);
   EXPECT_EQ(ready, kNetEventReadable | kNetEventWritable);
   a->Destroy();
   b->Destroy();
