@@ -154,7 +154,9 @@ class WriterLockC {
     }
     struct stat st;
     if (::fstat(fd_.Get(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 07777) != 0600) {
-      (void)::fchmod(fd_.Get(), 0600);  // made under another umask, or by an older version
+      // Made under another umask, or by an older version. Best effort: the lock file holds no
+      // data, so a refused change loses nothing.
+      (void)::fchmod(fd_.Get(), 0600);
     }
     const int64_t deadline = MonotonicMs() + g_lock_wait_ms.load(std::memory_order_relaxed);
     for (;;) {
@@ -192,7 +194,8 @@ class WriterLockC {
     return RC_OK;
   }
   ~WriterLockC() {
-    if (fd_.IsValid()) (void)::ftruncate(fd_.Get(), 0);  // released with the descriptor
+    // Best effort: only the holder's id goes; the lock itself is released with the descriptor.
+    if (fd_.IsValid()) (void)::ftruncate(fd_.Get(), 0);
   }
   const struct timespec& Since() const { return since_; }
 

@@ -370,8 +370,10 @@ RcT ProcessC::Spawn(PreparedChildS& child) {
     return os_RcFromErrno(err);
   }
   RecordStarted(pid);
+  // The write end belongs to the child now; a failed close leaves nothing to undo.
   (void)os_Close(error_pipe[1]);
   const RcT rc = AwaitExecReport(error_pipe[0]);
+  // Read to its end; a failed close leaves nothing to undo.
   (void)os_Close(error_pipe[0]);
   return rc;
 }
@@ -602,6 +604,7 @@ RcT ProcessC::TerminateGroup(uint32_t graceMs, bool* killed) {
   (void)os_SignalGroup(pid_, SIGCONT);
   if (!WaitGroupGone(graceMs)) {
     *killed = true;
+    // As above: a group already gone cannot be signalled; WaitGroupGone decides.
     (void)os_SignalGroup(pid_, SIGKILL);
     if (!WaitGroupGone(c_KillSettleMs)) return c_StillRunning;
   }

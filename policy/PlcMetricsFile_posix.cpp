@@ -96,7 +96,8 @@ RcT PlcReplaceMetricsFile(const std::string& path, const std::string& text, std:
     *reason = TakeReason(mark, "the temporary file cannot be created");
     return rc;
   }
-  // The umask must not make the file unreadable for the exporter.
+  // The umask must not make the file unreadable for the exporter. Best effort: a refused change
+  // still leaves the metrics written for this user.
   (void)::fchmod(fd.Get(), 0644);
   int err = 0;
   if (!WriteAll(fd.Get(), text) || ::fsync(fd.Get()) != 0) {

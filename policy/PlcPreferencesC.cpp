@@ -257,6 +257,7 @@ int PlcPreferencesC::Validate() {
 
 void PlcLogPreferenceRefusals() {
   std::vector<std::string> refusals;
+  // False only without a task, which has no preference files and so refused nothing.
   (void)TaskC::WithPrefs([&](const PrefsFileSetC& set) { refusals = set.Refusals(); });
   for (const std::string& refusal : refusals) PlcLog(plc::kStoreWarning, ArgList << refusal);
 }
