@@ -16,7 +16,8 @@ class InputStreamC;
 class OutputStreamC;
 class rkk_VariableListC;
 
-// What became of a command.
+// What became of a command: the fixed answer of ExecuteCommand, which its callers know by
+// these values; ExecuteOutcomeOf maps the start's result code onto them.
 enum ExecuteOutcome : int {
   EXECUTE_STARTED = 0,           // "Started Successfully"
   EXECUTE_UNSPECIFIED = 1,       // "Unspecified Failure"

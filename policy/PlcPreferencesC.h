@@ -71,7 +71,8 @@ class PlcPreferencesC : public EnvPreferencesC {
 
   // SetDefaults, LoadStoredSettings, ParseCommandLine, DeriveValues, Validate, in
   // this order, stopping at the first that fails. 0, or 1 when one failed (only the command
-  // line can: the steps after it have not run then).
+  // line can: the steps after it have not run then). The loading steps answer 0 or 1, not a
+  // result code: that is their fixed interface, and 1 is the exit code the entry gives.
   [[nodiscard]] virtual int Load(int argc, const char* const* argv);
   // The general default table, then the client's own defaults (stored unexpanded)
   // and "MachineIPAddresses" from the cached adapter list. Always 0.
