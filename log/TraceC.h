@@ -43,7 +43,8 @@ class TraceC {
 
   // Applies the level specification `text` (see above): sets bits when `enable`, clears them
   // otherwise. Returns nonzero on success, 0 when the text is malformed (the items before the
-  // fault stay applied). A null text counts as empty. Never allocates, never blocks.
+  // fault stay applied). A null text counts as empty. Never allocates, never blocks. The int
+  // answer is the filter's fixed interface; not allocating, it reports nothing.
   int Parse(std::string_view text, bool enable = true) noexcept;
   int Parse(const char* text, bool enable = true) noexcept {
     return Parse(text != nullptr ? std::string_view(text) : std::string_view(), enable);
