@@ -18,11 +18,9 @@ class LatchC {
   // Precondition: not held.
   ~LatchC();
 
-  // Blocks until the latch is held. RC_OK, or the code of EDEADLK when the calling thread holds
-  // it already. The only failures are the caller's own misuse, which the caller answers (see
-  // LatchGuardC), so nothing is reported to the error buffer.
+  // Blocks until the latch is held. RC_OK, or EDEADLK's code when this thread holds it already.
   [[nodiscard]] RcT Lock() noexcept;
-  // RC_OK, or the code of EPERM when the calling thread does not hold it (nothing reported).
+  // RC_OK, or EPERM's code when not held here. Misuse only: neither reports to the error buffer.
   [[nodiscard]] RcT Unlock() noexcept;
   // For condition waits.
   pthread_mutex_t* Native() noexcept { return &mutex_; }
@@ -35,12 +33,11 @@ class LatchC {
 // calling thread already held it); only a taken lock is released.
 class LatchGuardC {
  public:
-  explicit LatchGuardC(LatchC& latch) noexcept : latch_(latch), locked_(latch.Lock() == RC_OK) {}
+  explicit LatchGuardC(LatchC& latch) noexcept : latch_(latch), locked_(latch.Lock() == 0) {}
   LatchGuardC(const LatchGuardC&) = delete;
   LatchGuardC& operator=(const LatchGuardC&) = delete;
   ~LatchGuardC() {
-    // A taken lock is this thread's, so the unlock cannot fail.
-    if (locked_) (void)latch_.Unlock();
+    if (locked_) (void)latch_.Unlock();  // taken by this thread, so it cannot fail
   }
   bool Locked() const noexcept { return locked_; }
 
