@@ -1,4 +1,6 @@
-// The name-service calls of the network layer (resolver, service database, host name).
+// The name-service calls of the network layer (resolver, service database, host name). Only
+// the network layer calls them (and its tests and fuzz targets); their true/false and EAI_*
+// answers become the state, fallbacks and traces of its classes, never another layer's result.
 #ifndef QLM_NET_RESOLVER_POSIX_H_
 #define QLM_NET_RESOLVER_POSIX_H_
 

@@ -1,5 +1,7 @@
 // The socket system calls of the network layer. Each returns what the system call returns
-// and leaves errno as it set it; interrupted calls are repeated where that is safe.
+// and leaves errno as it set it; interrupted calls are repeated where that is safe. Only the
+// network layer calls them (and its tests and benchmarks): it turns errno into its code with
+// NetLastError before a result leaves the layer.
 #ifndef QLM_NET_SOCKET_POSIX_H_
 #define QLM_NET_SOCKET_POSIX_H_
 

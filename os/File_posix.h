@@ -2,7 +2,9 @@
 //
 // Every function returns 0 on success or the errno value of the failure (never -1), retries
 // calls interrupted by a signal where that is safe, and opens every descriptor with
-// O_CLOEXEC. Paths are the file system's byte form of a FileNameC (os_SystemPath).
+// O_CLOEXEC. Paths are the file system's byte form of a FileNameC (os_SystemPath). The errno
+// value becomes a code through os_RcFromErrno (or os_ReportErrno) before it leaves the os
+// layer; the few callers in other layers convert or test it on the spot.
 #ifndef QLM_OS_FILE_POSIX_H_
 #define QLM_OS_FILE_POSIX_H_
 
