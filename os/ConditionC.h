@@ -5,8 +5,7 @@
 #include <pthread.h>
 
 #include "base/StringC.h"
-
-class LatchC;
+#include "os/LatchC.h"
 
 class ConditionC {
  public:
@@ -24,7 +23,7 @@ class ConditionC {
   // Releases `latch` (which the calling thread holds), sleeps until woken, and holds `latch`
   // again before returning. May wake without a Signal: callers wait in a loop over their
   // predicate. Returns 0, or EPERM when the caller does not hold `latch`.
-  int Wait(LatchC& latch) noexcept;
+  int Wait(LatchC& latch) noexcept QLM_REQUIRES(latch);
 
   const StringC& GetName() const noexcept { return name_; }
 

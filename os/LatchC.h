@@ -1,11 +1,18 @@
 // LatchC: an error-checking mutex. A thread that locks a latch it already holds, or unlocks
 // one it does not hold, gets an error back instead of a deadlock or undefined behaviour.
+//
+// A latch is a capability of the lock-contract analysis (cmn/cmn_ThreadAnnotations.h): state it
+// guards is marked QLM_GUARDED_BY(latch_), helpers that expect it held QLM_REQUIRES(latch_). For
+// the analysis Lock() takes the latch whatever it returns: on 0 the caller took it, on EDEADLK it
+// held it already, so either way it holds it afterwards.
 #ifndef QLM_OS_LATCHC_H_
 #define QLM_OS_LATCHC_H_
 
 #include <pthread.h>
 
-class LatchC {
+#include "cmn/cmn_ThreadAnnotations.h"
+
+class QLM_CAPABILITY("mutex") LatchC {
  public:
   // The attribute every latch is made with (error-checking, process-private).
   static const pthread_mutexattr_t* attr() noexcept;
@@ -17,9 +24,9 @@ class LatchC {
   ~LatchC();
 
   // Blocks until the latch is held. 0, or EDEADLK when the calling thread holds it already.
-  [[nodiscard]] int Lock() noexcept;
+  [[nodiscard]] int Lock() noexcept QLM_ACQUIRE();
   // 0, or EPERM when the calling thread does not hold it.
-  int Unlock() noexcept;
+  int Unlock() noexcept QLM_RELEASE();
   // For condition waits.
   pthread_mutex_t* Native() noexcept { return &mutex_; }
 
@@ -28,13 +35,16 @@ class LatchC {
 };
 
 // Holds a latch for a scope. Locked() tells whether the lock was taken (false when the
-// calling thread already held it); only a taken lock is released.
-class LatchGuardC {
+// calling thread already held it); only a taken lock is released. The analysis flags a guard
+// over a latch it can see held already, so a false Locked() comes only from nesting through
+// calls it cannot follow (function pointers, virtual calls), which the guarded code refuses.
+class QLM_SCOPED_CAPABILITY LatchGuardC {
  public:
-  explicit LatchGuardC(LatchC& latch) noexcept : latch_(latch), locked_(latch.Lock() == 0) {}
+  explicit LatchGuardC(LatchC& latch) noexcept QLM_ACQUIRE(latch)
+      : latch_(latch), locked_(latch.Lock() == 0) {}
   LatchGuardC(const LatchGuardC&) = delete;
   LatchGuardC& operator=(const LatchGuardC&) = delete;
-  ~LatchGuardC() {
+  ~LatchGuardC() QLM_RELEASE() {
     if (locked_) latch_.Unlock();
   }
   bool Locked() const noexcept { return locked_; }

@@ -163,7 +163,9 @@ TEST(ThreadTest, ForEachFunctionCannotReenterTheRegistry) {
   EXPECT_EQ(ThreadC::ForEach(nested, nullptr), 5);
 }
 
-TEST(LatchTest, ErrorChecking) {
+// Locks twice and nests a guard on purpose: the latch's answer to that misuse is what is
+// checked, and the lock-contract analysis rightly refuses such code, so it is off here.
+void MisuseLatch() QLM_NO_THREAD_SAFETY_ANALYSIS {
   LatchC latch;
   ASSERT_EQ(latch.Lock(), 0);
   EXPECT_EQ(latch.Lock(), EDEADLK);
@@ -172,6 +174,10 @@ TEST(LatchTest, ErrorChecking) {
     EXPECT_FALSE(guard.Locked());
   }
   EXPECT_EQ(latch.Unlock(), 0);  // still held after the guard: it took nothing
+}
+
+TEST(LatchTest, ErrorChecking) {
+  MisuseLatch();
 }
 
 TEST(ConditionTest, ProducerAndConsumer) {
