@@ -15,6 +15,7 @@
 #include "cmn/cmn_ConfigurationI.h"
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_ErrMarkC.h"
+#include "cmn/cmn_MutexC.h"
 #include "cmn/cmn_OpenSSLI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
@@ -436,11 +437,11 @@ StringC EnvMSWPreferencesC::DataDirectory() {
   // Once per process and directory: a data directory (or its etc/, log/, run/) that another
   // user can change is refused by every open below it; say so once where it is seen, also when
   // no log can be written there.
-  static std::mutex checkedLock;
-  static std::vector<std::string> checked;
+  static cmn_MutexC checkedLock;
+  static std::vector<std::string> checked QLM_GUARDED_BY(checkedLock);
   const std::string bytes = data.ToUtf8();
   {
-    std::lock_guard<std::mutex> guard(checkedLock);
+    cmn_MutexLockC guard(checkedLock);
     for (const std::string& done : checked) {
       if (done == bytes) return data;
     }
