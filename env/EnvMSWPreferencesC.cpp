@@ -11,6 +11,7 @@
 
 #include "base/StringMapC.h"
 #include "base/TextUtil.h"
+#include "cmn/cmn_Check.h"
 #include "cmn/cmn_ConfigStoreC.h"
 #include "cmn/cmn_ConfigurationI.h"
 #include "cmn/cmn_ErrBufI.h"
@@ -502,6 +503,7 @@ StringC EnvMSWPreferencesC::SemaphorePath(const StringC& name) {
 // ---- Start-up
 
 RcT EnvMSWPreferencesC::SetUpConfigurationStore(bool correct) {
+  QLM_DCHECK_MAIN_THREAD();
   // HKLM\Software\Quillmarsh Corp\Quillmarsh: the hive, the root key and its parent, to
   // which the configuration files are attached.
   const StringC rootPath = SectionKey(s_Root, s_AllUsers);
