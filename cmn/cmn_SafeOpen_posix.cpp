@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <mutex>
 #include <vector>
 
 #include "cmn/cmn_ErrBufI.h"
+#include "cmn/cmn_MutexC.h"
 #include "cmn/cmn_Services.h"
 
 namespace {
@@ -34,15 +34,14 @@ struct KnownDirS {
   std::string path;  // the plain path, also the shown name
   cmn_UniqueFdC fd;  // O_DIRECTORY, close-on-exec
 };
-std::mutex g_known_mu;
-bool g_remember = false;
-uid_t g_known_euid = 0;
-bool g_known_checks = true;
-std::vector<KnownDirS> g_known;
+cmn_MutexC g_known_mu;
+bool g_remember QLM_GUARDED_BY(g_known_mu) = false;
+uid_t g_known_euid QLM_GUARDED_BY(g_known_mu) = 0;
+bool g_known_checks QLM_GUARDED_BY(g_known_mu) = true;
+std::vector<KnownDirS> g_known QLM_GUARDED_BY(g_known_mu);
 
 // Drops what was remembered for another effective user or another state of the checks.
-// Called with g_known_mu held.
-void KnownValidateLocked(bool checks) {
+void KnownValidateLocked(bool checks) QLM_REQUIRES(g_known_mu) {
   const uid_t euid = ::geteuid();
   if (g_known.empty() || (euid == g_known_euid && checks == g_known_checks)) {
     g_known_euid = euid;
@@ -57,7 +56,7 @@ void KnownValidateLocked(bool checks) {
 // A new descriptor of the deepest remembered directory among `paths` (shallowest first) and
 // its index, or -1.
 int KnownLookup(const std::vector<std::string>& paths, bool checks, size_t* index) {
-  std::lock_guard lock(g_known_mu);
+  cmn_MutexLockC lock(g_known_mu);
   if (!g_remember) return -1;
   KnownValidateLocked(checks);
   if (g_known.empty()) return -1;
@@ -72,7 +71,7 @@ int KnownLookup(const std::vector<std::string>& paths, bool checks, size_t* inde
 }
 
 void KnownAdd(const std::string& path, int fd, bool checks) {
-  std::lock_guard lock(g_known_mu);
+  cmn_MutexLockC lock(g_known_mu);
   if (!g_remember) return;
   KnownValidateLocked(checks);
   if (g_known.size() >= kMaxKnownDirectories) return;
@@ -403,13 +402,13 @@ void cmn_SafeOpenForceChecks(int mode) noexcept {
 }
 
 void cmn_SafeOpenRememberDirectories(bool remember) noexcept {
-  std::lock_guard lock(g_known_mu);
+  cmn_MutexLockC lock(g_known_mu);
   g_remember = remember;
   if (!remember) g_known.clear();
 }
 
 void cmn_SafeOpenForgetDirectories() noexcept {
-  std::lock_guard lock(g_known_mu);
+  cmn_MutexLockC lock(g_known_mu);
   g_known.clear();
 }
 

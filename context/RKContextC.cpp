@@ -35,6 +35,7 @@ RKContextC::~RKContextC() {
 }
 
 RKContextC* RKContextC::Current() {
+  QLM_DCHECK_MAIN_THREAD();
   if (m_ContextP != nullptr) {
     if (RKContextC* internal = m_ContextP->GetInternalContext()) return internal;
   }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "cmn/cmn_Check.h"
 #include "context/rkk_EnvironmentBlockC.h"
 #include "env/EnvPreferencesC.h"
 #include "env/PrefsLookup.h"
@@ -36,9 +37,11 @@ rkk_ProcessEnvironmentC g_provider;
 }  // namespace
 
 void rkk_ProcessEnvironmentC::Install() noexcept {
+  QLM_DCHECK_MAIN_THREAD();
   ProcessEnvironmentI::Set(&g_provider);
 }
 
 void rkk_ProcessEnvironmentC::Uninstall() noexcept {
+  QLM_DCHECK_MAIN_THREAD();
   ProcessEnvironmentI::Set(nullptr);
 }

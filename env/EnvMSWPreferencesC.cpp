@@ -11,10 +11,12 @@
 
 #include "base/StringMapC.h"
 #include "base/TextUtil.h"
+#include "cmn/cmn_Check.h"
 #include "cmn/cmn_ConfigStoreC.h"
 #include "cmn/cmn_ConfigurationI.h"
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_ErrMarkC.h"
+#include "cmn/cmn_MutexC.h"
 #include "cmn/cmn_OpenSSLI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "cmn/cmn_Services.h"
@@ -436,11 +438,11 @@ StringC EnvMSWPreferencesC::DataDirectory() {
   // Once per process and directory: a data directory (or its etc/, log/, run/) that another
   // user can change is refused by every open below it; say so once where it is seen, also when
   // no log can be written there.
-  static std::mutex checkedLock;
-  static std::vector<std::string> checked;
+  static cmn_MutexC checkedLock;
+  static std::vector<std::string> checked QLM_GUARDED_BY(checkedLock);
   const std::string bytes = data.ToUtf8();
   {
-    std::lock_guard<std::mutex> guard(checkedLock);
+    cmn_MutexLockC guard(checkedLock);
     for (const std::string& done : checked) {
       if (done == bytes) return data;
     }
@@ -501,6 +503,7 @@ StringC EnvMSWPreferencesC::SemaphorePath(const StringC& name) {
 // ---- Start-up
 
 RcT EnvMSWPreferencesC::SetUpConfigurationStore(bool correct) {
+  QLM_DCHECK_MAIN_THREAD();
   // HKLM\Software\Quillmarsh Corp\Quillmarsh: the hive, the root key and its parent, to
   // which the configuration files are attached.
   const StringC rootPath = SectionKey(s_Root, s_AllUsers);

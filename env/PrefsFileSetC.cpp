@@ -235,21 +235,25 @@ bool PrefsFileSetC::TryFile(std::string file, int depth, std::optional<PrefsFile
   const PrefsFileKindE kind = known.has_value() ? *known : PrefsFileKind(file);
   if (kind == PREFS_KIND_MISSING || kind == PREFS_KIND_DIRECTORY) {
     Diag(PREFS_E_FILE_NOT_FOUND, PREFS_T_FILE_NOT_FOUND, ArgList << file);
+    LatchGuardC guard(latch_);
     if (files_.empty()) {
       first_name_ = file;
       files_.push_back(std::make_unique<PrefsC>(file));
     }
     return false;
   }
-  for (const std::unique_ptr<PrefsC>& loaded : files_) {
-    if (loaded->FileName() == file) {
-      // A redirection that leads back to a file already read would read it forever.
-      Diag(PREFS_E_ALREADY_READ, PREFS_T_ALREADY_READ, ArgList << file);
-      return false;
-    }
+  bool already_read = false;
+  {
+    LatchGuardC guard(latch_);
+    for (const std::unique_ptr<PrefsC>& loaded : files_) already_read |= loaded->FileName() == file;
+    if (!already_read) last_found_ = file;
+  }
+  if (already_read) {
+    // A redirection that leads back to a file already read would read it forever.
+    Diag(PREFS_E_ALREADY_READ, PREFS_T_ALREADY_READ, ArgList << file);
+    return false;
   }
 
-  last_found_ = file;
   Diag(PREFS_E_FILE_FOUND, PREFS_T_FILE_FOUND, ArgList << file);
   auto prefs = std::make_unique<PrefsC>(file);
   const RcT rc = Checked("file", file, [&] { return prefs->Read(false, false); });
@@ -257,13 +261,18 @@ bool PrefsFileSetC::TryFile(std::string file, int depth, std::optional<PrefsFile
     Diag(PREFS_E_OPEN_FAILED, PREFS_T_OPEN_FAILED, ArgList << file);
     return true;
   }
-  PrefsC* const loaded = prefs.get();
-  files_.push_back(std::move(prefs));
-  if (first_name_.empty()) first_name_ = file;
+  // Read before the file joins the set: afterwards only the latch's holder may look at it.
+  const std::string* redirect = prefs->Find(c_EnvironmentSection, PrefsPathC::c_PathVariable);
+  const std::optional<std::string> redirection =
+      redirect != nullptr ? std::optional<std::string>(*redirect) : std::nullopt;
+  {
+    LatchGuardC guard(latch_);
+    files_.push_back(std::move(prefs));
+    if (first_name_.empty()) first_name_ = file;
+  }
 
-  const std::string* redirect = loaded->Find(c_EnvironmentSection, PrefsPathC::c_PathVariable);
-  if (redirect == nullptr) return false;
-  const std::string path = *redirect;  // the file is not changed during the search, but copy
+  if (!redirection.has_value()) return false;
+  const std::string& path = *redirection;
   Diag(PREFS_E_PATH_VARIABLE, PREFS_T_PATH_VARIABLE,
        ArgList << "  " << PrefsPathC::c_PathVariable << path);
   if (!path.empty()) {
@@ -290,6 +299,7 @@ RcT PrefsFileSetC::Checked(const char* what, const std::string& path,
     if (buffer != nullptr && buffer->Mark() != mark && buffer->Count() > 0) {
       refusal = std::string(buffer->Entry(buffer->Count() - 1)->Text());
     }
+    LatchGuardC guard(latch_);
     refusals_.push_back("Preference " + std::string(what) + " '" + path +
                         "' is not used and the search for preference files ends there: " + refusal);
   }

@@ -9,7 +9,9 @@
 // Every lookup and change takes the set's error-checking latch for its whole duration and
 // calls no other public operation while holding it; a nested call from the same thread (which
 // would deadlock an ordinary mutex) fails the latch and gives the default, or false for a
-// change. Results are copies, so they stay valid whatever happens to the set afterwards.
+// change. Results are copies, so they stay valid whatever happens to the set afterwards. The
+// search takes the latch only around each change it makes to the set, never while it expands
+// a path: the expansion may look up the task's set, whose lookups run under the task's mutex.
 //
 // Diagnostics: when "OUIPREFSDEBUG" is set (the empty text included) when the set is created,
 // the search reports what it tries into a text printed on standard output at the end of the
@@ -109,20 +111,26 @@ class PrefsFileSetC {
 
   // Runs `open` (a checked open of `path`, a preference "file" or "directory") leaving the
   // error buffer as it was; a refusal under the trust rule is kept for Refusals().
-  RcT Checked(const char* what, const std::string& path, const std::function<RcT()>& open);
-  bool FindLocked(std::string_view section, std::string_view key, std::string* value) const;
-  bool SetLocked(std::string_view section, std::string_view key, std::string_view value);
+  RcT Checked(const char* what, const std::string& path, const std::function<RcT()>& open)
+      QLM_EXCLUDES(latch_);
+  bool FindLocked(std::string_view section, std::string_view key, std::string* value) const
+      QLM_REQUIRES(latch_);
+  bool SetLocked(std::string_view section, std::string_view key, std::string_view value)
+      QLM_REQUIRES(latch_);
   bool Watched(std::string_view name) const noexcept;
   // Writes a diagnostic message (nothing when diagnostics are off or one is being written).
   void Diag(uint32_t number, const char* default_text, const ArgListC& args = ArgListC()) const;
 
+  // Set before the set is published and never changed afterwards: read without the latch.
   PrefsTaskInfoS task_;
-  std::vector<std::unique_ptr<PrefsC>> files_;  // load order; changes go to the first
-  std::string first_name_;
-  std::string last_found_;
-  std::vector<std::string> refusals_;
   std::optional<std::string> diag_text_;
+
   mutable LatchC latch_;
+  // The files (load order; changes go to the first) and what is stored in them.
+  std::vector<std::unique_ptr<PrefsC>> files_ QLM_GUARDED_BY(latch_);
+  std::string first_name_ QLM_GUARDED_BY(latch_);
+  std::string last_found_ QLM_GUARDED_BY(latch_);
+  std::vector<std::string> refusals_ QLM_GUARDED_BY(latch_);
 };
 
 #endif  // QLM_ENV_PREFSFILESETC_H_

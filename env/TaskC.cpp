@@ -36,9 +36,9 @@ std::string LowerCase(std::string text) {
 
 }  // namespace
 
-std::recursive_mutex& TaskC::Mutex() noexcept {
+cmn_RecursiveMutexC& TaskC::Mutex() noexcept {
   // Never destroyed: lookups from other threads may still come during process exit.
-  static std::recursive_mutex* const s_Mutex = new std::recursive_mutex;
+  static cmn_RecursiveMutexC* const s_Mutex = new cmn_RecursiveMutexC;
   return *s_Mutex;
 }
 
@@ -76,7 +76,7 @@ RcT TaskC::Initialize(int* argc, char** argv, const char* task_name, long versio
   TaskC* task = nullptr;
   bool needs_prefs = path_given;
   {
-    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    cmn_RecursiveLockC lock(Mutex());
     if (first_task_p == nullptr) {
       first_task_p = new TaskC(*argc > 0 ? argv[0] : nullptr, task_name, version);
       num_task = 1;
@@ -95,7 +95,7 @@ RcT TaskC::Initialize(int* argc, char** argv, const char* task_name, long versio
 void TaskC::Shutdown() noexcept {
   TaskC* task = nullptr;
   {
-    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    cmn_RecursiveLockC lock(Mutex());
     task = std::exchange(first_task_p, nullptr);
     num_task = 0;
   }
@@ -104,49 +104,53 @@ void TaskC::Shutdown() noexcept {
 
 void TaskC::CreatePrefs(const char* search_path) {
   std::unique_ptr<PrefsFileSetC> set = PrefsFileSetC::Create(search_path, Info());
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  cmn_RecursiveLockC lock(Mutex());
   std::swap(prefs_, set);
   // The old set goes when `set` leaves the scope, still under the mutex, so no lookup can be
   // inside it.
 }
 
 std::unique_ptr<TraceC> TaskC::ReplaceTrace(std::unique_ptr<TraceC> trace) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  cmn_RecursiveLockC lock(Mutex());
+  return ReplaceTraceLocked(std::move(trace));
+}
+
+std::unique_ptr<TraceC> TaskC::ReplaceTraceLocked(std::unique_ptr<TraceC> trace) {
   std::swap(trace_, trace);
   return trace;
 }
 
 PrefsTaskInfoS TaskC::Info() const {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  cmn_RecursiveLockC lock(Mutex());
   return info_;
 }
 
 std::string TaskC::ProgramName() const {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  cmn_RecursiveLockC lock(Mutex());
   return info_.program_name;
 }
 
 std::string TaskC::HomeDirectory() const {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  cmn_RecursiveLockC lock(Mutex());
   return info_.home;
 }
 
 std::string TaskC::StartDirectory() const {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  cmn_RecursiveLockC lock(Mutex());
   return info_.start_dir;
 }
 
 std::string TaskC::TaskName() const {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  cmn_RecursiveLockC lock(Mutex());
   return info_.task_name;
 }
 
 std::string TaskC::TaskNameLower() const {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  cmn_RecursiveLockC lock(Mutex());
   return info_.task_name_lower;
 }
 
 std::string TaskC::VersionText() const {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  cmn_RecursiveLockC lock(Mutex());
   return info_.version_text;
 }

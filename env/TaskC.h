@@ -5,15 +5,18 @@
 //
 // Locking: one recursive mutex guards the task pointer and everything the task owns. It is a
 // process-wide object that is never destroyed, so Shutdown can run while other threads still
-// make lookups: they find no task afterwards and take their defaults.
+// make lookups: they find no task afterwards and take their defaults. Code that already holds
+// the mutex uses the *Locked operations (QLM_REQUIRES), so the analysis sees every nesting it
+// can follow as one holding; the mutex stays recursive for the nesting it cannot follow, such
+// as a callback of WithPrefs or WithTrace that ends up in another task lookup.
 #ifndef QLM_ENV_TASKC_H_
 #define QLM_ENV_TASKC_H_
 
 #include <cstddef>
 #include <memory>
-#include <mutex>
 #include <string>
 
+#include "cmn/cmn_MutexC.h"
 #include "cmn/cmn_Result.h"
 #include "env/PrefsPathC.h"
 
@@ -31,8 +34,8 @@ class TaskC {
 
   // The task, or null before Initialize and after Shutdown; counted by num_task (0 or 1).
   // Read them under Mutex().
-  static TaskC* first_task_p;
-  static int num_task;
+  static TaskC* first_task_p QLM_GUARDED_BY(Mutex());
+  static int num_task QLM_GUARDED_BY(Mutex());
 
   // Initialises the task context: creates the task when there is none (program name from
   // argv[0], home directory from HOME, start directory, `task_name`, `version` as decimal
@@ -47,13 +50,13 @@ class TaskC {
   static void Shutdown() noexcept;
 
   // The mutex that guards the task (recursive; never destroyed).
-  static std::recursive_mutex& Mutex() noexcept;
+  static cmn_RecursiveMutexC& Mutex() noexcept;
 
   // Calls `f(const PrefsFileSetC&)` under the task's mutex when the task has a set; false
   // when there is none.
   template <class F>
   static bool WithPrefs(F&& f) {
-    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    cmn_RecursiveLockC lock(Mutex());
     if (first_task_p == nullptr || first_task_p->prefs_ == nullptr) return false;
     f(static_cast<const PrefsFileSetC&>(*first_task_p->prefs_));
     return true;
@@ -61,7 +64,7 @@ class TaskC {
   // Calls `f(TraceC&)` under the task's mutex when there is a task; false otherwise.
   template <class F>
   static bool WithTrace(F&& f) {
-    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    cmn_RecursiveLockC lock(Mutex());
     if (first_task_p == nullptr || first_task_p->trace_ == nullptr) return false;
     f(*first_task_p->trace_);
     return true;
@@ -69,9 +72,12 @@ class TaskC {
 
   // Creates a new set for `search_path` (null: the default path) and makes it the task's set.
   // The search runs without the task's mutex; the old set is destroyed after the swap.
-  void CreatePrefs(const char* search_path);
+  void CreatePrefs(const char* search_path) QLM_EXCLUDES(Mutex());
   // Installs `trace` (owned from now on) and gives back the one it replaces.
-  std::unique_ptr<TraceC> ReplaceTrace(std::unique_ptr<TraceC> trace);
+  std::unique_ptr<TraceC> ReplaceTrace(std::unique_ptr<TraceC> trace) QLM_EXCLUDES(Mutex());
+  std::unique_ptr<TraceC> ReplaceTraceLocked(std::unique_ptr<TraceC> trace) QLM_REQUIRES(Mutex());
+  // The task's trace object (may be null); valid only while the caller holds the mutex.
+  TraceC* TraceLocked() const QLM_REQUIRES(Mutex()) { return trace_.get(); }
 
   // Copies of the task facts (see PrefsTaskInfoS).
   PrefsTaskInfoS Info() const;
@@ -89,9 +95,9 @@ class TaskC {
  private:
   TaskC(const char* argv0, const char* task_name, long version);
 
-  PrefsTaskInfoS info_;
-  std::unique_ptr<PrefsFileSetC> prefs_;
-  std::unique_ptr<TraceC> trace_;
+  PrefsTaskInfoS info_ QLM_GUARDED_BY(Mutex());
+  std::unique_ptr<PrefsFileSetC> prefs_ QLM_GUARDED_BY(Mutex());
+  std::unique_ptr<TraceC> trace_ QLM_GUARDED_BY(Mutex());
 };
 
 #endif  // QLM_ENV_TASKC_H_

@@ -13,18 +13,17 @@ void ReplaceTaskTrace() {
   const bool set = GetPref(IndentedTraceC::c_DepthMultiplierKey, c_PrefsDefaultSection, &text);
   const int32_t multiplier = IndentedTraceC::ParseDepthMultiplier(set ? text.c_str() : nullptr);
 
-  std::lock_guard<std::recursive_mutex> lock(TaskC::Mutex());
+  cmn_RecursiveLockC lock(TaskC::Mutex());
   TaskC* task = TaskC::first_task_p;
   if (task == nullptr) return;
-  // Without a task the default above stands.
-  (void)TaskC::WithTrace([&](TraceC& old) {
-    const auto* indented = dynamic_cast<const IndentedTraceC*>(&old);
-    const uint32_t depth = indented != nullptr ? indented->Depth() : 0;
-    // The flags an administrator set before the replacement stay in force.
-    std::unique_ptr<TraceC> replacement = std::make_unique<IndentedTraceC>(old, depth, multiplier);
-    // `old` is destroyed by the swap; nothing touches it afterwards.
-    (void)task->ReplaceTrace(std::move(replacement));
-  });
+  const TraceC* old = task->TraceLocked();
+  if (old == nullptr) return;
+  const auto* indented = dynamic_cast<const IndentedTraceC*>(old);
+  const uint32_t depth = indented != nullptr ? indented->Depth() : 0;
+  // The flags an administrator set before the replacement stay in force.
+  std::unique_ptr<TraceC> replacement = std::make_unique<IndentedTraceC>(*old, depth, multiplier);
+  // `old` is destroyed by the swap; nothing touches it afterwards.
+  (void)task->ReplaceTraceLocked(std::move(replacement));
 }
 
 bool TaskStartHookIndentedTrace(TaskC& /*task*/) {

@@ -6,8 +6,7 @@
 
 #include "base/StringC.h"
 #include "cmn/cmn_Result.h"
-
-class LatchC;
+#include "os/LatchC.h"
 
 class ConditionC {
  public:
@@ -26,7 +25,7 @@ class ConditionC {
   // again before returning. May wake without a Signal: callers wait in a loop over their
   // predicate. Returns RC_OK, or the code of EPERM when the caller does not hold `latch` (its
   // own misuse: nothing is reported to the error buffer, as with LatchC).
-  [[nodiscard]] RcT Wait(LatchC& latch) noexcept;
+  [[nodiscard]] RcT Wait(LatchC& latch) noexcept QLM_REQUIRES(latch);
 
   const StringC& GetName() const noexcept { return name_; }
 

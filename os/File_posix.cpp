@@ -10,11 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "cmn/cmn_Encodings.h"
+#include "cmn/cmn_MutexC.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "os/FileInfoC.h"
 #include "os/FileNameC.h"
@@ -274,12 +274,12 @@ struct NotedLockS {
   std::thread::id thread;
 };
 
-std::mutex& NotedLocksMutex() {
-  static std::mutex* mutex = new std::mutex();  // used until the process ends
+cmn_MutexC& NotedLocksMutex() {
+  static cmn_MutexC* mutex = new cmn_MutexC();  // used until the process ends
   return *mutex;
 }
 
-std::vector<NotedLockS>& NotedLocks() {
+std::vector<NotedLockS>& NotedLocks() QLM_REQUIRES(NotedLocksMutex()) {
   static auto* locks = new std::vector<NotedLockS>();
   return *locks;
 }
@@ -287,12 +287,12 @@ std::vector<NotedLockS>& NotedLocks() {
 }  // namespace
 
 void os_NoteLockHeld(const void* owner, dev_t dev, ino_t ino, bool exclusive) {
-  std::lock_guard<std::mutex> guard(NotedLocksMutex());
+  cmn_MutexLockC guard(NotedLocksMutex());
   NotedLocks().push_back({owner, dev, ino, exclusive, std::this_thread::get_id()});
 }
 
 void os_NoteLockReleased(const void* owner) noexcept {
-  std::lock_guard<std::mutex> guard(NotedLocksMutex());
+  cmn_MutexLockC guard(NotedLocksMutex());
   auto& locks = NotedLocks();
   locks.erase(std::remove_if(locks.begin(), locks.end(),
                              [owner](const NotedLockS& lock) { return lock.owner == owner; }),
@@ -300,7 +300,7 @@ void os_NoteLockReleased(const void* owner) noexcept {
 }
 
 bool os_ThreadHoldsConflictingLock(dev_t dev, ino_t ino, bool exclusive) noexcept {
-  std::lock_guard<std::mutex> guard(NotedLocksMutex());
+  cmn_MutexLockC guard(NotedLocksMutex());
   const std::thread::id self = std::this_thread::get_id();
   for (const NotedLockS& lock : NotedLocks()) {
     if (lock.dev == dev && lock.ino == ino && lock.thread == self &&

@@ -24,10 +24,10 @@
 
 #include "cmn/cmn_Result.h"
 #include "messages/os_Messages.h"
+#include "os/LatchC.h"
 
 class cmn_ErrBufI;
 class ConditionC;
-class LatchC;
 class MainThreadC;
 
 class ThreadC {
@@ -103,27 +103,28 @@ class ThreadC {
   static void* ThreadProc(void* self);
   // The latch of the registry (made on first use, never destroyed).
   static LatchC& thread_latch();
-  // Under the latch: creates the registry and the main thread's entry when missing.
-  static void EnsureRegistry();
-  // Under the latch: creates the zombie condition when missing.
-  static ConditionC& ZombieCondition();
-  // Under the latch: removes this object's entry, uncounting it when it was a zombie.
-  void Unregister() noexcept;
-  // Under the latch: marks this thread finished and counts it once when registered.
-  void MarkFinished() noexcept;
+  // Creates the registry and the main thread's entry when missing.
+  static void EnsureRegistry() QLM_REQUIRES(thread_latch());
+  // Creates the zombie condition when missing.
+  static ConditionC& ZombieCondition() QLM_REQUIRES(thread_latch());
+  // Removes this object's entry, uncounting it when it was a zombie.
+  void Unregister() noexcept QLM_REQUIRES(thread_latch());
+  // Marks this thread finished and counts it once when registered.
+  void MarkFinished() noexcept QLM_REQUIRES(thread_latch());
 
-  static RegistryT* threads;
-  static MainThreadC* thread_main;
+  static RegistryT* threads QLM_GUARDED_BY(thread_latch());
+  static MainThreadC* thread_main QLM_GUARDED_BY(thread_latch());
+  // Changed under the latch; read without it by GetZombieCount().
   static std::atomic<int64_t> zombie_threads;
-  static ConditionC* zombie_threads_condition;
+  static ConditionC* zombie_threads_condition QLM_GUARDED_BY(thread_latch());
 
   std::atomic<ThreadIdT> id_{0};
   std::atomic<int32_t> state_{c_StateNew};
   cmn_ErrBufI* errbuf_ = nullptr;
-  // Guarded by the latch.
-  bool counted_ = false;  // included in the zombie count
-  bool started_ = false;
-  bool joined_ = false;
+  bool counted_ QLM_GUARDED_BY(thread_latch()) = false;  // included in the zombie count
+  bool started_ QLM_GUARDED_BY(thread_latch()) = false;
+  bool joined_ QLM_GUARDED_BY(thread_latch()) = false;
+  // Set by MainThreadC's constructor and never changed: read without the latch.
   bool is_main_ = false;
 };
 

@@ -38,10 +38,6 @@ bool WriteAll(int fd, const std::string& text) {
 
 }  // namespace
 
-RcT PlcRcFromErrno(int err) noexcept {
-  return RC_OS_BASE | (static_cast<uint32_t>(err) & 0xFFFFu);
-}
-
 RcT PlcReadMetricsFile(const std::string& path, std::string* text) {
   text->clear();
   cmn_ErrMarkC mark;
@@ -49,7 +45,7 @@ RcT PlcReadMetricsFile(const std::string& path, std::string* text) {
   const RcT rc = cmn_SafeOpen(path, O_RDONLY | O_NONBLOCK, 0, &fd);
   if (rc != RC_OK) {
     mark.Rollback();
-    return rc == PlcRcFromErrno(ENOENT) ? RC_OK : rc;
+    return rc == cmn_RcFromErrno(ENOENT) ? RC_OK : rc;
   }
   char buffer[8192];
   while (text->size() < kMaxPrevious) {
@@ -58,7 +54,7 @@ RcT PlcReadMetricsFile(const std::string& path, std::string* text) {
     if (n < 0) {
       const int err = errno;
       text->clear();
-      return PlcRcFromErrno(err);
+      return cmn_RcFromErrno(err);
     }
     if (n == 0) break;
     text->append(buffer, static_cast<size_t>(n));
@@ -83,7 +79,7 @@ RcT PlcReplaceMetricsFile(const std::string& path, const std::string& text, std:
   if (::faccessat(dir.Get(), ".", W_OK | X_OK, 0) != 0) {
     const int err = errno;
     *reason = std::string("the directory is not writable: ") + std::strerror(err);
-    return PlcRcFromErrno(err);
+    return cmn_RcFromErrno(err);
   }
 
   const std::string temporary = "." + leaf + ".tmp." + std::to_string(::getpid());
@@ -109,7 +105,7 @@ RcT PlcReplaceMetricsFile(const std::string& path, const std::string& text, std:
     // Best effort: the write's failure is the one reported.
     (void)::unlinkat(dir.Get(), temporary.c_str(), 0);
     *reason = std::strerror(err);
-    return PlcRcFromErrno(err);
+    return cmn_RcFromErrno(err);
   }
   // Best effort: the rename is done; only its durability is at stake.
   (void)::fsync(dir.Get());

@@ -6,9 +6,6 @@
 
 #include "cmn/cmn_Result.h"
 
-// The policy module's errno mapping.
-[[nodiscard]] RcT PlcRcFromErrno(int err) noexcept;
-
 // Reads the file at `path` (at most 1 MiB) through the checked open. A missing file gives an
 // empty text and RC_OK; any other failure a failed code, *text left empty.
 [[nodiscard]] RcT PlcReadMetricsFile(const std::string& path, std::string* text);

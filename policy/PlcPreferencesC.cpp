@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cmn/cmn_Check.h"
 #include "cmn/cmn_ConfigStoreC.h"
 #include "env/EnvMSWPreferencesC.h"
 #include "env/PrefsFileSetC.h"
@@ -59,6 +60,7 @@ const env_EnvOptsC PlcPreferencesC::c_AgentTimeout(Ascii("AgentTimeout"));
 const env_EnvOptsC PlcPreferencesC::c_AgentTerminateGrace(Ascii("AgentTerminateGrace"));
 
 void PlcSetBootstrapServersHook(PlcBootstrapServersFnT fn) noexcept {
+  QLM_DCHECK_MAIN_THREAD();
   g_BootstrapServers = fn;
 }
 

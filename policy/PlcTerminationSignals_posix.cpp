@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "cmn/cmn_Check.h"
+
 namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
@@ -17,6 +19,7 @@ void RecordSignal(int signal) {
 
 PlcTerminationSignalsC::PlcTerminationSignalsC() noexcept {
   static_assert(sizeof kSignals / sizeof kSignals[0] == c_Count);
+  QLM_DCHECK_MAIN_THREAD();
   g_pending = 0;
   for (int i = 0; i < c_Count; ++i) {
     // A signal the run was told to ignore (nohup) stays ignored.
@@ -37,6 +40,7 @@ PlcTerminationSignalsC::PlcTerminationSignalsC() noexcept {
 }
 
 PlcTerminationSignalsC::~PlcTerminationSignalsC() {
+  QLM_DCHECK_MAIN_THREAD();
   for (int i = 0; i < c_Count; ++i) {
     // A destructor cannot act on it; the previous action was valid.
     if (installed_[i]) (void)::sigaction(kSignals[i], &previous_[i], nullptr);

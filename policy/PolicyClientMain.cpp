@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/StringArrayC.h"
+#include "cmn/cmn_Check.h"
 #include "cmn/cmn_RegistryI.h"
 #include "cmn/cmn_SafeOpen_posix.h"
 #include "context/RKContextC.h"
@@ -120,6 +121,7 @@ void WriteBanner() {
 }  // namespace
 
 int PolicyClientMain(int argc, char** argv) {
+  QLM_DCHECK_MAIN_THREAD();
   // --help and --version: before anything else, nothing logged, nothing set up.
   if (const int info = PlcHandleInfoRequest(argc, argv); info >= 0) return info;
   PlcDisableCoreDumps();  // before any secret is read

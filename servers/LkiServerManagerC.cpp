@@ -6,6 +6,7 @@
 
 #include "base/ArgListC.h"
 #include "base/StringArrayC.h"
+#include "cmn/cmn_Check.h"
 #include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_Services.h"
 #include "env/EnvMSWPreferencesC.h"
@@ -495,6 +496,7 @@ RcT LkiServerManagerC::LoadLocation(const StringC& keyPath, const StringC& kind)
 }
 
 LkiServerManagerC* LkiServerManagerC::DownloadManager() {
+  QLM_DCHECK_MAIN_THREAD();
   if (s_DownloadManager == nullptr) {
     auto* manager = new LkiServerManagerC();
     // A store that cannot be read loads no locations; no message.
@@ -506,6 +508,7 @@ LkiServerManagerC* LkiServerManagerC::DownloadManager() {
 }
 
 LkiServerManagerC* LkiServerManagerC::UploadManager() {
+  QLM_DCHECK_MAIN_THREAD();
   if (s_UploadManager == nullptr) {
     auto* manager = new LkiServerManagerC();
     // A store that cannot be read loads no locations; no message.
@@ -517,6 +520,7 @@ LkiServerManagerC* LkiServerManagerC::UploadManager() {
 }
 
 void LkiServerManagerC::ReleaseUploadManager() noexcept {
+  QLM_DCHECK_MAIN_THREAD();
   if (LkiServerManagerC* manager = std::exchange(s_UploadManager, nullptr)) manager->Release();
 }
 

@@ -26,6 +26,17 @@
 
 namespace {
 
+// The task pointer and count, read under the task's mutex.
+TaskC* CurrentTask() {
+  cmn_RecursiveLockC lock(TaskC::Mutex());
+  return TaskC::first_task_p;
+}
+
+int TaskCount() {
+  cmn_RecursiveLockC lock(TaskC::Mutex());
+  return TaskC::num_task;
+}
+
 class TaskCTest : public qlmtest::TempDirTest {
  protected:
   void SetUp() override {
@@ -76,9 +87,9 @@ TEST_F(TaskCTest, TaskFactsFromArgumentsAndEnvironment) {
     char* argv[] = {const_cast<char*>(c.argv0), nullptr};
     int argc = 1;
     ASSERT_EQ(TaskC::Initialize(&argc, argv, "QlmPolicy", 450), RC_OK);
-    ASSERT_NE(TaskC::first_task_p, nullptr);
-    EXPECT_EQ(TaskC::num_task, 1);
-    const PrefsTaskInfoS info = TaskC::first_task_p->Info();
+    ASSERT_NE(CurrentTask(), nullptr);
+    EXPECT_EQ(TaskCount(), 1);
+    const PrefsTaskInfoS info = CurrentTask()->Info();
     EXPECT_EQ(info.program_name, c.program) << c.argv0;
     EXPECT_EQ(info.home, c.expected_home) << c.argv0;
     EXPECT_EQ(info.task_name, "QlmPolicy");
@@ -86,8 +97,8 @@ TEST_F(TaskCTest, TaskFactsFromArgumentsAndEnvironment) {
     EXPECT_EQ(info.version_text, "450");
     EXPECT_FALSE(info.start_dir.empty());
     TaskC::Shutdown();
-    EXPECT_EQ(TaskC::first_task_p, nullptr);
-    EXPECT_EQ(TaskC::num_task, 0);
+    EXPECT_EQ(CurrentTask(), nullptr);
+    EXPECT_EQ(TaskCount(), 0);
   }
 }
 
@@ -172,7 +183,7 @@ TEST_F(TaskCTest, HooksRunInOrderAfterTheSetExists) {
   EXPECT_EQ(Init(hooks, 3), RC_FAIL);
   EXPECT_TRUE(g_hook_saw_set);
   EXPECT_EQ(g_hook_order, (std::vector<int>{1, 2}));
-  EXPECT_NE(TaskC::first_task_p, nullptr);  // the task stays
+  EXPECT_NE(CurrentTask(), nullptr);  // the task stays
 }
 
 TEST_F(TaskCTest, IndentedTraceKeepsDepthAndFlags) {
@@ -225,7 +236,8 @@ TEST_F(TaskCTest, LookupsFromOtherThreadsDuringReplacement) {
       if (value == nullptr || std::string(value) != "one") bad.fetch_add(1);
     }
   });
-  for (int i = 0; i < 20; ++i) TaskC::first_task_p->CreatePrefs(nullptr);
+  TaskC* const task = CurrentTask();
+  for (int i = 0; i < 20; ++i) task->CreatePrefs(nullptr);
   stop.store(true);
   reader.join();
   EXPECT_EQ(bad.load(), 0);

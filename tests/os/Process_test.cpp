@@ -944,8 +944,19 @@ TEST_F(ProcessTest, TerminateGroupNeedsAGroupOfItsOwn) {
 TEST_F(ProcessTest, WaitCallbackMayEndTheGroup) {
   ProcessC process;
   process.SetOwnProcessGroup(true);
-  process.SetArguments(Args({"/bin/sh", "-c", "trap '' TERM; while :; do sleep 1; done"}));
+  // The shell creates `ready` once it ignores TERM; the group is ended only after that, so the
+  // TERM cannot end the shell before its trap is in place and only SIGKILL can end it.
+  const std::string ready = Path("ready");
+  process.SetArguments(Args({"/bin/sh", "-c", "trap '' TERM; : > \"$1\"; while :; do sleep 1; done",
+                             "sh", ready.c_str()}));
   ASSERT_EQ(process.Start(), RC_OK);
+  for (int i = 0; i < 2000 && !PathExists(ready); ++i) ::usleep(10000);  // up to 20 s
+  if (!PathExists(ready)) {
+    bool killed = false;
+    EXPECT_EQ(process.TerminateGroup(0, &killed), RC_OK);
+    EXPECT_EQ(process.Wait(nullptr, nullptr, 0), RC_OK);
+    FAIL() << "the shell did not get ready";
+  }
   int calls = 0;
   auto callback = [](ProcessC* p, void* context) -> bool {
     if (++*static_cast<int*>(context) == 2) {

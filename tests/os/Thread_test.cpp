@@ -164,7 +164,9 @@ TEST(ThreadTest, ForEachFunctionCannotReenterTheRegistry) {
   EXPECT_EQ(ThreadC::ForEach(nested, nullptr), 5);
 }
 
-TEST(LatchTest, ErrorChecking) {
+// Locks twice and nests a guard on purpose: the latch's answer to that misuse is what is
+// checked, and the lock-contract analysis rightly refuses such code, so it is off here.
+void MisuseLatch() QLM_NO_THREAD_SAFETY_ANALYSIS {
   LatchC latch;
   ASSERT_EQ(latch.Lock(), RC_OK);
   EXPECT_EQ(latch.Lock(), os_RcFromErrno(EDEADLK));
@@ -176,10 +178,19 @@ TEST(LatchTest, ErrorChecking) {
   EXPECT_EQ(latch.Unlock(), os_RcFromErrno(EPERM));
 }
 
-TEST(ConditionTest, WaitWithoutTheLatchIsRefused) {
+// Waits without holding the latch on purpose; the analysis refuses that, so it is off here.
+void WaitWithoutLatch() QLM_NO_THREAD_SAFETY_ANALYSIS {
   LatchC latch;
   ConditionC condition;
   EXPECT_EQ(condition.Wait(latch), os_RcFromErrno(EPERM));
+}
+
+TEST(ConditionTest, WaitWithoutTheLatchIsRefused) {
+  WaitWithoutLatch();
+}
+
+TEST(LatchTest, ErrorChecking) {
+  MisuseLatch();
 }
 
 TEST(ConditionTest, ProducerAndConsumer) {
