@@ -133,7 +133,7 @@ void* ThreadC::ThreadProc(void* self) {
   }
   cmn_ErrBufI* errbuf = getErrBuf();
   errbuf->Attach();
-  thread->errbuf_ = errbuf;
+  thread->errbuf_.store(errbuf, std::memory_order_release);
   t_current = thread;
   thread->state_.store(c_StateRunning, std::memory_order_release);
   const StringC id_text = IdText(thread->GetId());

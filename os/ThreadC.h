@@ -83,8 +83,9 @@ class ThreadC {
 
   ThreadIdT GetId() const noexcept { return id_.load(std::memory_order_acquire); }
   int32_t GetState() const noexcept { return state_.load(std::memory_order_acquire); }
-  // The thread's error buffer, once the thread runs.
-  cmn_ErrBufI* GetErrBuf() const noexcept { return errbuf_; }
+  // The thread's error buffer, once the thread runs (null before). Safe from any thread: the
+  // running thread publishes it before its state becomes running.
+  cmn_ErrBufI* GetErrBuf() const noexcept { return errbuf_.load(std::memory_order_acquire); }
 
  protected:
   ThreadC() noexcept;
@@ -120,7 +121,7 @@ class ThreadC {
 
   std::atomic<ThreadIdT> id_{0};
   std::atomic<int32_t> state_{c_StateNew};
-  cmn_ErrBufI* errbuf_ = nullptr;
+  std::atomic<cmn_ErrBufI*> errbuf_{nullptr};
   bool counted_ QLM_GUARDED_BY(thread_latch()) = false;  // included in the zombie count
   bool started_ QLM_GUARDED_BY(thread_latch()) = false;
   bool joined_ QLM_GUARDED_BY(thread_latch()) = false;

@@ -80,6 +80,23 @@ TEST(ThreadTest, StartRunJoin) {
   EXPECT_EQ(ThreadC::GetZombieCount(), 0);
 }
 
+TEST(ThreadTest, ErrorBufferIsReadableFromAnotherThreadWhileItStarts) {
+  // The starting thread publishes its buffer while this one polls for it (TSan reports a race
+  // when the pointer is a plain member).
+  NumberThread::GateS gate;
+  NumberThread thread(3, &gate);
+  ASSERT_EQ(thread.Start(), RC_OK);
+  cmn_ErrBufI* seen = nullptr;
+  for (int i = 0; i < 20000 && seen == nullptr; ++i) {
+    seen = thread.GetErrBuf();
+    if (seen == nullptr) SleepMs(1);
+  }
+  gate.Open();
+  ASSERT_EQ(thread.Join(), RC_OK);
+  EXPECT_NE(seen, nullptr);
+  EXPECT_TRUE(thread.seen_errbuf_);
+}
+
 TEST(ThreadTest, MainThreadStandsForTheFirstUser) {
   ThreadC* main = ThreadC::GetMain();
   ASSERT_NE(main, nullptr);
