@@ -27,6 +27,7 @@
 #include "os/StreamReaderC.h"
 #include "os/StreamWriterC.h"
 #include "tests/os/OsTestSupport.h"
+#include "tests/testing/Sanitizers.h"
 #include "tests/testing/StringHelpers.h"
 
 // --- Freed-memory inspection ---------------------------------------------------------------
@@ -51,16 +52,7 @@ std::atomic<int> g_watched_zeroed{0};  // 1 when it held only zeros then
 
 // ThreadSanitizer supplies its own operator new[]/delete[]; a second definition does not
 // link, so under it the replacements (and the test that needs them) are left out.
-#if defined(__SANITIZE_THREAD__)
-#define QLM_TEST_WATCH_FREED 0
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define QLM_TEST_WATCH_FREED 0
-#endif
-#endif
-#ifndef QLM_TEST_WATCH_FREED
-#define QLM_TEST_WATCH_FREED 1
-#endif
+#define QLM_TEST_WATCH_FREED (!QLM_TEST_UNDER_TSAN)
 
 #if QLM_TEST_WATCH_FREED
 void* operator new[](size_t n) {
