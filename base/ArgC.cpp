@@ -19,8 +19,23 @@ const char* CopyText(std::string_view text) {
 
 }  // namespace
 
-ArgC::ArgC(const ArgC& other) {
-  CopyFrom(other);
+ArgC::ArgC(const ArgC& other) : cmn_ArgValueS(other) {
+  // The base copy shares `other`'s payload; this argument takes its own reference or text.
+  switch (type) {
+    case ARG_STRING:
+      if (str != nullptr) str->AddRef();
+      break;
+    case ARG_ARGLIST:
+      ArgListC::RetainView(list);
+      break;
+    case ARG_CHARSTAR:
+      // A failed allocation throws out of the constructor: no destructor runs, so the text
+      // still shared with `other` is not freed twice.
+      cstr = CopyText(cstr);
+      break;
+    default:
+      break;
+  }
 }
 
 ArgC::ArgC(ArgC&& other) noexcept {
@@ -67,27 +82,6 @@ void ArgC::Clear() noexcept {
   }
   type = ARG_NULL;
   u64 = 0;
-}
-
-void ArgC::CopyFrom(const ArgC& other) {
-  switch (other.type) {
-    case ARG_STRING:
-      if (other.str != nullptr) other.str->AddRef();
-      break;
-    case ARG_ARGLIST:
-      ArgListC::RetainView(other.list);
-      break;
-    case ARG_CHARSTAR: {
-      // Copy first: a failed allocation leaves this argument Null.
-      const char* copy = CopyText(other.cstr);
-      static_cast<cmn_ArgValueS&>(*this) = other;
-      cstr = copy;
-      return;
-    }
-    default:
-      break;
-  }
-  static_cast<cmn_ArgValueS&>(*this) = other;
 }
 
 ArgC ArgC::MakeBool(bool value) noexcept {

@@ -80,8 +80,6 @@ class ArgC : public cmn_ArgValueS {
  private:
   // Drops what the value owns and makes this Null.
   void Clear() noexcept;
-  // Takes references to / copies of what `other` owns.
-  void CopyFrom(const ArgC& other);
 };
 
 #endif  // QLM_BASE_ARGC_H_

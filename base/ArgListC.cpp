@@ -72,6 +72,9 @@ ArgListC::ArgListC(const ArgListC& other) noexcept : impl_(other.impl_) {
   if (impl_ != nullptr) impl_->AddRef();
 }
 
+// Safe without a self check: the new reference is taken before the old one is dropped, so
+// self-assignment leaves the count as it was.
+// NOLINTNEXTLINE(bugprone-unhandled-self-assignment): see above.
 ArgListC& ArgListC::operator=(const ArgListC& other) noexcept {
   if (other.impl_ != nullptr) other.impl_->AddRef();
   if (impl_ != nullptr) impl_->Release();

@@ -56,8 +56,10 @@ StringC::StringC(StringC&& other) noexcept : body_(other.body_) {
   other.body_ = Owned(EmptyBody());
 }
 
+// NOLINTNEXTLINE(bugprone-unhandled-self-assignment): safe without a self check, see below.
 StringC& StringC::operator=(const StringC& other) noexcept {
-  // Read before Reset takes this handle's pointer out: `other` may be this very handle.
+  // Read before Reset takes this handle's pointer out: `other` may be this very handle. The
+  // new reference is taken before Reset drops the old one, so the count never reaches zero.
   const cmn_StringBodyI* fresh = other.body_;
   fresh->AddRef();
   Reset(fresh);

@@ -29,14 +29,6 @@ void Check(bool ok, const char* what) {
   }
 }
 
-bool IsSubsequence(const std::string& small, const std::string& big) {
-  size_t i = 0;
-  for (char c : big) {
-    if (i < small.size() && small[i] == c) ++i;
-  }
-  return i == small.size();
-}
-
 // `part` without the bytes of `drop`.
 std::string Without(std::string_view part, std::string_view drop) {
   std::string out;

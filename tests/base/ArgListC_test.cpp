@@ -69,6 +69,15 @@ TEST(ArgListCTest, TypedAppendersStoreTypeAndValue) {
     if (rows[i].rendered != nullptr) {
       EXPECT_EQ(Rendered(list), rows[i].rendered) << "row " << i;
     }
+    // A copied argument keeps type and value, and owns them past the original's end.
+    ArgListC copied;
+    {
+      ArgListC source;
+      rows[i].add(source);
+      copied.Add(*source[0]);
+    }
+    EXPECT_EQ(copied[0]->Type(), rows[i].type) << "row " << i;
+    EXPECT_EQ(Rendered(copied), Rendered(list)) << "row " << i;
   }
   ArgListC ptr;
   ptr.AddPointer(&marker);

@@ -57,8 +57,9 @@ const char* const kPasswords[] = {
     "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x83\x91\xE3\x82\xB9",  // 日本語パス
     "\xF0\x9F\x94\x91 key \xF0\x9F\x94\x92",                         // outside the BMP
     "with spaces, quotes \" ' and symbols !A1 ==",
-    "a fairly long password that spans several cipher blocks, to make sure chaining works "
-    "across block boundaries and the padding is right at the end",
+    // One password, split over two lines.
+    ("a fairly long password that spans several cipher blocks, to make sure chaining works "
+     "across block boundaries and the padding is right at the end"),
 };
 
 struct AlgorithmCase {
@@ -173,9 +174,11 @@ TEST(RKEncryptionTest, PlainTextThatIsNotUtf8IsRefused) {
   sec_RefM<sec_KeyGeneratorC> secret(new sec_FunctionKeyGenC(&RKEncryptionC::GetConfigFileHeader));
   sec_PwdEncryptionC raw(sec_PwdEncryptionC::c_Aes128, secret.Get(), RKEncryptionC::mSalt);
   RKEncryptionC crypt(RKEncryptionC::mAES_128);
+  // "A\xC0\xAF" and "B" are one text (an overlong "/" between two letters), split so that
+  // the hex escape ends before the "B".
   const char* const bad[] = {"\xFF", "caf\xE9",
-                             "A\xC0\xAF"
-                             "B",
+                             ("A\xC0\xAF"
+                              "B"),
                              "\xE2\x82", "ok\x80"};
   for (const char* bytes : bad) {
     SCOPED_TRACE(Hex(bytes));
