@@ -47,6 +47,9 @@ class TaskC {
   [[nodiscard]] static RcT Initialize(int* argc, char** argv, const char* task_name, long version,
                                       const TaskStartHookT* hooks = nullptr, size_t hook_count = 0);
   // Destroys the task with its set and trace object. Harmless without a task.
+  // Initialize and Shutdown are the program's start and stop: one thread calls them, never at
+  // the same time as each other (Initialize keeps using the task after it lets the mutex go,
+  // and Shutdown deletes it outside the mutex). Lookups from other threads are safe throughout.
   static void Shutdown() noexcept;
 
   // The mutex that guards the task (recursive; never destroyed).
