@@ -194,7 +194,9 @@ void MisuseLatch() QLM_NO_THREAD_SAFETY_ANALYSIS {
   }
   EXPECT_EQ(latch.Unlock(), RC_OK);  // still held after the guard: it took nothing
   // ThreadSanitizer reports the unlock of a latch nobody holds itself.
-  if (!QLM_TEST_UNDER_TSAN) EXPECT_EQ(latch.Unlock(), os_RcFromErrno(EPERM));
+  if (!QLM_TEST_UNDER_TSAN) {
+    EXPECT_EQ(latch.Unlock(), os_RcFromErrno(EPERM));
+  }
 }
 
 // Waits without holding the latch on purpose; the analysis refuses that, so it is off here.
