@@ -7,18 +7,12 @@
 #include "cmn/cmn_ErrBufC.h"
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_Services.h"
+#include "tests/testing/CleanErrBufTest.h"
 
 namespace {
 
-class ErrBufTest : public ::testing::Test {
+class ErrBufTest : public qlmtest::CleanErrBufTest {
  protected:
-  void SetUp() override {
-    buf_ = getErrBuf();
-    ASSERT_NE(buf_, nullptr);
-    buf_->Clear();
-  }
-  void TearDown() override { buf_->Clear(); }
-
   // Adds entries numbered first..first+count-1.
   void AddRange(uint32_t first, size_t count) {
     for (size_t i = 0; i < count; ++i) buf_->Add(first + static_cast<uint32_t>(i), 4, "x");
@@ -27,8 +21,6 @@ class ErrBufTest : public ::testing::Test {
     const cmn_ErrEntryI* e = buf_->Entry(index);
     return e ? e->MessageNumber() : 0xFFFFFFFFu;
   }
-
-  cmn_ErrBufI* buf_ = nullptr;
 };
 
 TEST_F(ErrBufTest, EntriesAndAllText) {

@@ -6,20 +6,11 @@
 #include "cmn/cmn_ErrBufI.h"
 #include "cmn/cmn_ErrMarkC.h"
 #include "cmn/cmn_Services.h"
+#include "tests/testing/CleanErrBufTest.h"
 
 namespace {
 
-class ErrMarkTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    buf_ = getErrBuf();
-    ASSERT_NE(buf_, nullptr);
-    buf_->Clear();
-  }
-  void TearDown() override { buf_->Clear(); }
-
-  cmn_ErrBufI* buf_ = nullptr;
-};
+using ErrMarkTest = qlmtest::CleanErrBufTest;
 
 TEST_F(ErrMarkTest, ScopeExitKeepsOrForgetsOnlyWhatCameAfterTheMark) {
   buf_->Add(1, 4, "before");
